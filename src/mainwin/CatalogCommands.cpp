@@ -1,0 +1,372 @@
+#include "CatalogCommands.h"
+
+#include "platform/ErrorNumbers.h"
+#include "platform/MessageBox.h"
+#include "shared/AppPaths.h"
+#include "shared/Module1.h"
+#include "shared/SharedState.h"
+#include "store/CatalogFiles.h"
+#include "store/DataSource.h"
+
+#include <QFileInfo>
+
+using platform::MessageBox;
+namespace err = platform::err;
+
+const QString CatalogCommands::kBaseView = QStringLiteral("SELECT * FROM alapfile");
+const QString CatalogCommands::kDialogFilter =
+    QStringLiteral("Adatbázis (.mdb)|*.mdb|Minden file (*.*)|*.*");
+
+namespace {
+
+const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
+
+} // namespace
+
+CatalogCommands::CatalogCommands(SharedState& state, const AppPaths& paths, CatalogHost& host)
+    : m_state(state), m_paths(paths), m_host(host)
+{
+}
+
+platform::FileDialog::Options CatalogCommands::dialog1(platform::FileDialog::Mode mode,
+                                                       const QString& title) const
+{
+    platform::FileDialog::Options o;
+    o.mode = mode;
+    o.title = title;
+    o.initialFolder = m_state.programFolder;
+    o.filter = kDialogFilter;
+    o.defaultExtension = QStringLiteral("*.mdb");
+    o.hideReadOnly = true;
+    return o;
+}
+
+QString CatalogCommands::compactionReport(qint64 before, qint64 after)
+{
+    const qint64 gain = before - after;
+    const float percent = float(100.0 - double(after) / double(before) * 100.0);
+    return QStringLiteral("              A tömörítés kész!\r\n") +
+           QStringLiteral("Eredeti hossz: ") + Module1::Str(before) + QStringLiteral(" byte\r\n") +
+           QStringLiteral("Új méret: ") + Module1::Str(after) + QStringLiteral(" byte\r\n") +
+           QStringLiteral("Nyereség: ") + Module1::Str(gain) + QStringLiteral(" byte  ") +
+           Module1::Str(percent) + QStringLiteral(" %.");
+}
+
+void CatalogCommands::closeSources()
+{
+    // Closing a connection that is already closed (3420) is of no concern here.
+    for (store::DataSource* source : {&m_host.data1(), &m_host.datafa()}) {
+        try {
+            source->closeDatabase();
+        } catch (const platform::Error& e) {
+            if (e.number() != err::ObjectNotSet)
+                throw;
+        }
+    }
+}
+
+void CatalogCommands::bindBaseView(const QString& path)
+{
+    for (store::DataSource* source : {&m_host.data1(), &m_host.datafa()}) {
+        source->setDatabaseName(path);
+        source->setRecordSource(kBaseView);
+        source->refresh();
+    }
+}
+
+// The common last stage of the commands.
+void CatalogCommands::rebind(const QString& path)
+{
+    m_host.setGridCaption(kOpenedPrefix + path);
+    bindBaseView(path);
+    m_state.baseView = true;
+    m_host.recordCounter();
+    m_host.activationSteps();
+}
+
+// After a failed command was cancelled: bind the catalog in force again, or,
+// when even that fails, a fresh default catalog, so the window is never left
+// without a catalog.
+void CatalogCommands::rebindInForce()
+{
+    try {
+        rebind(m_state.settings.lastCatalog);
+        return;
+    } catch (const platform::Error&) {
+    }
+    try {
+        store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
+        m_state.settings.lastCatalog = m_paths.defaultCatalog;
+        rebind(m_paths.defaultCatalog);
+    } catch (const platform::Error& e) {
+        MessageBox::show(m_host.dialogParent(),
+                         QStringLiteral("#") + Module1::Str(e.number()) +
+                             QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"));
+    }
+}
+
+void CatalogCommands::Fnyit()
+{
+    closeSources();
+    const QString inForce = m_state.settings.lastCatalog;
+    for (;;) {
+        auto options = dialog1(platform::FileDialog::Mode::Open,
+                               QStringLiteral("Adatbázis megnyitása"));
+        options.fileName.clear();
+        const std::optional<QString> chosen = platform::FileDialog::run(m_host.dialogParent(), options);
+        if (chosen)
+            m_dialogFileName = QFileInfo(*chosen).fileName();
+        if (!chosen) {
+            rebindInForce();
+            return;
+        }
+        const QString path = *chosen;
+        if (store::isTemplateName(path)) {
+            MessageBox::show(m_host.dialogParent(),
+                             QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
+                             MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            continue;
+        }
+        try {
+            m_host.showProgress(10);
+            m_host.setBusy(true);
+            m_state.settings.lastCatalog = path;
+            m_host.setGridCaption(kOpenedPrefix + path);
+            store::DataSource& data1 = m_host.data1();
+            data1.setDatabaseName(path);
+            m_host.showProgress(60);
+            data1.setRecordSource(kBaseView);
+            data1.refresh();
+            m_host.showProgress(80);
+            store::DataSource& datafa = m_host.datafa();
+            datafa.setDatabaseName(path);
+            datafa.setRecordSource(kBaseView);
+            datafa.refresh();
+            m_state.baseView = true;
+            m_host.recordCounter();
+            m_host.showProgress(100);
+            m_host.activationSteps();
+            m_host.hideProgress();
+            m_host.setBusy(false);
+            return;
+        } catch (const platform::Error& e) {
+            m_host.setBusy(false);
+            m_host.hideProgress();
+            const int n = e.number();
+            switch (n) {
+            case err::BadFileName:
+            case err::FileNotFound:
+            case err::PathFileAccess:
+            case err::PathNotFound:
+                MessageBox::show(
+                    m_host.dialogParent(),
+                    QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
+                    MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
+                break;
+            case err::FileAlreadyOpen:
+            case err::DeviceIO:
+            case err::TooManyFiles:
+            case err::DeviceUnavailable:
+            case err::PermissionDenied:
+            case err::DiskNotReady:
+                MessageBox::show(m_host.dialogParent(), QStringLiteral("Hozzáférés megtagadva !"),
+                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                break;
+            case err::NotADatabase:
+                MessageBox::show(m_host.dialogParent(),
+                                 QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat."),
+                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                break;
+            default:
+                MessageBox::show(m_host.dialogParent(),
+                                 QStringLiteral("#") + Module1::Str(n) +
+                                     QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"));
+                break;
+            }
+            if (n == err::NotADatabase) {
+                try {
+                    store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
+                    m_state.settings.lastCatalog = m_paths.defaultCatalog;
+                    bindBaseView(m_paths.defaultCatalog);
+                } catch (const platform::Error&) {
+                    m_state.settings.lastCatalog = inForce;
+                }
+            } else {
+                m_state.settings.lastCatalog = inForce;
+            }
+        }
+    }
+}
+
+// Steps shared by new and save as: the name of the file to write, confirmed
+// when it exists; nothing when the user cancels.
+std::optional<QString> CatalogCommands::askTargetName(const QString& title)
+{
+    for (;;) {
+        auto options = dialog1(platform::FileDialog::Mode::Save, title);
+        options.fileName = m_dialogFileName;
+        const std::optional<QString> chosen =
+            platform::FileDialog::run(m_host.dialogParent(), options);
+        if (!chosen)
+            return std::nullopt;
+        m_dialogFileName = QFileInfo(*chosen).fileName();
+        const QString path = *chosen;
+        if (store::fileExists(path) &&
+            MessageBox::show(m_host.dialogParent(),
+                             QStringLiteral("A File már létezik ! Felülírjam?"),
+                             MessageBox::Buttons::OkCancel,
+                             MessageBox::Icon::Question) == MessageBox::Answer::Cancel)
+            return std::nullopt;
+        if (store::isTemplateName(path)) {
+            MessageBox::show(
+                m_host.dialogParent(),
+                QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
+                MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            continue;
+        }
+        return path;
+    }
+}
+
+void CatalogCommands::showCreateFailure(int n)
+{
+    switch (n) {
+    case err::BadFileName:
+    case err::FileAlreadyExists:
+        MessageBox::show(m_host.dialogParent(),
+                         QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a File nevet."),
+                         MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
+        break;
+    case err::DiskFull:
+    case err::DeviceUnavailable:
+    case err::DiskNotReady:
+    case err::PathFileAccess:
+        MessageBox::show(m_host.dialogParent(),
+                         QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !"),
+                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        break;
+    case err::PermissionDenied:
+        MessageBox::show(m_host.dialogParent(), QStringLiteral("Az engedély megtagadva !"),
+                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        break;
+    default:
+        MessageBox::show(m_host.dialogParent(),
+                         QStringLiteral("#") + Module1::Str(n) +
+                             QStringLiteral(". File létrehizási hiba! Ellenőrizze az adatokat!"));
+        break;
+    }
+}
+
+void CatalogCommands::Fuj()
+{
+    const QString inForce = m_state.settings.lastCatalog;
+    bool unbound = false;
+    for (;;) {
+        const std::optional<QString> path =
+            askTargetName(QStringLiteral("Új adatbázis megadása"));
+        if (!path) {
+            if (unbound)
+                rebindInForce();
+            return;
+        }
+        try {
+            store::copyFile(m_paths.templateFile(), *path);
+            m_state.settings.lastCatalog = *path;
+            unbound = true;
+            closeSources();
+            rebind(*path);
+            return;
+        } catch (const platform::Error& e) {
+            m_state.settings.lastCatalog = inForce;
+            showCreateFailure(e.number());
+            m_host.hideProgress();
+        }
+    }
+}
+
+void CatalogCommands::mas()
+{
+    const QString inForce = m_state.settings.lastCatalog;
+    bool unbound = false;
+    for (;;) {
+        const std::optional<QString> path = askTargetName(QStringLiteral("Mentés másképpen"));
+        if (!path) {
+            if (unbound)
+                rebindInForce();
+            return;
+        }
+        try {
+            m_host.setBusy(true);
+            m_host.showProgress(10);
+            unbound = true;
+            closeSources();
+            store::copyFile(inForce, *path);
+            m_host.showProgress(40);
+            m_state.settings.lastCatalog = *path;
+            m_host.setGridCaption(kOpenedPrefix + *path);
+            store::DataSource& data1 = m_host.data1();
+            data1.setDatabaseName(*path);
+            data1.setRecordSource(kBaseView);
+            data1.refresh();
+            m_host.showProgress(70);
+            store::DataSource& datafa = m_host.datafa();
+            datafa.setDatabaseName(*path);
+            datafa.setRecordSource(kBaseView);
+            datafa.refresh();
+            m_state.baseView = true;
+            m_host.recordCounter();
+            m_host.showProgress(100);
+            m_host.activationSteps();
+            m_host.hideProgress();
+            m_host.setBusy(false);
+            return;
+        } catch (const platform::Error& e) {
+            m_state.settings.lastCatalog = inForce;
+            m_host.setBusy(false);
+            showCreateFailure(e.number());
+            m_host.hideProgress();
+        }
+    }
+}
+
+void CatalogCommands::Ftomor()
+{
+    const QString path = m_state.settings.lastCatalog;
+    const bool silent = m_state.autoCompacting;
+    m_host.setBusy(true);
+    m_host.showProgress(10);
+    try {
+        closeSources();
+        m_host.showProgress(50);
+        const store::CompactionResult r = store::compactCatalog(path);
+        m_host.showProgress(90);
+        const qint64 gain = r.before - r.after;
+        m_host.showProgress(100);
+        m_host.setBusy(false);
+        if (!silent) {
+            if (gain < 1)
+                MessageBox::show(m_host.dialogParent(),
+                                 QStringLiteral("A tömörítés kész, de nem lehetett összébb nyomni!"));
+            else
+                MessageBox::show(m_host.dialogParent(), compactionReport(r.before, r.after));
+        }
+    } catch (const platform::Error&) {
+        m_host.setBusy(false);
+        if (!silent)
+            MessageBox::show(m_host.dialogParent(),
+                             QStringLiteral("Most nem lehetséges a tömörítés, a rendszer "
+                                            "újraindítása után ismételje meg a műveletet !"));
+        m_host.hideProgress();
+    }
+    // The catalog is bound again in every case.
+    m_host.setBusy(true);
+    try {
+        bindBaseView(path);
+    } catch (const platform::Error&) {
+    }
+    m_state.baseView = true;
+    m_host.recordCounter();
+    m_host.hideProgress();
+    m_host.activationSteps();
+    m_host.setBusy(false);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/FileDialog.h"
+
+#include <QString>
+
+class QWidget;
+struct SharedState;
+struct AppPaths;
+
+namespace store {
+class DataSource;
+}
+
+// What the catalog file commands need of the main window.
+class CatalogHost
+{
+public:
+    virtual ~CatalogHost() = default;
+    virtual store::DataSource& data1() = 0;
+    virtual store::DataSource& datafa() = 0;
+    virtual QWidget* dialogParent() = 0;
+    virtual void setGridCaption(const QString& caption) = 0;
+    virtual void showProgress(int value) = 0; // shows the bar (0 to 100) at value
+    virtual void hideProgress() = 0;
+    virtual void setBusy(bool busy) = 0;
+    virtual void recordCounter() = 0;
+    virtual void activationSteps() = 0;
+};
+
+// The "File" menu's catalog commands: open, new, save as, compact.
+class CatalogCommands
+{
+public:
+    CatalogCommands(SharedState& state, const AppPaths& paths, CatalogHost& host);
+
+    void Fnyit();  // open
+    void Fuj();    // new from the template
+    void mas();    // save as
+    void Ftomor(); // compact; silent while the automatic-compaction flag is set
+
+    // Binds both data sources to 'path' with the base view; throws platform::Error.
+    void bindBaseView(const QString& path);
+
+    static const QString kBaseView;
+    static const QString kDialogFilter;
+    static QString compactionReport(qint64 before, qint64 after);
+    // The common dialog, set up as every catalog command sets it up.
+    platform::FileDialog::Options dialog1(platform::FileDialog::Mode mode,
+                                          const QString& title) const;
+
+private:
+    void closeSources();
+    void rebind(const QString& path);
+    void rebindInForce();
+    std::optional<QString> askTargetName(const QString& title);
+    void showCreateFailure(int number);
+
+    SharedState& m_state;
+    const AppPaths& m_paths;
+    CatalogHost& m_host;
+    QString m_dialogFileName; // the common dialog keeps its last name unless cleared
+};

@@ -1,0 +1,161 @@
+#include "DataGrid.h"
+
+#include "ResultModel.h"
+#include "store/DataSource.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QSet>
+#include <QTableView>
+#include <QVBoxLayout>
+
+DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
+    : QFrame(parent), m_source(source)
+{
+    setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_caption = new QLabel(this);
+    m_caption->setObjectName(QStringLiteral("caption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setAutoFillBackground(true);
+    m_caption->setBackgroundRole(QPalette::Mid);
+    m_caption->setContentsMargins(4, 2, 4, 2);
+    m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_caption);
+
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("view"));
+    m_model = new ResultModel(source, this);
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->setAlternatingRowColors(true);
+    // Fixed row heights keep a million rows as cheap as a hundred.
+    QHeaderView* rows = m_view->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
+    rows->setFixedWidth(18);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    layout->addWidget(m_view, 1);
+
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DataGrid::syncSelection);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_bookmarks.clear();
+        Q_EMIT SelChange();
+    });
+    connect(&m_source, &store::DataSource::currentRowChanged, this, &DataGrid::followCurrentRow);
+}
+
+QString DataGrid::caption() const
+{
+    return m_caption->text();
+}
+
+void DataGrid::setCaption(const QString& caption)
+{
+    m_caption->setText(caption);
+}
+
+void DataGrid::setColumnCaptions(const QStringList& captions)
+{
+    m_model->setCaptions(captions);
+}
+
+void DataGrid::setColumnWidth(int column, int width)
+{
+    m_view->setColumnWidth(column, width);
+}
+
+int DataGrid::columnWidth(int column) const
+{
+    return m_view->columnWidth(column);
+}
+
+void DataGrid::setColumnHidden(int column, bool hidden)
+{
+    m_view->setColumnHidden(column, hidden);
+}
+
+bool DataGrid::isColumnHidden(int column) const
+{
+    return m_view->isColumnHidden(column);
+}
+
+void DataGrid::syncSelection(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (!deselected.isEmpty()) {
+        QSet<qint64> gone;
+        for (const QItemSelectionRange& range : deselected)
+            for (int r = range.top(); r <= range.bottom(); ++r)
+                gone.insert(r);
+        // A row still marked through another column range stays.
+        const QItemSelectionModel* sm = m_view->selectionModel();
+        m_bookmarks.removeIf([&](qint64 r) {
+            return gone.contains(r) && !sm->isRowSelected(int(r), QModelIndex());
+        });
+    }
+    if (!selected.isEmpty()) {
+        QSet<qint64> present(m_bookmarks.cbegin(), m_bookmarks.cend());
+        for (const QItemSelectionRange& range : selected)
+            for (int r = range.top(); r <= range.bottom(); ++r)
+                if (!present.contains(r)) {
+                    present.insert(r);
+                    m_bookmarks.append(r);
+                }
+    }
+    Q_EMIT SelChange();
+}
+
+void DataGrid::selectRows(qint64 first, qint64 last)
+{
+    const QModelIndex top = m_model->index(int(first), 0);
+    const QModelIndex bottom = m_model->index(int(last), 0);
+    m_view->selectionModel()->select(QItemSelection(top, bottom),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void DataGrid::clearSelection()
+{
+    m_view->selectionModel()->clearSelection();
+}
+
+int DataGrid::col() const
+{
+    return m_col;
+}
+
+void DataGrid::setCol(int column)
+{
+    m_col = column;
+    const QModelIndex current = m_view->currentIndex();
+    if (current.isValid())
+        m_view->selectionModel()->setCurrentIndex(m_model->index(current.row(), column),
+                                                  QItemSelectionModel::NoUpdate);
+}
+
+qint64 DataGrid::row() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.row() : m_source.absolutePosition();
+}
+
+QString DataGrid::text() const
+{
+    const qint64 r = row();
+    return r < 0 ? QString() : m_model->cellText(r, m_col);
+}
+
+void DataGrid::followCurrentRow(qint64 row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const QModelIndex index = m_model->index(int(row), m_col);
+    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    m_view->scrollTo(index);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QFrame>
+#include <QList>
+
+class QLabel;
+class QTableView;
+class QItemSelection;
+class ResultModel;
+
+namespace store {
+class DataSource;
+}
+
+// The data-bound grid: a caption bar over a table of the data source's view.
+// It keeps the selection as bookmarks (row positions) in marking order.
+class DataGrid : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit DataGrid(store::DataSource& source, QWidget* parent = nullptr);
+
+    QString caption() const;
+    void setCaption(const QString& caption);
+
+    QTableView* view() const { return m_view; }
+    ResultModel* model() const { return m_model; }
+
+    // Column captions, widths (pixels) and visibility, by position.
+    void setColumnCaptions(const QStringList& captions);
+    void setColumnWidth(int column, int width);
+    void setColumnHidden(int column, bool hidden);
+    bool isColumnHidden(int column) const;
+    int columnWidth(int column) const;
+
+    // The selection, oldest mark first.
+    const QList<qint64>& SelBookmarks() const { return m_bookmarks; }
+    qint64 selCount() const { return m_bookmarks.size(); }
+    void selectRows(qint64 first, qint64 last); // marks a range, as a user would
+    void clearSelection();
+
+    int col() const;
+    void setCol(int column);
+    qint64 row() const;
+    // The text of the current row's cell in the current column.
+    QString text() const;
+
+Q_SIGNALS:
+    void SelChange();
+
+private:
+    void syncSelection(const QItemSelection& selected, const QItemSelection& deselected);
+    void followCurrentRow(qint64 row);
+
+    store::DataSource& m_source;
+    QLabel* m_caption;
+    QTableView* m_view;
+    ResultModel* m_model;
+    QList<qint64> m_bookmarks;
+    int m_col = 0;
+};

@@ -1,0 +1,516 @@
+#include "fokep.h"
+
+#include "DataGrid.h"
+#include "FokepRules.h"
+#include "about/nevjegy.h"
+#include "platform/BusyCursor.h"
+#include "platform/ErrorNumbers.h"
+#include "platform/Help.h"
+#include "platform/MessageBox.h"
+#include "shared/Module1.h"
+#include "shared/Version.h"
+#include "store/CatalogFiles.h"
+#include "store/DataSource.h"
+#include "store/Settings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
+const char* const kHelpTopic = "helpTopic";
+
+QToolButton* pictureButton(QWidget* parent, const char* name, const QString& tooltip)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setToolTip(tooltip);
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))));
+    b->setIconSize(QSize(24, 24));
+    b->setAutoRaise(false);
+    return b;
+}
+
+} // namespace
+
+fokep::fokep(const AppPaths& paths, QWidget* parent)
+    : QMainWindow(parent), m_paths(paths), m_commands(m_state, m_paths, *this)
+{
+    setObjectName(QStringLiteral("fokep"));
+    Q_INIT_RESOURCE(icons);
+    buildControls();
+    buildMenus();
+    resize(1000, 680);
+}
+
+fokep::~fokep() = default;
+
+void fokep::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    Data1 = new store::DataSource(this);
+    Data1->setObjectName(QStringLiteral("Data1"));
+    Data1->setRecordSource(QStringLiteral("alapfile"));
+    Datafa = new store::DataSource(this);
+    Datafa->setObjectName(QStringLiteral("Datafa"));
+
+    tabla1 = new DataGrid(*Data1, client);
+    tabla1->setObjectName(QStringLiteral("tabla1"));
+    tabla1->setCaption(QStringLiteral("Adatbázis nézet"));
+    connect(tabla1, &DataGrid::SelChange, this, &fokep::tabla1_SelChange);
+
+    Fa = new QTreeWidget(client);
+    Fa->setObjectName(QStringLiteral("Fa"));
+    Fa->setHeaderHidden(true);
+    Fa->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    vegere = pictureButton(client, "vegere", QStringLiteral("Ugrás a végére"));
+    elore = pictureButton(client, "elore", QStringLiteral("Ugrás az elejére"));
+    gye = pictureButton(client, "gye", QStringLiteral("Kijelölt file-ok előhozása"));
+    gyors = pictureButton(client, "gyors", QStringLiteral("Szűrés megadása"));
+    connect(vegere, &QToolButton::clicked, this, &fokep::vegere_Click);
+    connect(elore, &QToolButton::clicked, this, &fokep::elore_Click);
+    m_pending << gye << gyors;
+    gye->setEnabled(false);
+    gyors->setEnabled(false);
+
+    bar = new QProgressBar(client);
+    bar->setObjectName(QStringLiteral("bar"));
+    bar->setRange(0, 100);
+    bar->setTextVisible(false);
+    bar->hide();
+
+    kij = new QLabel(client);
+    kij->setObjectName(QStringLiteral("kij"));
+    elem = new QLabel(QStringLiteral("Találatok száma"), client);
+    elem->setObjectName(QStringLiteral("elem"));
+
+    help = new platform::Help(this);
+}
+
+QAction* fokep::addItem(QMenu* menu, const char* name, const QString& caption,
+                        const QKeySequence& shortcut, int helpTopic)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    a->setShortcut(shortcut);
+    if (helpTopic)
+        a->setProperty(kHelpTopic, helpTopic);
+    return a;
+}
+
+QAction* fokep::addSeparator(QMenu* menu, const char* name)
+{
+    QAction* a = menu->addSeparator();
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+QMenu* fokep::addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic)
+{
+    QMenu* m = parentMenu ? parentMenu->addMenu(caption) : menuBar()->addMenu(caption);
+    m->setObjectName(QLatin1String(name));
+    m->menuAction()->setObjectName(QLatin1String(name));
+    if (helpTopic)
+        m->menuAction()->setProperty(kHelpTopic, helpTopic);
+    m->installEventFilter(this);
+    return m;
+}
+
+void fokep::buildMenus()
+{
+    menuBar()->installEventFilter(this);
+    using QKS = QKeySequence;
+
+    f1 = addMenu(nullptr, "f1", QStringLiteral("File"));
+    Fuj = addItem(f1, "Fuj", QStringLiteral("Új adatbázis"), QKS(Qt::CTRL | Qt::Key_U));
+    Fnyit = addItem(f1, "Fnyit", QStringLiteral("Megnyitás"), QKS(Qt::CTRL | Qt::Key_L));
+    mas = addItem(f1, "mas", QStringLiteral("Mentés másképp"), QKS(Qt::CTRL | Qt::Key_Z));
+    j = addSeparator(f1, "j");
+    lement = addItem(f1, "lement", QStringLiteral("Leválogatás mentése"), QKS(Qt::CTRL | Qt::Key_J));
+    Ftomor = addItem(f1, "Ftomor", QStringLiteral("Tömörítés"), QKS(Qt::CTRL | Qt::Key_T));
+    i = addSeparator(f1, "i");
+    beal = addMenu(f1, "beal", QStringLiteral("Beállítások"));
+    kfriss = addItem(beal, "kfriss", QStringLiteral("Környezet nézet firssítése"));
+    auttom = addItem(beal, "auttom", QStringLiteral("Automatikus tömörítés"));
+    kfriss->setCheckable(true);
+    auttom->setCheckable(true);
+    z = addSeparator(f1, "z");
+    Fki = addItem(f1, "Fki", QStringLiteral("Kilépés"));
+
+    sz1 = addMenu(nullptr, "sz1", QStringLiteral("Szerkesztés"));
+    szauto = addItem(sz1, "szauto", QStringLiteral("Automatikus feltőltés"), {}, 280);
+    k = addSeparator(sz1, "k");
+    kulcs = addItem(sz1, "kulcs", QStringLiteral("Kúlcsszavak szerkesztése"), QKS(Qt::CTRL | Qt::Key_S), 290);
+    szkezi = addMenu(sz1, "szkezi", QStringLiteral("Kulcs összerendelés"), 300);
+    f_kmeg = addItem(szkezi, "f_kmeg", QStringLiteral("FILE-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_H), 300);
+    u_kmeg = addItem(szkezi, "u_kmeg", QStringLiteral("ÚT-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_G), 300);
+
+    muv = addMenu(nullptr, "muv", QStringLiteral("Műveletek"), 250);
+    uge = addItem(muv, "uge", QStringLiteral("Ugrás az elejére"), QKS(Qt::CTRL | Qt::Key_E), 250);
+    ugv = addItem(muv, "ugv", QStringLiteral("Ugrás a végére"), QKS(Qt::CTRL | Qt::Key_V), 250);
+    mki = addItem(muv, "mki", QStringLiteral("Mindet kijelöl"), QKS(Qt::CTRL | Qt::Key_A), 250);
+    mv = addItem(muv, "mv", QStringLiteral("Másolás a vágólapra"), QKS(Qt::CTRL | Qt::Key_C), 250);
+    osszm = addItem(muv, "osszm", QStringLiteral("Összméret számítás"), QKS(Qt::CTRL | Qt::Key_O), 250);
+    korny = addItem(muv, "korny", QStringLiteral("Környezet nézet"), QKS(Qt::CTRL | Qt::Key_F), 250);
+    muvf = addItem(muv, "muvf", QStringLiteral("Előhozás"), {}, 250);
+
+    ker1 = addMenu(nullptr, "ker1", QStringLiteral("Keresés"), 530);
+    kossze = addItem(ker1, "kossze", QStringLiteral("Összetett keresés"), QKS(Qt::CTRL | Qt::Key_K), 530);
+    minden = addItem(ker1, "minden", QStringLiteral("Minden adat"), QKS(Qt::CTRL | Qt::Key_M), 10);
+
+    Sug = addMenu(nullptr, "Sug", QStringLiteral("Súgó"));
+    Sug1 = addItem(Sug, "Sug1", QStringLiteral("Témakörök"), {}, 10);
+    aq = addSeparator(Sug, "aq");
+    nev = addItem(Sug, "nev", QStringLiteral("Névjegy"));
+
+    // The path tree's pop-up menu; never on the bar.
+    fam = new QMenu(QStringLiteral("fam"), this);
+    fam->setObjectName(QStringLiteral("fam"));
+    famas = addItem(fam, "famas", QStringLiteral("Másolás a vágólapra"));
+
+    connect(Fuj, &QAction::triggered, this, &fokep::Fuj_Click);
+    connect(Fnyit, &QAction::triggered, this, &fokep::Fnyit_Click);
+    connect(mas, &QAction::triggered, this, &fokep::mas_Click);
+    connect(Ftomor, &QAction::triggered, this, &fokep::Ftomor_Click);
+    connect(Fki, &QAction::triggered, this, &fokep::Fki_Click);
+    connect(minden, &QAction::triggered, this, &fokep::minden_Click);
+    connect(Sug1, &QAction::triggered, this, &fokep::Sug1_Click);
+    connect(nev, &QAction::triggered, this, &fokep::nev_Click);
+    connect(uge, &QAction::triggered, this, &fokep::elore_Click);
+    connect(ugv, &QAction::triggered, this, &fokep::vegere_Click);
+    connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
+
+    for (QAction* a : {lement, szauto, kulcs, f_kmeg, u_kmeg, mki, mv, osszm, korny, muvf, kossze, famas}) {
+        m_pending << a;
+        a->setEnabled(false);
+    }
+}
+
+void fokep::setEnabledUnlessPending(QObject* control, bool enabled)
+{
+    enabled = enabled && !m_pending.contains(control);
+    if (auto* a = qobject_cast<QAction*>(control))
+        a->setEnabled(enabled);
+    else if (auto* w = qobject_cast<QWidget*>(control))
+        w->setEnabled(enabled);
+}
+
+bool fokep::start()
+{
+    if (!Form_Load())
+        return false;
+    recordCounter();
+    muvEnabling();
+    if (m_startMaximized)
+        showMaximized();
+    else
+        show();
+    Form_Activate();
+    return true;
+}
+
+bool fokep::Form_Load()
+{
+    help->setHelpFile(m_paths.helpFile());
+    m_state.builderChanged = false;
+    m_state.autoCompacting = false;
+
+    m_splash = new nevjegy(this);
+    m_splash->setAttribute(Qt::WA_DeleteOnClose);
+    m_splash->showAsSplash();
+    setWindowTitle(QStringLiteral("Polcozó V") + Version::plain());
+    QApplication::processEvents();
+
+    m_state.folderList = false;
+    m_state.programFolder = m_paths.programFolder;
+    m_state.settings = store::readSettings(m_paths.settingsFile, m_paths.programFolder);
+    m_startMaximized = m_state.settings.windowState == store::Settings::kWindowMaximized;
+
+    const bool opened = openLastCatalog();
+    if (m_splash)
+        m_splash->close();
+    return opened;
+}
+
+// Loading steps 9 to 13: the last catalog, or once a fresh default catalog.
+bool fokep::openLastCatalog()
+{
+    const QString templateFile = m_paths.templateFile();
+    for (int attempt = 0;; ++attempt) {
+        try {
+            if (m_state.settings.lastCatalog == templateFile) {
+                store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
+                m_state.settings.lastCatalog = m_paths.defaultCatalog;
+            }
+            const QString path = m_state.settings.lastCatalog;
+            tabla1->setCaption(kOpenedPrefix + path);
+            m_state.baseView = true;
+            Data1->setDatabaseName(path);
+            Data1->setRecordSource(CatalogCommands::kBaseView);
+            Data1->refresh();
+            addRootNode(QStringLiteral("---"));
+            Datafa->setDatabaseName(path);
+            kfriss->setChecked(m_state.settings.contextRefresh != 0);
+            auttom->setChecked(m_state.settings.autoCompact != 0);
+            return true;
+        } catch (const platform::Error& e) {
+            if (attempt == 0 && m_state.settings.lastCatalog != templateFile) {
+                m_state.settings.lastCatalog = templateFile;
+                continue;
+            }
+            if (m_splash)
+                m_splash->close();
+            platform::MessageBox::show(
+                this,
+                QStringLiteral("A program nem indítható: az üres adatbázis sablonja (") +
+                    templateFile + QStringLiteral(") hiányzik vagy sérült.\n") + e.detail(),
+                platform::MessageBox::Buttons::Ok, platform::MessageBox::Icon::Critical);
+            return false;
+        }
+    }
+}
+
+void fokep::addRootNode(const QString& text)
+{
+    auto* root = new QTreeWidgetItem(Fa, QStringList{text});
+    root->setData(0, Qt::UserRole, QStringLiteral("a"));
+    root->setIcon(0, Ilist.image(QStringLiteral("cd")));
+}
+
+void fokep::selectionCounter()
+{
+    kij->setText(Module1::selectionCountText(tabla1->selCount()));
+}
+
+void fokep::recordCounter()
+{
+    selectionCounter();
+    try {
+        Data1->moveLast();
+        const qint64 count = Data1->absolutePosition() + 1;
+        Data1->moveFirst();
+        m_state.recordCount = count;
+        m_state.recordCountText = Module1::recordCountText(count);
+    } catch (const platform::Error&) {
+        m_state.recordCount = 0;
+        m_state.recordCountText = Module1::kUncountedText;
+    }
+}
+
+void fokep::viewCaption()
+{
+    tabla1->setToolTip(m_state.baseView
+                           ? QStringLiteral("Teljes nézet")
+                           : QStringLiteral("Leválogatási nézet: ") + m_state.viewCaption);
+    tabla1->setColumnCaptions({QStringLiteral("Program név"), QStringLiteral("Elérési út"),
+                               QStringLiteral("Hossz (byte)"), QStringLiteral("CRC32"),
+                               QStringLiteral("Dátum")});
+    tabla1->setColumnWidth(1, FokepRules::twipsToPixels(4500, logicalDpiX()));
+    tabla1->setColumnHidden(3, true);
+    elem->setText(m_state.recordCountText);
+    const bool rows = m_state.recordCount != 0;
+    elore->setEnabled(rows);
+    vegere->setEnabled(rows);
+}
+
+void fokep::Form_Activate()
+{
+    setBusy(true);
+    viewCaption();
+    if (m_state.recordCount == 0) {
+        if (QTreeWidgetItem* first = Fa->topLevelItem(0))
+            first->setExpanded(false);
+        Fa->clear();
+        addRootNode(QStringLiteral("----"));
+    }
+    if (tabla1->selCount() == 0)
+        gye->setEnabled(false);
+    if (auttom->isChecked() && m_state.builderChanged) {
+        m_state.builderChanged = false;
+        m_state.autoCompacting = true;
+        m_commands.Ftomor();
+        m_state.autoCompacting = false;
+    }
+    setBusy(false);
+}
+
+void fokep::muvEnabling()
+{
+    const qint64 selected = tabla1->selCount();
+    QString length;
+    if (selected != 0) {
+        tabla1->setCol(2);
+        length = tabla1->text();
+    }
+    const FokepRules::MuvState s = FokepRules::muvEnabling(selected, m_state.recordCount, length);
+    setEnabledUnlessPending(muvf, s.muvf);
+    setEnabledUnlessPending(gye, s.muvf);
+    setEnabledUnlessPending(osszm, s.osszm);
+    setEnabledUnlessPending(mv, s.mv);
+    for (QAction* a : {mki, uge, ugv, korny})
+        setEnabledUnlessPending(a, s.browse);
+}
+
+void fokep::tabla1_SelChange()
+{
+    setEnabledUnlessPending(gye, tabla1->selCount() != 0);
+    selectionCounter();
+}
+
+void fokep::elore_Click()
+{
+    try {
+        Data1->moveFirst();
+    } catch (const platform::Error&) {
+    }
+}
+
+void fokep::vegere_Click()
+{
+    try {
+        Data1->moveLast();
+    } catch (const platform::Error&) {
+    }
+}
+
+void fokep::minden_Click()
+{
+    setBusy(true);
+    showProgress(50);
+    try {
+        Data1->setRecordSource(CatalogCommands::kBaseView);
+        Data1->refresh();
+    } catch (const platform::Error&) {
+    }
+    showProgress(80);
+    m_state.baseView = true;
+    m_state.folderList = false;
+    recordCounter();
+    showProgress(90);
+    Form_Activate();
+    showProgress(100);
+    hideProgress();
+    setBusy(false);
+}
+
+void fokep::Fki_Click()
+{
+    close();
+}
+
+void fokep::Sug1_Click()
+{
+    help->showContents();
+}
+
+void fokep::nev_Click()
+{
+    nevjegy box(this);
+    box.exec();
+}
+
+void fokep::setGridCaption(const QString& caption)
+{
+    tabla1->setCaption(caption);
+}
+
+void fokep::showProgress(int value)
+{
+    bar->setValue(value);
+    bar->show();
+}
+
+void fokep::hideProgress()
+{
+    bar->hide();
+}
+
+void fokep::setBusy(bool busy)
+{
+    platform::setBusyPointer(busy);
+}
+
+void fokep::Form_Resize()
+{
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
+    const QSize outer = frameGeometry().size();
+    const QSize inner = centralWidget()->size();
+    const auto geometry = FokepRules::layout(
+        FokepRules::pixelsToTwips(outer.width(), dpiX), FokepRules::pixelsToTwips(outer.height(), dpiY),
+        FokepRules::pixelsToTwips(inner.width(), dpiX), FokepRules::pixelsToTwips(inner.height(), dpiY));
+    if (!geometry)
+        return;
+    for (auto it = geometry->cbegin(); it != geometry->cend(); ++it) {
+        auto* control = centralWidget()->findChild<QWidget*>(it.key(), Qt::FindDirectChildrenOnly);
+        if (!control)
+            continue;
+        const QRect t = it.value();
+        control->setGeometry(FokepRules::twipsToPixels(t.x(), dpiX), FokepRules::twipsToPixels(t.y(), dpiY),
+                             FokepRules::twipsToPixels(t.width(), dpiX),
+                             FokepRules::twipsToPixels(t.height(), dpiY));
+    }
+}
+
+void fokep::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    Form_Resize();
+}
+
+void fokep::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    help->quit();
+    m_state.settings.windowState =
+        isMaximized() ? store::Settings::kWindowMaximized : store::Settings::kWindowNormal;
+    m_state.settings.contextRefresh = kfriss->isChecked() ? -1 : 0;
+    m_state.settings.autoCompact = auttom->isChecked() ? -1 : 0;
+    store::writeSettings(m_paths.settingsFile, m_state.settings);
+}
+
+void fokep::closeEvent(QCloseEvent* e)
+{
+    Form_Unload();
+    e->accept();
+    QApplication::quit();
+}
+
+bool fokep::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate && isVisible() && !m_unloaded)
+        Form_Activate();
+    return QMainWindow::event(e);
+}
+
+// F1 on a highlighted menu item opens that item's help topic.
+bool fokep::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+        QAction* active = nullptr;
+        if (auto* menu = qobject_cast<QMenu*>(watched))
+            active = menu->activeAction();
+        else if (auto* bar = qobject_cast<QMenuBar*>(watched))
+            active = bar->activeAction();
+        if (active && active->property(kHelpTopic).isValid()) {
+            help->showTopic(active->property(kHelpTopic).toInt());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}

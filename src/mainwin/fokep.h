@@ -1,0 +1,137 @@
+#pragma once
+
+#include "CatalogCommands.h"
+#include "ImageList.h"
+#include "shared/AppPaths.h"
+#include "shared/SharedState.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+
+class QLabel;
+class QProgressBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DataGrid;
+class nevjegy;
+
+namespace store {
+class DataSource;
+}
+namespace platform {
+class Help;
+}
+
+// The main window: holds the open catalog's two data sources, the result grid
+// and the path tree, the menus, and the program's life cycle.
+class fokep : public QMainWindow, private CatalogHost
+{
+    Q_OBJECT
+public:
+    explicit fokep(const AppPaths& paths, QWidget* parent = nullptr);
+    ~fokep() override;
+
+    // Loading steps, record counter, "Műveletek" enabling, then the window is
+    // shown and activated. False when no catalog could be opened at all.
+    bool start();
+
+    SharedState& state() { return m_state; }
+    const AppPaths& paths() const { return m_paths; }
+    CatalogCommands& catalogCommands() { return m_commands; }
+
+    // Operations the other windows call.
+    void recordCounter() override;
+    void selectionCounter();
+    void viewCaption();
+    void Form_Activate();
+    void muvEnabling();
+
+    // Controls
+    store::DataSource* Datafa;
+    QTreeWidget* Fa;
+    QToolButton* gye;
+    QProgressBar* bar;
+    QToolButton* vegere;
+    QToolButton* elore;
+    QToolButton* gyors;
+    store::DataSource* Data1;
+    DataGrid* tabla1;
+    ImageList Ilist;
+    QLabel* kij;
+    QLabel* elem;
+    platform::Help* help;
+
+    // Menus
+    QMenu* f1;
+    QAction *Fuj, *Fnyit, *mas, *j, *lement, *Ftomor, *i;
+    QMenu* beal;
+    QAction *kfriss, *auttom, *z, *Fki;
+    QMenu* sz1;
+    QAction *szauto, *k, *kulcs;
+    QMenu* szkezi;
+    QAction *f_kmeg, *u_kmeg;
+    QMenu* muv;
+    QAction *uge, *ugv, *mki, *mv, *osszm, *korny, *muvf;
+    QMenu* ker1;
+    QAction *kossze, *minden;
+    QMenu* Sug;
+    QAction *Sug1, *aq, *nev;
+    QMenu* fam;
+    QAction* famas;
+
+    // Handlers
+    bool Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Fnyit_Click() { m_commands.Fnyit(); }
+    void Fuj_Click() { m_commands.Fuj(); }
+    void mas_Click() { m_commands.mas(); }
+    void Ftomor_Click() { m_commands.Ftomor(); }
+    void minden_Click();
+    void Fki_Click();
+    void Sug1_Click();
+    void nev_Click();
+    void elore_Click();
+    void vegere_Click();
+    void tabla1_SelChange();
+
+    // The path tree's root placeholder.
+    void addRootNode(const QString& text);
+
+protected:
+    bool event(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // CatalogHost
+    store::DataSource& data1() override { return *Data1; }
+    store::DataSource& datafa() override { return *Datafa; }
+    QWidget* dialogParent() override { return this; }
+    void setGridCaption(const QString& caption) override;
+    void showProgress(int value) override;
+    void hideProgress() override;
+    void setBusy(bool busy) override;
+    void activationSteps() override { Form_Activate(); }
+
+    void buildControls();
+    void buildMenus();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     const QKeySequence& shortcut = {}, int helpTopic = 0);
+    QAction* addSeparator(QMenu* menu, const char* name);
+    QMenu* addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic = 0);
+    bool openLastCatalog();
+    void setEnabledUnlessPending(QObject* control, bool enabled);
+
+    AppPaths m_paths;
+    SharedState m_state;
+    CatalogCommands m_commands;
+    QPointer<nevjegy> m_splash;
+    bool m_startMaximized = false;
+    bool m_unloaded = false;
+    // Commands whose windows are not part of the program yet stay disabled.
+    QSet<QObject*> m_pending;
+};

@@ -1,0 +1,82 @@
+#include "ErrorNumbers.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sqlite3.h>
+
+namespace platform {
+
+namespace {
+
+struct Mapping
+{
+    int from;
+    int to;
+};
+
+// File-system failures, by errno.
+constexpr Mapping kErrnoTable[] = {
+    {ENAMETOOLONG, err::BadFileName},   {EINVAL, err::BadFileName},
+    {EILSEQ, err::BadFileName},         {ENOENT, err::FileNotFound},
+    {EBUSY, err::FileAlreadyOpen},      {ETXTBSY, err::FileAlreadyOpen},
+    {EIO, err::DeviceIO},               {EEXIST, err::FileAlreadyExists},
+    {ENOSPC, err::DiskFull},            {EDQUOT, err::DiskFull},
+    {EFBIG, err::DiskFull},             {EMFILE, err::TooManyFiles},
+    {ENFILE, err::TooManyFiles},        {ENXIO, err::DeviceUnavailable},
+    {ENODEV, err::DeviceUnavailable},   {EACCES, err::PermissionDenied},
+    {EPERM, err::PermissionDenied},     {EROFS, err::PermissionDenied},
+    {ENOMEDIUM, err::DiskNotReady},     {EISDIR, err::PathFileAccess},
+    {ELOOP, err::PathFileAccess},       {EXDEV, err::PathFileAccess},
+    {ENOTDIR, err::PathNotFound},
+};
+
+// Engine refusals, by extended result code first, then by primary code.
+constexpr Mapping kEngineTable[] = {
+    {SQLITE_CONSTRAINT_UNIQUE, err::DuplicateValue},
+    {SQLITE_CONSTRAINT_PRIMARYKEY, err::DuplicateValue},
+    {SQLITE_CONSTRAINT_FOREIGNKEY, err::RelatedRecords},
+    {SQLITE_NOTADB, err::NotADatabase},
+    {SQLITE_CORRUPT, err::NotADatabase},
+    {SQLITE_MISUSE, err::ObjectNotSet},
+    {SQLITE_CANTOPEN, err::FileNotFound},
+    {SQLITE_READONLY, err::PermissionDenied},
+    {SQLITE_PERM, err::PermissionDenied},
+    {SQLITE_FULL, err::DiskFull},
+    {SQLITE_IOERR, err::DeviceIO},
+    {SQLITE_BUSY, err::FileAlreadyOpen},
+    {SQLITE_LOCKED, err::FileAlreadyOpen},
+};
+
+} // namespace
+
+int errorFromErrno(int errnoValue)
+{
+    for (const auto& m : kErrnoTable)
+        if (m.from == errnoValue)
+            return m.to;
+    return err::DeviceIO;
+}
+
+int errorFromEngine(int code)
+{
+    for (const auto& m : kEngineTable)
+        if (m.from == code)
+            return m.to;
+    for (const auto& m : kEngineTable)
+        if (m.from == (code & 0xff))
+            return m.to;
+    return err::EngineFailure;
+}
+
+Error::Error(int number, const QString& detail)
+    : std::runtime_error(detail.toStdString()), m_number(number)
+{
+}
+
+void throwErrno(const QString& detail)
+{
+    const int e = errno;
+    throw Error(errorFromErrno(e), detail + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(e)));
+}
+
+} // namespace platform

@@ -1,0 +1,97 @@
+#include "FileDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+namespace platform {
+
+namespace {
+
+struct Script
+{
+    bool active = false;
+    QList<std::optional<QString>> answers;
+    QList<FileDialog::Options> shown;
+};
+
+Script& script()
+{
+    static Script s;
+    return s;
+}
+
+} // namespace
+
+QStringList FileDialog::nameFilters(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        result << parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return result;
+}
+
+std::optional<QString> FileDialog::run(QWidget* parent, const Options& options)
+{
+    Script& s = script();
+    if (s.active) {
+        s.shown.append(options);
+        return s.answers.isEmpty() ? std::nullopt : s.answers.takeFirst();
+    }
+
+    QFileDialog dialog(parent, options.title, options.initialFolder);
+    dialog.setAcceptMode(options.mode == Mode::Open ? QFileDialog::AcceptOpen
+                                                    : QFileDialog::AcceptSave);
+    dialog.setFileMode(options.mode == Mode::Open ? QFileDialog::ExistingFile
+                                                  : QFileDialog::AnyFile);
+    // The program asks before replacing a file itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(nameFilters(options.filter));
+    QString suffix = options.defaultExtension;
+    suffix.remove(QStringLiteral("*."));
+    dialog.setDefaultSuffix(suffix);
+    if (!options.fileName.isEmpty())
+        dialog.selectFile(options.fileName);
+
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    if (!accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void FileDialog::startScript(const QList<std::optional<QString>>& answers)
+{
+    script() = Script{true, answers, {}};
+}
+
+void FileDialog::addAnswers(const QList<std::optional<QString>>& answers)
+{
+    script().answers.append(answers);
+}
+
+void FileDialog::stopScript()
+{
+    script() = Script{};
+}
+
+QList<FileDialog::Options> FileDialog::shown()
+{
+    return script().shown;
+}
+
+QList<FileDialog::Options> FileDialog::takeShown()
+{
+    return std::exchange(script().shown, {});
+}
+
+} // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Procedures shared by the windows.
+namespace Module1 {
+
+// A number as the program writes it into messages, counters and SQL: one
+// blank where a positive number's sign would stand (" 17", "-3").
+QString Str(qint64 n);
+inline QString Str(int n) { return Str(qint64(n)); }
+// A single-precision value, up to seven significant digits, point as the
+// decimal separator, no zero before the point (" 25", " 33.33333", " .5").
+QString Str(float value);
+
+// " 17 DB rekord ", with its trailing blank.
+QString recordCountText(qint64 count);
+// The text shown when the view cannot be counted: no leading blank.
+inline const QString kUncountedText = QStringLiteral("0 DB rekord ");
+// " 3 DB kijelölve"
+QString selectionCountText(qint64 count);
+
+} // namespace Module1
+
+namespace Module1 {
+// A stored date ("YYYY-MM-DD HH:MM:SS") in the user's short date format, the
+// time left out at exactly midnight. Text that is not a stored date comes back as it is.
+QString displayDate(const QString& stored);
+} // namespace Module1

@@ -1,0 +1,210 @@
+#include "CatalogFiles.h"
+
+#include "Database.h"
+#include "platform/ErrorNumbers.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Closes a descriptor when it goes out of scope.
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+void syncFile(const QString& path)
+{
+    Fd f{::open(native(path).constData(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd >= 0)
+        ::fsync(f.fd);
+}
+
+void syncFolderOf(const QString& path)
+{
+    syncFile(QFileInfo(path).absolutePath());
+}
+
+// A missing target folder is "path not found", not "file not found".
+[[noreturn]] void throwTargetErrno(const QString& what)
+{
+    if (errno == ENOENT)
+        errno = ENOTDIR;
+    platform::throwErrno(what);
+}
+
+bool sameContents(const QString& a, const QString& b)
+{
+    QFile fa(a);
+    QFile fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 16) != fb.read(1 << 16))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString templatePath(const QString& programFolder)
+{
+    return programFolder + QLatin1Char('/') + kTemplateName;
+}
+
+bool isTemplateName(const QString& path)
+{
+    return path.endsWith(kTemplateName, Qt::CaseSensitive);
+}
+
+bool fileExists(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::stat(native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+qint64 fileLength(const QString& path)
+{
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0)
+        platform::throwErrno(path);
+    return qint64(st.st_size);
+}
+
+void copyFile(const QString& from, const QString& to)
+{
+    if (to.isEmpty() || to.endsWith(QLatin1Char('/')))
+        throw platform::Error(platform::err::BadFileName, to);
+    Fd in{::open(native(from).constData(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0)
+        platform::throwErrno(from);
+    struct stat st {};
+    if (::fstat(in.fd, &st) != 0)
+        platform::throwErrno(from);
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        platform::throwErrno(from);
+    }
+    struct stat target {};
+    if (::stat(native(to).constData(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        errno = EISDIR;
+        platform::throwErrno(to);
+    }
+
+    const QString temp = to + QStringLiteral(".part");
+    const QByteArray tempName = native(temp);
+    Fd out{::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    if (out.fd < 0)
+        throwTargetErrno(to);
+    auto fail = [&](const QString& what) {
+        const int e = errno;
+        ::close(out.fd);
+        out.fd = -1;
+        ::unlink(tempName.constData());
+        errno = e;
+        platform::throwErrno(what);
+    };
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(from);
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out.fd, buffer + done, size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                fail(to);
+            }
+            done += w;
+        }
+    }
+    if (::fsync(out.fd) != 0 || ::close(out.fd) != 0) {
+        out.fd = -1;
+        const int e = errno;
+        ::unlink(tempName.constData());
+        errno = e;
+        platform::throwErrno(to);
+    }
+    out.fd = -1;
+    if (::rename(tempName.constData(), native(to).constData()) != 0) {
+        const int e = errno;
+        ::unlink(tempName.constData());
+        errno = e;
+        platform::throwErrno(to);
+    }
+    syncFolderOf(to);
+}
+
+QString resetFromTemplate(const QString& templateFile, const QString& path)
+{
+    QString keptAs;
+    fileLength(templateFile); // a missing template must not move anything aside
+    if (fileExists(path) && !sameContents(path, templateFile)) {
+        const QFileInfo info(path);
+        const QString stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+                             QLatin1Char('-') + stamp;
+        const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+        keptAs = base + suffix;
+        for (int n = 2; QFileInfo::exists(keptAs); ++n)
+            keptAs = base + QLatin1Char('-') + QString::number(n) + suffix;
+        if (::rename(native(path).constData(), native(keptAs).constData()) != 0)
+            platform::throwErrno(path);
+    }
+    copyFile(templateFile, path);
+    return keptAs;
+}
+
+CompactionResult compactCatalog(const QString& path)
+{
+    CompactionResult result;
+    result.before = fileLength(path);
+    const QString temp = path + QLatin1Char('2');
+    const QByteArray tempName = native(temp);
+    ::unlink(tempName.constData());
+    try {
+        {
+            Database db = Database::open(path);
+            db.exec(QStringLiteral("VACUUM INTO ?1"), {temp});
+        }
+        syncFile(temp);
+        result.after = fileLength(temp);
+        // Renaming is atomic: the catalog is either the old file or the new one.
+        if (::rename(tempName.constData(), native(path).constData()) != 0)
+            platform::throwErrno(path);
+    } catch (...) {
+        ::unlink(tempName.constData());
+        throw;
+    }
+    syncFolderOf(path);
+    return result;
+}
+
+} // namespace store

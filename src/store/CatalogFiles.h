@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// File-level work on catalogs: copying the template, copying a catalog,
+// compacting one. Failures are thrown as platform::Error.
+namespace store {
+
+inline const QString kTemplateName = QStringLiteral("init.plc");
+inline const QString kDefaultCatalogName = QStringLiteral("nevtelen.mdb");
+
+QString templatePath(const QString& programFolder);
+
+// The template must never be opened or overwritten as a catalog: any name
+// ending in "init.plc" (case-sensitive, so xinit.plc too) is refused.
+bool isTemplateName(const QString& path);
+
+// A regular file exists at the path.
+bool fileExists(const QString& path);
+qint64 fileLength(const QString& path); // throws
+
+// Copies a file, replacing the target. The copy is written beside the target
+// and renamed over it, so a failed copy never leaves half a file behind.
+void copyFile(const QString& from, const QString& to);
+
+// Replaces 'path' with a fresh copy of the template. A previous file of that
+// name that differs from the template is first kept aside beside it under a
+// dated name, so resetting the default catalog never loses a filled one.
+// Returns the name it was kept under, or an empty text.
+QString resetFromTemplate(const QString& templateFile, const QString& path);
+
+struct CompactionResult
+{
+    qint64 before = 0;
+    qint64 after = 0;
+};
+
+// Compacts the closed catalog at 'path' into path + "2", then renames that
+// over the catalog. On any failure the catalog is left as it was and the
+// temporary file removed.
+CompactionResult compactCatalog(const QString& path);
+
+} // namespace store

@@ -1,0 +1,421 @@
+#include "DataSource.h"
+
+#include "platform/ErrorNumbers.h"
+
+#include <QRegularExpression>
+
+namespace store {
+
+namespace {
+
+constexpr qint64 kPageRows = 256;
+constexpr int kMaxPages = 32;
+
+QString quoted(const QString& identifier)
+{
+    QString q = identifier;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+[[noreturn]] void raise(int number, const QString& what)
+{
+    throw platform::Error(number, what);
+}
+
+bool looksLikeTableName(const QString& source)
+{
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return name.match(source).hasMatch();
+}
+
+} // namespace
+
+DataSource::DataSource(QObject* parent) : QObject(parent) {}
+
+DataSource::~DataSource() = default;
+
+void DataSource::setDatabaseName(const QString& path)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    if (m_db.isOpen())
+        m_db.close();
+    invalidateRows();
+}
+
+void DataSource::setRecordSource(const QString& source)
+{
+    m_source = source;
+}
+
+void DataSource::requireOpen() const
+{
+    if (!m_db.isOpen())
+        raise(platform::err::ObjectNotSet, QStringLiteral("the data source has no open catalog"));
+}
+
+Database& DataSource::database()
+{
+    if (!m_db.isOpen())
+        m_db = Database::open(m_path);
+    return m_db;
+}
+
+void DataSource::closeDatabase()
+{
+    m_editMode = EditMode::None;
+    requireOpen();
+    m_db.close();
+    m_columns.clear();
+    m_storedColumns = 0;
+    m_table.clear();
+    m_tableKey.clear();
+    invalidateRows();
+    m_pos = -1;
+    Q_EMIT refreshed();
+}
+
+void DataSource::refresh()
+{
+    m_editMode = EditMode::None;
+    m_edits.clear();
+    invalidateRows();
+    m_pos = -1;
+    m_columns.clear();
+    m_storedColumns = 0;
+    m_table.clear();
+    m_tableKey.clear();
+
+    Database& db = database();
+    QString source = m_source.trimmed();
+    while (source.endsWith(QLatin1Char(';')))
+        source.chop(1);
+    if (looksLikeTableName(source)) {
+        const QString type = db.scalar(QStringLiteral("SELECT type FROM sqlite_master WHERE "
+                                                      "name = ?1 COLLATE NOCASE AND type IN "
+                                                      "('table','view')"),
+                                       {source})
+                                 .toString();
+        if (type.isEmpty())
+            raise(platform::err::TableNotFound, source);
+        if (type == QLatin1String("table")) {
+            m_table = source;
+            Statement info = db.prepare(QStringLiteral("PRAGMA table_info(") + quoted(source) +
+                                        QLatin1Char(')'));
+            while (info.step()) {
+                if (info.value(5).toInt() == 1 &&
+                    info.value(2).toString().compare(QLatin1String("INTEGER"),
+                                                     Qt::CaseInsensitive) == 0)
+                    m_tableKey = info.value(1).toString();
+            }
+        } else {
+            source = QStringLiteral("SELECT * FROM ") + quoted(source);
+        }
+    }
+    m_sourceSql = m_table.isEmpty() ? source : QString();
+
+    Statement probe = db.prepare(selectText() + QStringLiteral(" LIMIT 0"));
+    m_storedColumns = probe.columnCount();
+    const int shown = m_table.isEmpty() ? m_storedColumns : m_storedColumns - 1;
+    for (int i = 0; i < shown; ++i)
+        m_columns << probe.columnName(i);
+
+    if (page(0).rows > 0)
+        m_pos = 0;
+    Q_EMIT refreshed();
+}
+
+QString DataSource::selectText() const
+{
+    if (!m_table.isEmpty())
+        return QStringLiteral("SELECT *, rowid FROM ") + quoted(m_table) +
+               QStringLiteral(" ORDER BY rowid");
+    return QStringLiteral("SELECT * FROM (") + m_sourceSql + QLatin1Char(')');
+}
+
+void DataSource::invalidateRows()
+{
+    m_pages.clear();
+    m_lru.clear();
+    m_count.reset();
+}
+
+const DataSource::Page& DataSource::page(qint64 pageIndex)
+{
+    auto found = m_pages.find(pageIndex);
+    if (found != m_pages.end()) {
+        if (m_lru.front() != pageIndex) {
+            m_lru.remove(pageIndex);
+            m_lru.push_front(pageIndex);
+        }
+        return found.value();
+    }
+    requireOpen();
+    Page fresh;
+    {
+        // Reset at the end of the block: an open read would block writers on
+        // other connections to the catalog.
+        Statement st = m_db.prepare(selectText() + QStringLiteral(" LIMIT ?1 OFFSET ?2"));
+        st.bind(1, kPageRows);
+        st.bind(2, pageIndex * kPageRows);
+        fresh.cells.reserve(size_t(kPageRows) * size_t(m_storedColumns));
+        while (st.step()) {
+            for (int c = 0; c < m_storedColumns; ++c)
+                fresh.cells.push_back(st.value(c));
+            ++fresh.rows;
+        }
+    }
+    if (fresh.rows < kPageRows && (fresh.rows > 0 || pageIndex == 0))
+        m_count = pageIndex * kPageRows + fresh.rows; // the end of the view is now known
+    if (m_pages.size() >= kMaxPages) {
+        m_pages.remove(m_lru.back());
+        m_lru.pop_back();
+    }
+    m_lru.push_front(pageIndex);
+    return *m_pages.insert(pageIndex, std::move(fresh));
+}
+
+int DataSource::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    // "table.column" finds the column by its own name, as the engine names view columns.
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        return columnIndex(name.mid(dot + 1));
+    return -1;
+}
+
+qint64 DataSource::recordCount()
+{
+    if (!m_count) {
+        requireOpen();
+        m_count = m_db.scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() +
+                              QLatin1Char(')'))
+                      .toLongLong();
+    }
+    return *m_count;
+}
+
+bool DataSource::rowExists(qint64 row)
+{
+    if (row < 0 || !m_db.isOpen())
+        return false;
+    if (m_count)
+        return row < *m_count;
+    return row % kPageRows < page(row / kPageRows).rows;
+}
+
+bool DataSource::eof()
+{
+    return m_pos >= 0 && !rowExists(m_pos);
+}
+
+void DataSource::setPosition(qint64 row)
+{
+    m_editMode = EditMode::None;
+    if (row == m_pos)
+        return;
+    m_pos = row;
+    Q_EMIT currentRowChanged(row);
+}
+
+void DataSource::requireCurrent()
+{
+    if (!rowExists(m_pos))
+        raise(platform::err::NoCurrentRecord, QStringLiteral("no current record"));
+}
+
+void DataSource::moveFirst()
+{
+    requireOpen();
+    if (!rowExists(0))
+        raise(platform::err::NoCurrentRecord, QStringLiteral("the view is empty"));
+    setPosition(0);
+}
+
+void DataSource::moveLast()
+{
+    requireOpen();
+    const qint64 count = recordCount();
+    if (count == 0)
+        raise(platform::err::NoCurrentRecord, QStringLiteral("the view is empty"));
+    setPosition(count - 1);
+}
+
+void DataSource::moveNext()
+{
+    requireOpen();
+    if (m_pos >= 0 && !rowExists(m_pos))
+        raise(platform::err::NoCurrentRecord, QStringLiteral("past the last record"));
+    setPosition(m_pos + 1);
+}
+
+void DataSource::movePrevious()
+{
+    requireOpen();
+    if (m_pos < 0)
+        raise(platform::err::NoCurrentRecord, QStringLiteral("before the first record"));
+    setPosition(m_pos - 1);
+}
+
+void DataSource::move(qint64 rows)
+{
+    setAbsolutePosition(m_pos + rows);
+}
+
+void DataSource::setAbsolutePosition(qint64 row)
+{
+    requireOpen();
+    if (!rowExists(row))
+        raise(platform::err::NoCurrentRecord, QStringLiteral("no such record"));
+    setPosition(row);
+}
+
+QVariant DataSource::value(int column)
+{
+    if (column < 0 || column >= m_columns.size())
+        raise(platform::err::ItemNotFound, QString::number(column));
+    if (m_editMode != EditMode::None) {
+        const auto edited = m_edits.constFind(m_columns.at(column));
+        if (edited != m_edits.constEnd())
+            return edited.value();
+        if (m_editMode == EditMode::Adding)
+            return QVariant();
+    }
+    requireCurrent();
+    return cell(m_pos, column);
+}
+
+QVariant DataSource::value(const QString& column)
+{
+    const int index = columnIndex(column);
+    if (index < 0)
+        raise(platform::err::ItemNotFound, column);
+    return value(index);
+}
+
+QVariant DataSource::cell(qint64 row, int column)
+{
+    if (row < 0 || column < 0 || column >= m_storedColumns || !m_db.isOpen())
+        return QVariant();
+    try {
+        const Page& p = page(row / kPageRows);
+        const qint64 inPage = row % kPageRows;
+        if (inPage >= p.rows)
+            return QVariant();
+        return p.cells[size_t(inPage * m_storedColumns + column)];
+    } catch (const platform::Error&) {
+        return QVariant();
+    }
+}
+
+qint64 DataSource::nextAutoId()
+{
+    qint64 next = m_db.scalar(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM ") +
+                              quoted(m_table))
+                      .toLongLong();
+    if (m_db.hasTable(QStringLiteral("sqlite_sequence"))) {
+        const qint64 seq =
+            m_db.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"),
+                        {m_table})
+                .toLongLong();
+        next = std::max(next, seq);
+    }
+    return next + 1;
+}
+
+void DataSource::addNew()
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        raise(platform::err::ReadOnlyObject, QStringLiteral("the view cannot be edited"));
+    m_edits.clear();
+    if (!m_tableKey.isEmpty())
+        m_edits.insert(m_columns.at(columnIndex(m_tableKey)), nextAutoId());
+    m_editMode = EditMode::Adding;
+}
+
+void DataSource::edit()
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        raise(platform::err::ReadOnlyObject, QStringLiteral("the view cannot be edited"));
+    requireCurrent();
+    m_edits.clear();
+    m_editRowId = cell(m_pos, m_storedColumns - 1).toLongLong();
+    m_editMode = EditMode::Editing;
+}
+
+void DataSource::setValue(const QString& column, const QVariant& value)
+{
+    if (m_editMode == EditMode::None)
+        raise(platform::err::NoEditInProgress, QStringLiteral("no edit in progress"));
+    const int index = columnIndex(column);
+    if (index < 0)
+        raise(platform::err::ItemNotFound, column);
+    m_edits.insert(m_columns.at(index), value);
+}
+
+void DataSource::update()
+{
+    if (m_editMode == EditMode::None)
+        raise(platform::err::NoEditInProgress, QStringLiteral("no edit in progress"));
+    QStringList names;
+    QVariantList values;
+    for (auto it = m_edits.constBegin(); it != m_edits.constEnd(); ++it) {
+        names << quoted(it.key());
+        values << it.value();
+    }
+    if (m_editMode == EditMode::Adding) {
+        QStringList marks;
+        for (int i = 1; i <= names.size(); ++i)
+            marks << QStringLiteral("?%1").arg(i);
+        const QString sql = names.isEmpty()
+                                ? QStringLiteral("INSERT INTO ") + quoted(m_table) +
+                                      QStringLiteral(" DEFAULT VALUES")
+                                : QStringLiteral("INSERT INTO ") + quoted(m_table) +
+                                      QStringLiteral(" (") + names.join(QLatin1Char(',')) +
+                                      QStringLiteral(") VALUES (") +
+                                      marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        m_db.exec(sql, values);
+    } else if (!names.isEmpty()) {
+        QStringList sets;
+        for (int i = 0; i < names.size(); ++i)
+            sets << names.at(i) + QStringLiteral("=?%1").arg(i + 1);
+        values << m_editRowId;
+        m_db.exec(QStringLiteral("UPDATE ") + quoted(m_table) + QStringLiteral(" SET ") +
+                      sets.join(QLatin1Char(',')) +
+                      QStringLiteral(" WHERE rowid=?%1").arg(values.size()),
+                  values);
+    }
+    m_editMode = EditMode::None;
+    m_edits.clear();
+    invalidateRows();
+    Q_EMIT rowsChanged();
+}
+
+void DataSource::cancelUpdate()
+{
+    m_editMode = EditMode::None;
+    m_edits.clear();
+}
+
+void DataSource::deleteCurrent()
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        raise(platform::err::ReadOnlyObject, QStringLiteral("the view cannot be edited"));
+    requireCurrent();
+    const qint64 rowId = cell(m_pos, m_storedColumns - 1).toLongLong();
+    m_db.exec(QStringLiteral("DELETE FROM ") + quoted(m_table) + QStringLiteral(" WHERE rowid=?1"),
+              {rowId});
+    m_editMode = EditMode::None;
+    invalidateRows();
+    Q_EMIT rowsChanged();
+}
+
+} // namespace store

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "Database.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <list>
+#include <optional>
+#include <vector>
+
+namespace store {
+
+// A named view on a catalog: the catalog path, a record source (SQL SELECT
+// text or a table name) and a current row. Rows are read a page at a time and
+// only a few pages are kept, so a view of a million rows costs no more memory
+// than one of a thousand. No statement stays open between calls, so other
+// connections to the same catalog can always write.
+//
+// Failures are thrown as platform::Error with the program's error numbers.
+class DataSource : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DataSource(QObject* parent = nullptr);
+    ~DataSource() override;
+
+    // Binding
+    QString databaseName() const { return m_path; }
+    void setDatabaseName(const QString& path);
+    QString recordSource() const { return m_source; }
+    void setRecordSource(const QString& source);
+    // Opens the catalog when needed and runs the record source again.
+    void refresh();
+    // Closes the connection; 3420 when there is none.
+    void closeDatabase();
+    bool isOpen() const { return m_db.isOpen(); }
+    // The open connection, for statements; 3420 when there is none.
+    Database& database();
+
+    // The view
+    bool isTableSource() const { return !m_table.isEmpty(); }
+    int columnCount() const { return int(m_columns.size()); }
+    QStringList columnNames() const { return m_columns; }
+    int columnIndex(const QString& name) const; // -1 when absent
+    qint64 recordCount(); // counted once per refresh or change
+
+    // The current row: -1 before the first row, recordCount() after the last.
+    qint64 absolutePosition() const { return m_pos; }
+    bool bof() const { return m_pos < 0; }
+    bool eof();
+    void moveFirst(); // 3021 on an empty view
+    void moveLast();  // 3021 on an empty view
+    void moveNext();
+    void movePrevious();
+    void move(qint64 rows);
+    void setAbsolutePosition(qint64 row); // 3021 outside the view
+    QVariant value(int column);
+    QVariant value(const QString& column);
+
+    // Random access for grids; an invalid QVariant outside the view.
+    QVariant cell(qint64 row, int column);
+
+    // Editing, on table sources only (3027 otherwise).
+    void addNew(); // the new row's automatic id is readable at once
+    void edit();   // 3021 without a current row
+    void setValue(const QString& column, const QVariant& value);
+    void update(); // stores the added or edited row
+    void cancelUpdate();
+    void deleteCurrent();
+    bool isEditing() const { return m_editMode != EditMode::None; }
+
+Q_SIGNALS:
+    void refreshed();
+    void currentRowChanged(qint64 row);
+    void rowsChanged();
+
+private:
+    enum class EditMode { None, Adding, Editing };
+    struct Page
+    {
+        std::vector<QVariant> cells; // rows x (columns + key)
+        int rows = 0;
+    };
+
+    void requireOpen() const;
+    void requireCurrent();
+    bool rowExists(qint64 row);
+    void setPosition(qint64 row);
+    void invalidateRows();
+    const Page& page(qint64 pageIndex);
+    QString selectText() const;
+    qint64 nextAutoId();
+
+    QString m_path;
+    QString m_source;
+    QString m_sourceSql;   // the SELECT behind a query source
+    QString m_table;       // set when the source is a table
+    QString m_tableKey;    // its INTEGER PRIMARY KEY column, if any
+    Database m_db;
+    QStringList m_columns; // as the view shows them
+    int m_storedColumns = 0; // columns read per row, with the hidden rowid of table sources
+    std::optional<qint64> m_count;
+    qint64 m_pos = -1;
+
+    QHash<qint64, Page> m_pages;
+    std::list<qint64> m_lru;
+
+    EditMode m_editMode = EditMode::None;
+    QHash<QString, QVariant> m_edits;
+    qint64 m_editRowId = -1;
+};
+
+} // namespace store

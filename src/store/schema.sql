@@ -1,0 +1,53 @@
+-- The catalog: six tables and the base view alapfile.
+-- The template catalog init.plc is built from this file; the program never creates tables.
+PRAGMA foreign_keys = ON;
+
+CREATE TABLE ut (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    ut TEXT NOT NULL UNIQUE
+);
+
+CREATE TABLE prgnev (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    nev TEXT NOT NULL,
+    utid INTEGER NOT NULL REFERENCES ut(id),
+    hossz INTEGER,
+    datum TEXT,
+    crc INTEGER
+);
+CREATE INDEX prgnev_utid ON prgnev(utid);
+CREATE INDEX prgnev_nev ON prgnev(nev);
+
+CREATE TABLE kulcs (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    kulcs TEXT NOT NULL UNIQUE
+);
+
+CREATE TABLE kulcsut (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    nev TEXT NOT NULL UNIQUE
+);
+
+-- Link tables: id is the file (or folder) the link belongs to, not a key of its own.
+CREATE TABLE nev_kulcsid (
+    id INTEGER NOT NULL,
+    kulcsid INTEGER NOT NULL REFERENCES kulcs(id)
+);
+CREATE INDEX nev_kulcsid_id ON nev_kulcsid(id);
+CREATE INDEX nev_kulcsid_kulcsid ON nev_kulcsid(kulcsid);
+
+CREATE TABLE ut_kulcsid (
+    id INTEGER NOT NULL,
+    kulcsid INTEGER NOT NULL REFERENCES kulcsut(id),
+    UNIQUE (id, kulcsid)
+);
+CREATE INDEX ut_kulcsid_kulcsid ON ut_kulcsid(kulcsid);
+
+CREATE VIEW alapfile AS
+    SELECT prgnev.nev AS nev, ut.ut AS ut, prgnev.hossz AS hossz, prgnev.crc AS crc,
+           prgnev.datum AS datum, prgnev.id AS id
+    FROM prgnev, ut
+    WHERE prgnev.utid = ut.id;
+
+INSERT INTO kulcs (id, kulcs) VALUES (1, 'Általános');
+INSERT INTO kulcsut (id, nev) VALUES (1, 'Általános');
