@@ -477,8 +477,10 @@ void fokep::Form_Unload()
         return;
     m_unloaded = true;
     help->quit();
-    m_state.settings.windowState =
-        isMaximized() ? store::Settings::kWindowMaximized : store::Settings::kWindowNormal;
+    // A minimised window comes back normal.
+    m_state.settings.windowState = isMaximized() && !isMinimized()
+                                       ? store::Settings::kWindowMaximized
+                                       : store::Settings::kWindowNormal;
     m_state.settings.contextRefresh = kfriss->isChecked() ? -1 : 0;
     m_state.settings.autoCompact = auttom->isChecked() ? -1 : 0;
     store::writeSettings(m_paths.settingsFile, m_state.settings);

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "mainwin/fokep.h"
+#include "platform/FileDialog.h"
+#include "platform/Help.h"
+#include "platform/MessageBox.h"
+#include "store/Database.h"
+#include "store/Settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+// A program folder of its own for each test: the template beside the program,
+// the settings file and the default catalog in it.
+struct Fixture
+{
+    QTemporaryDir dir;
+    AppPaths paths;
+
+    Fixture()
+    {
+        paths.programFolder = dir.path() + QStringLiteral("/prog");
+        QDir().mkpath(paths.programFolder);
+        QFile::copy(QStringLiteral(POLCOZO_TEMPLATE_FILE), paths.templateFile());
+        paths.settingsFile = dir.path() + QStringLiteral("/config/polcozo/Polcozo.ini");
+        paths.defaultCatalog = paths.programFolder + QStringLiteral("/nevtelen.mdb");
+        platform::MessageBox::startScript();
+        platform::FileDialog::startScript();
+        platform::Help::startRecording();
+    }
+    ~Fixture()
+    {
+        platform::MessageBox::stopScript();
+        platform::FileDialog::stopScript();
+        platform::Help::stopRecording();
+    }
+
+    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+
+    // A catalog with 'files' files on one medium.
+    QString catalog(const QString& name, int files) const
+    {
+        const QString file = path(name);
+        QFile::remove(file);
+        QFile::copy(paths.templateFile(), file);
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        auto db = store::Database::open(file);
+        store::Transaction t(db);
+        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
+        const qint64 folder = db.lastInsertId();
+        for (int i = 0; i < files; ++i)
+            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz, datum) VALUES (?1, ?2, ?3, "
+                                   "'2024-03-05 13:45:10')"),
+                    {QStringLiteral("FILE%1.EXE").arg(i), folder, 1000 + i});
+        t.commit();
+        return file;
+    }
+
+    // Settings that name 'last' as the last catalog.
+    void writeSettings(const QString& last, quint8 windowState = 0) const
+    {
+        store::Settings s = store::defaultSettings(paths.programFolder);
+        s.lastCatalog = last;
+        s.windowState = windowState;
+        QVERIFY(store::writeSettings(paths.settingsFile, s));
+    }
+
+    std::unique_ptr<fokep> start() const
+    {
+        auto w = std::make_unique<fokep>(paths);
+        if (!w->start())
+            return nullptr;
+        return w;
+    }
+};

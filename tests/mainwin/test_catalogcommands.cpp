@@ -1,0 +1,293 @@
+#include "Fixture.h"
+
+#include "mainwin/CatalogCommands.h"
+#include "mainwin/DataGrid.h"
+#include "store/CatalogFiles.h"
+#include "store/DataSource.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+
+using platform::FileDialog;
+using platform::MessageBox;
+using Answer = MessageBox::Answer;
+
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+QStringList texts(const QList<MessageBox::Shown>& shown)
+{
+    QStringList t;
+    for (const auto& s : shown)
+        t << s.text;
+    return t;
+}
+
+const QString kNoGain = QStringLiteral("A tömörítés kész, de nem lehetett összébb nyomni!");
+const QString kCannotCompact = QStringLiteral(
+    "Most nem lehetséges a tömörítés, a rendszer újraindítása után ismételje meg a műveletet !");
+
+} // namespace
+
+class TestCatalogCommands : public QObject
+{
+    Q_OBJECT
+
+    // A running window on a catalog of 'files' rows.
+    std::unique_ptr<fokep> startOn(Fixture& f, int files, QString* catalog = nullptr)
+    {
+        const QString cat = f.catalog(QStringLiteral("start.mdb"), files);
+        if (catalog)
+            *catalog = cat;
+        f.writeSettings(cat);
+        auto w = f.start();
+        MessageBox::takeShown();
+        return w;
+    }
+
+private Q_SLOTS:
+    void openDialogIsSetUpAsAlways()
+    {
+        Fixture f;
+        auto w = startOn(f, 3);
+        w->Fnyit_Click(); // cancelled at once
+        const auto shown = FileDialog::takeShown();
+        QCOMPARE(shown.size(), 1);
+        const FileDialog::Options& o = shown.first();
+        QCOMPARE(o.mode, FileDialog::Mode::Open);
+        QCOMPARE(o.title, QStringLiteral("Adatbázis megnyitása"));
+        QCOMPARE(o.initialFolder, f.paths.programFolder);
+        QCOMPARE(o.filter, QStringLiteral("Adatbázis (.mdb)|*.mdb|Minden file (*.*)|*.*"));
+        QCOMPARE(o.defaultExtension, QStringLiteral("*.mdb"));
+        QVERIFY(o.fileName.isEmpty());
+        QVERIFY(o.hideReadOnly);
+        // Cancel binds the catalog in force again.
+        QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
+        QVERIFY(w->Data1->isOpen());
+    }
+
+    void openRefusesTheTemplateAndReportsFailures()
+    {
+        Fixture f;
+        QString before;
+        auto w = startOn(f, 3, &before);
+        const QString garbage = f.path(QStringLiteral("broken.mdb"));
+        QFile g(garbage);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        g.write(QByteArray(2048, '\x7f'));
+        g.close();
+        const QString foreign = f.path(QStringLiteral("foreign.mdb"));
+        store::Database::create(foreign).execScript(QStringLiteral("CREATE TABLE t(a)"));
+
+        FileDialog::addAnswers({f.path(QStringLiteral("xinit.plc")), f.path(QStringLiteral("missing.mdb")),
+                                f.path(QStringLiteral("nofolder/a.mdb")), foreign, std::nullopt});
+        w->Fnyit_Click();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(texts(shown),
+                 (QStringList{QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
+                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
+                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
+                              QStringLiteral("# 3078. File megnyitási hiba! Ellenőrizze az adatokat!")}));
+        QCOMPARE(shown.at(0).icon, MessageBox::Icon::Critical);
+        QCOMPARE(shown.at(1).icon, MessageBox::Icon::Exclamation);
+        QCOMPARE(shown.at(3).icon, MessageBox::Icon::None);
+        QCOMPARE(FileDialog::takeShown().size(), 5);
+        // Every failure leaves the catalog in force, bound again on cancel.
+        QCOMPARE(w->state().settings.lastCatalog, before);
+        QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + before);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
+        QVERIFY(w->bar->isHidden());
+
+        // A damaged file: the default catalog is made afresh and bound.
+        FileDialog::addAnswers({garbage, std::nullopt});
+        w->Fnyit_Click();
+        const auto damaged = MessageBox::takeShown();
+        QCOMPARE(texts(damaged),
+                 QStringList{QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat.")});
+        QCOMPARE(damaged.first().icon, MessageBox::Icon::Critical);
+        QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
+        QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
+    }
+
+    void openBindsTheChosenCatalog()
+    {
+        Fixture f;
+        auto w = startOn(f, 3);
+        const QString other = f.catalog(QStringLiteral("other.mdb"), 8);
+        FileDialog::addAnswers({other});
+        w->Fnyit_Click();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(w->state().settings.lastCatalog, other);
+        QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + other);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 8 DB rekord "));
+        QCOMPARE(w->Datafa->recordSource(), QStringLiteral("SELECT * FROM alapfile"));
+        QCOMPARE(w->Datafa->databaseName(), other);
+        QVERIFY(w->state().baseView);
+        QVERIFY(w->bar->isHidden());
+    }
+
+    void newCatalogAsksBeforeReplacing()
+    {
+        Fixture f;
+        QString before;
+        auto w = startOn(f, 4, &before);
+        const QString existing = f.catalog(QStringLiteral("existing.mdb"), 6);
+        const QByteArray original = bytesOf(existing);
+
+        // Cancel on the question leaves everything as it was.
+        FileDialog::addAnswers({existing});
+        MessageBox::addAnswers({Answer::Cancel});
+        w->Fuj_Click();
+        auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, QStringLiteral("A File már létezik ! Felülírjam?"));
+        QCOMPARE(shown.first().buttons, MessageBox::Buttons::OkCancel);
+        QCOMPARE(shown.first().icon, MessageBox::Icon::Question);
+        QCOMPARE(bytesOf(existing), original);
+        QCOMPARE(w->state().settings.lastCatalog, before);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
+        const auto dialog = FileDialog::takeShown();
+        QCOMPARE(dialog.first().title, QStringLiteral("Új adatbázis megadása"));
+        QCOMPARE(dialog.first().mode, FileDialog::Mode::Save);
+
+        // OK replaces it with the empty template.
+        FileDialog::addAnswers({existing});
+        MessageBox::addAnswers({Answer::Ok});
+        w->Fuj_Click();
+        QCOMPARE(bytesOf(existing), bytesOf(f.paths.templateFile()));
+        QCOMPARE(w->state().settings.lastCatalog, existing);
+        QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
+        QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + existing);
+    }
+
+    void newCatalogRefusesReservedAndBadNames()
+    {
+        Fixture f;
+        QString before;
+        auto w = startOn(f, 2, &before);
+        const QString fresh = f.path(QStringLiteral("fresh.mdb"));
+        FileDialog::addAnswers({f.path(QStringLiteral("init.plc")),
+                                f.path(QStringLiteral("nofolder/x.mdb")), fresh});
+        w->Fuj_Click();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(texts(shown),
+                 (QStringList{QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
+                              QStringLiteral("# 76. File létrehizási hiba! Ellenőrizze az adatokat!")}));
+        QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
+        QVERIFY(!QFile::exists(f.path(QStringLiteral("init.plc"))));
+        QCOMPARE(w->state().settings.lastCatalog, fresh);
+        QCOMPARE(bytesOf(fresh), bytesOf(f.paths.templateFile()));
+    }
+
+    void saveAsBindsTheCopy()
+    {
+        Fixture f;
+        QString before;
+        auto w = startOn(f, 9, &before);
+        const QString copy = f.path(QStringLiteral("copy.mdb"));
+        FileDialog::addAnswers({copy});
+        w->mas_Click();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(FileDialog::shown().first().title, QStringLiteral("Mentés másképpen"));
+        QCOMPARE(bytesOf(copy), bytesOf(before));
+        QCOMPARE(w->state().settings.lastCatalog, copy);
+        QCOMPARE(w->Data1->databaseName(), copy);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 9 DB rekord "));
+
+        // Saving over the open catalog itself keeps it whole.
+        FileDialog::addAnswers({copy});
+        MessageBox::addAnswers({Answer::Ok});
+        w->mas_Click();
+        QCOMPARE(w->elem->text(), QStringLiteral(" 9 DB rekord "));
+    }
+
+    void compactionReportText()
+    {
+        QCOMPARE(CatalogCommands::compactionReport(200000, 150000),
+                 QStringLiteral("              A tömörítés kész!\r\n"
+                                "Eredeti hossz:  200000 byte\r\n"
+                                "Új méret:  150000 byte\r\n"
+                                "Nyereség:  50000 byte   25 %."));
+        QVERIFY(CatalogCommands::compactionReport(3, 2).endsWith(QStringLiteral("  33.33333 %.")));
+    }
+
+    void compactShrinksAndReports()
+    {
+        Fixture f;
+        QString cat;
+        auto w = startOn(f, 3000, &cat);
+        w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 10"));
+        const qint64 before = QFileInfo(cat).size();
+        w->Ftomor_Click();
+        const qint64 after = QFileInfo(cat).size();
+        QVERIFY(after < before);
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 QStringList{CatalogCommands::compactionReport(before, after)});
+        QVERIFY(!QFile::exists(cat + QLatin1Char('2')));
+        QCOMPARE(w->elem->text(), QStringLiteral(" 10 DB rekord "));
+        QVERIFY(w->Data1->isOpen());
+
+        // Nothing left to gain.
+        w->Ftomor_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{kNoGain});
+    }
+
+    void failedCompactionKeepsTheCatalog()
+    {
+        Fixture f;
+        QString cat;
+        auto w = startOn(f, 5, &cat);
+        // The temporary file cannot be made: a folder stands in its way.
+        QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
+        const QByteArray original = bytesOf(cat);
+        w->Ftomor_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
+        QCOMPARE(bytesOf(cat), original);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 5 DB rekord "));
+        QVERIFY(w->Data1->isOpen());
+        QVERIFY(w->bar->isHidden());
+    }
+
+    void automaticCompactionIsSilentAndRunsOnce()
+    {
+        Fixture f;
+        QString cat;
+        auto w = startOn(f, 3000, &cat);
+        w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 7"));
+        const qint64 before = QFileInfo(cat).size();
+
+        w->auttom->setChecked(true);
+        w->state().builderChanged = true;
+        w->Form_Activate();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(!w->state().builderChanged);
+        QVERIFY(!w->state().autoCompacting);
+        const qint64 after = QFileInfo(cat).size();
+        QVERIFY(after < before);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 7 DB rekord "));
+
+        // A failure is silent too, and the catalog is bound again.
+        QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
+        w->state().builderChanged = true;
+        w->Form_Activate();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(w->Data1->isOpen());
+        QCOMPARE(w->elem->text(), QStringLiteral(" 7 DB rekord "));
+
+        // Without the option nothing is compacted.
+        w->auttom->setChecked(false);
+        w->state().builderChanged = true;
+        w->Form_Activate();
+        QVERIFY(w->state().builderChanged);
+    }
+};
+
+QTEST_MAIN(TestCatalogCommands)
+#include "test_catalogcommands.moc"

@@ -1,0 +1,274 @@
+#include "Fixture.h"
+
+#include "mainwin/DataGrid.h"
+#include "mainwin/FokepRules.h"
+#include "shared/Version.h"
+#include "store/CatalogFiles.h"
+#include "store/DataSource.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using platform::MessageBox;
+
+namespace {
+
+QStringList treeTexts(const QTreeWidget* tree)
+{
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts << tree->topLevelItem(i)->text(0);
+    return texts;
+}
+
+} // namespace
+
+class TestFokep : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartCreatesSettingsAndDefaultCatalog()
+    {
+        Fixture f;
+        auto w = f.start();
+        QVERIFY(w);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Polcozó V") + Version::plain());
+        QFile ini(f.paths.settingsFile);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.size(), qint64(store::Settings::kRecordSize));
+        QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
+        QVERIFY(store::fileExists(f.paths.defaultCatalog));
+        QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + f.paths.defaultCatalog);
+
+        // An empty view cannot be counted: the failure text, without a leading blank.
+        QCOMPARE(w->state().recordCount, qint64(0));
+        QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
+        QCOMPARE(w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
+        QCOMPARE(treeTexts(w->Fa), QStringList{QStringLiteral("----")});
+        QCOMPARE(w->tabla1->toolTip(), QStringLiteral("Teljes nézet"));
+        for (QObject* c : {static_cast<QObject*>(w->elore), static_cast<QObject*>(w->vegere)})
+            QVERIFY(!qobject_cast<QWidget*>(c)->isEnabled());
+        for (QAction* a : {w->mki, w->uge, w->ugv, w->korny})
+            QVERIFY(!a->isEnabled());
+        QVERIFY(w->kfriss->isChecked());
+        QVERIFY(w->auttom->isChecked());
+    }
+
+    void startWithAFilledCatalogShowsItsCount()
+    {
+        Fixture f;
+        const QString cat = f.catalog(QStringLiteral("games.mdb"), 17);
+        f.writeSettings(cat);
+        auto w = f.start();
+        QVERIFY(w);
+        QCOMPARE(w->state().recordCountText, QStringLiteral(" 17 DB rekord "));
+        QCOMPARE(w->elem->text(), QStringLiteral(" 17 DB rekord "));
+        QCOMPARE(treeTexts(w->Fa), QStringList{QStringLiteral("---")});
+        QVERIFY(w->elore->isEnabled());
+        QVERIFY(w->uge->isEnabled());
+        QVERIFY(!w->Datafa->databaseName().isEmpty());
+
+        // The grid shows the base view under the program's captions, CRC hidden.
+        const QAbstractItemModel* model = w->tabla1->view()->model();
+        QCOMPARE(model->rowCount(), 17);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Program név"));
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Elérési út"));
+        QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Hossz (byte)"));
+        QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Dátum"));
+        QVERIFY(w->tabla1->isColumnHidden(3));
+        QCOMPARE(w->tabla1->columnWidth(1), FokepRules::twipsToPixels(4500, w->logicalDpiX()));
+        QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("-CD_1- E:\\GAMES"));
+    }
+
+    void brokenLastCatalogFallsBackSilently_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("deleted") << QStringLiteral("deleted");
+        QTest::newRow("garbage") << QStringLiteral("garbage");
+        QTest::newRow("not a catalog") << QStringLiteral("foreign");
+    }
+
+    void brokenLastCatalogFallsBackSilently()
+    {
+        QFETCH(QString, kind);
+        Fixture f;
+        // A filled default catalog from an earlier run must survive the fallback.
+        QFile::copy(f.catalog(QStringLiteral("old.mdb"), 5), f.paths.defaultCatalog);
+        const QString last = f.path(QStringLiteral("last.mdb"));
+        if (kind == QLatin1String("garbage")) {
+            QFile g(last);
+            QVERIFY(g.open(QIODevice::WriteOnly));
+            g.write(QByteArray(4096, 'x'));
+        } else if (kind == QLatin1String("foreign")) {
+            store::Database::create(last).execScript(QStringLiteral("CREATE TABLE t(a)"));
+        }
+        f.writeSettings(last);
+
+        auto w = f.start();
+        QVERIFY(w);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
+        QCOMPARE(w->state().recordCountText, QStringLiteral("0 DB rekord "));
+        const QStringList kept = QDir(f.paths.programFolder)
+                                     .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        auto db = store::Database::open(f.paths.programFolder + QLatin1Char('/') + kept.first());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 5);
+    }
+
+    void missingTemplateEndsWithOneMessage()
+    {
+        Fixture f;
+        QFile::remove(f.paths.templateFile());
+        f.writeSettings(f.path(QStringLiteral("gone.mdb")));
+        fokep w(f.paths);
+        QVERIFY(!w.start());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().icon, MessageBox::Icon::Critical);
+    }
+
+    void windowStateRoundTrip()
+    {
+        Fixture f;
+        f.writeSettings(f.catalog(QStringLiteral("a.mdb"), 1), store::Settings::kWindowMaximized);
+        {
+            auto w = f.start();
+            QVERIFY(w);
+            QVERIFY(w->isMaximized());
+            w->kfriss->setChecked(false);
+            w->close();
+        }
+        store::Settings s = store::readSettings(f.paths.settingsFile, f.paths.programFolder);
+        QCOMPARE(s.windowState, store::Settings::kWindowMaximized);
+        QCOMPARE(s.contextRefresh, qint16(0));
+        QCOMPARE(s.autoCompact, qint16(-1));
+        {
+            auto w = f.start();
+            QVERIFY(w);
+            QVERIFY(!w->kfriss->isChecked());
+            w->showMinimized();
+            w->close();
+        }
+        // A minimised window starts normal the next time.
+        s = store::readSettings(f.paths.settingsFile, f.paths.programFolder);
+        QCOMPARE(s.windowState, store::Settings::kWindowNormal);
+        QCOMPARE(platform::Help::requests().count(QStringLiteral("quit")), 2);
+    }
+
+    void selectionCounterAndMuvEnabling()
+    {
+        Fixture f;
+        f.writeSettings(f.catalog(QStringLiteral("big.mdb"), 600));
+        auto w = f.start();
+        QVERIFY(w);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 600 DB rekord "));
+        w->tabla1->selectRows(0, 2);
+        QCOMPARE(w->kij->text(), QStringLiteral(" 3 DB kijelölve"));
+        QCOMPARE(w->tabla1->SelBookmarks(), (QList<qint64>{0, 1, 2}));
+        w->tabla1->selectRows(10, 10);
+        w->tabla1->selectRows(5, 5);
+        // Bookmarks keep marking order.
+        QCOMPARE(w->tabla1->SelBookmarks(), (QList<qint64>{0, 1, 2, 10, 5}));
+        w->muvEnabling();
+        for (QAction* a : {w->uge, w->ugv})
+            QVERIFY(a->isEnabled());
+        QCOMPARE(w->tabla1->col(), 2);
+        QCOMPARE(w->tabla1->text(), QStringLiteral("1000"));
+        w->tabla1->clearSelection();
+        QCOMPARE(w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
+    }
+
+    void firstAndLastRowButtons()
+    {
+        Fixture f;
+        f.writeSettings(f.catalog(QStringLiteral("c.mdb"), 300));
+        auto w = f.start();
+        QVERIFY(w);
+        w->vegere->click();
+        QCOMPARE(w->Data1->absolutePosition(), qint64(299));
+        QCOMPARE(w->tabla1->row(), qint64(299));
+        w->uge->trigger();
+        QCOMPARE(w->Data1->absolutePosition(), qint64(0));
+    }
+
+    void showAllReturnsToTheBaseView()
+    {
+        Fixture f;
+        f.writeSettings(f.catalog(QStringLiteral("d.mdb"), 20));
+        auto w = f.start();
+        QVERIFY(w);
+        w->Data1->setRecordSource(
+            QStringLiteral("SELECT * FROM alapfile WHERE nev LIKE 'FILE1*'"));
+        w->Data1->refresh();
+        w->state().baseView = false;
+        w->state().folderList = true;
+        w->state().viewCaption = QStringLiteral("FILE1*");
+        w->recordCounter();
+        w->Form_Activate();
+        QCOMPARE(w->elem->text(), QStringLiteral(" 11 DB rekord "));
+        QCOMPARE(w->tabla1->toolTip(), QStringLiteral("Leválogatási nézet: FILE1*"));
+
+        w->minden->trigger();
+        QCOMPARE(w->Data1->recordSource(), QStringLiteral("SELECT * FROM alapfile"));
+        QVERIFY(w->state().baseView);
+        QVERIFY(!w->state().folderList);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 20 DB rekord "));
+        QCOMPARE(w->tabla1->toolTip(), QStringLiteral("Teljes nézet"));
+        QVERIFY(w->bar->isHidden());
+    }
+
+    void menusAndHelp()
+    {
+        Fixture f;
+        auto w = f.start();
+        QVERIFY(w);
+        QStringList bar;
+        for (QAction* a : w->menuBar()->actions())
+            bar << a->objectName();
+        QCOMPARE(bar, (QStringList{"f1", "sz1", "muv", "ker1", "Sug"}));
+        QCOMPARE(w->kossze->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
+        QCOMPARE(w->mas->text(), QStringLiteral("Mentés másképp"));
+        QVERIFY(w->f_kmeg->parent() == w->szkezi || w->szkezi->actions().contains(w->f_kmeg));
+        QVERIFY(w->fam->actions().contains(w->famas));
+        QVERIFY(!w->menuBar()->actions().contains(w->fam->menuAction()));
+        QCOMPARE(w->gye->toolTip(), QStringLiteral("Kijelölt file-ok előhozása"));
+
+        w->Sug1->trigger();
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        w->Sug->popup(QPoint(10, 10));
+        w->Sug->setActiveAction(w->Sug1);
+        QApplication::sendEvent(w->Sug, &f1);
+        w->Sug->hide();
+        w->menuBar()->setActiveAction(w->muv->menuAction());
+        QApplication::sendEvent(w->menuBar(), &f1);
+        w->muv->hide();
+        QCOMPARE(platform::Help::requests(),
+                 (QStringList{QStringLiteral("contents"), QStringLiteral("topic 10"),
+                              QStringLiteral("topic 250")}));
+        QCOMPARE(w->help->helpFile(), f.paths.programFolder + QStringLiteral("/kutató.html"));
+    }
+
+    void layoutFollowsTheWindowSize()
+    {
+        Fixture f;
+        auto w = f.start();
+        QVERIFY(w);
+        w->resize(900, 600);
+        QApplication::processEvents();
+        const int dpi = w->logicalDpiX();
+        QCOMPARE(w->tabla1->x(), FokepRules::twipsToPixels(100, dpi));
+        QCOMPARE(w->tabla1->width(),
+                 FokepRules::twipsToPixels(
+                     0.75 * FokepRules::pixelsToTwips(w->centralWidget()->width(), dpi), dpi));
+    }
+};
+
+QTEST_MAIN(TestFokep)
+#include "test_fokep.moc"

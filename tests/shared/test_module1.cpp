@@ -1,0 +1,64 @@
+#include "shared/Module1.h"
+#include "shared/Version.h"
+
+#include <QLocale>
+#include <QtTest>
+
+class TestModule1 : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary)); }
+
+    void numbersCarryTheSignBlank()
+    {
+        QCOMPARE(Module1::Str(17), QStringLiteral(" 17"));
+        QCOMPARE(Module1::Str(0), QStringLiteral(" 0"));
+        QCOMPARE(Module1::Str(qint64(-3)), QStringLiteral("-3"));
+        QCOMPARE(Module1::Str(qint64(3000000000LL)), QStringLiteral(" 3000000000"));
+    }
+
+    void singlesShowSevenDigitsWithAPoint()
+    {
+        QCOMPARE(Module1::Str(25.0f), QStringLiteral(" 25"));
+        QCOMPARE(Module1::Str(float(100.0 - 2.0 / 3.0 * 100.0)), QStringLiteral(" 33.33333"));
+        QCOMPARE(Module1::Str(0.5f), QStringLiteral(" .5"));
+        QCOMPARE(Module1::Str(-0.25f), QStringLiteral("-.25"));
+        // The decimal separator never follows the locale.
+        QVERIFY(!Module1::Str(12.5f).contains(QLatin1Char(',')));
+    }
+
+    void counterTexts()
+    {
+        QCOMPARE(Module1::recordCountText(17), QStringLiteral(" 17 DB rekord "));
+        QCOMPARE(Module1::kUncountedText, QStringLiteral("0 DB rekord "));
+        QCOMPARE(Module1::selectionCountText(3), QStringLiteral(" 3 DB kijelölve"));
+    }
+
+    void datesInTheUsersFormat()
+    {
+        const QLocale hu;
+        const QString day = hu.toString(QDate(2024, 3, 5), QLocale::ShortFormat);
+        QCOMPARE(Module1::displayDate(QStringLiteral("2024-03-05 00:00:00")), day);
+        const QString withTime = Module1::displayDate(QStringLiteral("2024-03-05 13:45:10"));
+        QVERIFY(withTime.startsWith(day + QLatin1Char(' ')));
+        QVERIFY(withTime.contains(QStringLiteral("13:45:10")));
+        // Text that is not a stored date is shown as it is.
+        QCOMPARE(Module1::displayDate(QStringLiteral("----")), QStringLiteral("----"));
+    }
+
+    void versionTexts()
+    {
+        QCOMPARE(Version::plain(), QStringLiteral("%1.%2.%3")
+                                       .arg(POLCOZO_VERSION_MAJOR)
+                                       .arg(POLCOZO_VERSION_MINOR)
+                                       .arg(POLCOZO_VERSION_PATCH));
+        QCOMPARE(Version::signed_(), QStringLiteral(" %1. %2. %3")
+                                         .arg(POLCOZO_VERSION_MAJOR)
+                                         .arg(POLCOZO_VERSION_MINOR)
+                                         .arg(POLCOZO_VERSION_PATCH));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModule1)
+#include "test_module1.moc"

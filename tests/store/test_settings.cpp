@@ -1,0 +1,334 @@
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using store::Settings;
+
+namespace {
+
+const QString kProgramFolder = QStringLiteral("/opt/polcozo");
+
+Settings sample()
+{
+    Settings s = store::defaultSettings(kProgramFolder);
+    s.autoCompact = 0;
+    s.contextRefresh = -1;
+    s.windowState = Settings::kWindowMaximized;
+    s.lastCatalog = QStringLiteral("/home/pál/Katalógus.mdb");
+    s.namePatterns[0] = QStringLiteral("*.mp3");
+    s.namePatterns[9] = QStringLiteral("ő*");
+    s.pathPatterns[0] = QStringLiteral("/zene/*");
+    s.pathPatterns[9] = QStringLiteral("x");
+    return s;
+}
+
+QByteArray field(const char* utf8, int width)
+{
+    QByteArray f(utf8);
+    return f + QByteArray(width - f.size(), ' ');
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordLayout();
+    void roundTrip();
+    void longestPathKept();
+    void tooLongPathWrittenEmpty();
+    void textsCutOnCharacterBoundary_data();
+    void textsCutOnCharacterBoundary();
+    void decodeShortRecords();
+    void decodeRejectsUnknownValues_data();
+    void decodeRejectsUnknownValues();
+    void decodeBadPathLength();
+    void decodeLongRecordAndPadding();
+    void decodeGarbageNeverCrashes();
+    void firstReadCreatesFile();
+    void writeThenRead();
+    void unreadableFileGivesDefaults();
+    void unwritableLocationFails();
+};
+
+void TestSettings::recordLayout()
+{
+    const QByteArray r = store::encodeSettings(sample());
+    const QByteArray path("/home/p\xc3\xa1l/Katal\xc3\xb3gus.mdb");
+    const int L = int(path.size());
+    QCOMPARE(L, 25);
+
+    QCOMPARE(r.size(), 1800);
+    QCOMPARE(r.left(7), QByteArray("\x00\x00\xff\xff\x02\x19\x00", 7));
+    QCOMPARE(r.mid(7, L), path);
+    QCOMPARE(r.mid(7 + L, 50), field("*.mp3", 50));
+    QCOMPARE(r.mid(7 + L + 50, 50), field("", 50));
+    QCOMPARE(r.mid(7 + L + 450, 50), field("\xc5\x91*", 50));
+    QCOMPARE(r.mid(507 + L, 100), field("/zene/*", 100));
+    QCOMPARE(r.mid(507 + L + 900, 100), field("x", 100));
+    QCOMPARE(r.mid(1507 + L), QByteArray(1800 - 1507 - L, '\0'));
+}
+
+void TestSettings::roundTrip()
+{
+    Settings s = sample();
+    s.autoCompact = -1;
+    s.contextRefresh = 0;
+    s.windowState = Settings::kWindowNormal;
+    for (int i = 0; i < Settings::kHistorySize; ++i) {
+        s.namePatterns[i] = QStringLiteral("név%1 *?.txt").arg(i);
+        s.pathPatterns[i] = QStringLiteral("/útvonal/%1/'[_]'").arg(i);
+    }
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    QCOMPARE(store::decodeSettings(store::encodeSettings(s), defaults), s);
+    QCOMPARE(store::decodeSettings(store::encodeSettings(defaults), sample()), defaults);
+}
+
+void TestSettings::longestPathKept()
+{
+    Settings s = sample();
+    s.lastCatalog = u'/' + QString(146, u'é'); // 293 bytes
+    s.pathPatterns[9] = QString(100, u'z');
+    const QByteArray r = store::encodeSettings(s);
+    QCOMPARE(r.size(), 1800);
+    QCOMPARE(r.mid(5, 2), QByteArray("\x25\x01")); // little-endian 293
+    QCOMPARE(r.right(100), QByteArray(100, 'z'));  // the last field ends exactly at 1800
+    QCOMPARE(store::decodeSettings(r, store::defaultSettings(kProgramFolder)), s);
+}
+
+void TestSettings::tooLongPathWrittenEmpty()
+{
+    Settings s = sample();
+    s.lastCatalog = u'/' + QString(146, u'é') + u'a'; // 294 bytes
+    const QByteArray r = store::encodeSettings(s);
+    QCOMPARE(r.size(), 1800);
+    QCOMPARE(r.mid(5, 2), QByteArray("\x00\x00", 2));
+    QCOMPARE(r.mid(7, 50), field("*.mp3", 50));
+    QCOMPARE(r.mid(1507), QByteArray(293, '\0'));
+
+    // The empty path falls back to the default catalog; the histories survive.
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    Settings expected = s;
+    expected.lastCatalog = defaults.lastCatalog;
+    QCOMPARE(store::decodeSettings(r, defaults), expected);
+}
+
+void TestSettings::textsCutOnCharacterBoundary_data()
+{
+    QTest::addColumn<bool>("isName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<int>("blanks");
+
+    const QString e30(30, u'é');
+    const QString pair = QStringLiteral("𝔸");
+    QTest::newRow("two-byte-exact") << true << e30 << QString(25, u'é') << 0;
+    QTest::newRow("two-byte-odd") << true << u'a' + e30 << u'a' + QString(24, u'é') << 1;
+    QTest::newRow("ascii-long") << true << QString(60, u'q') << QString(50, u'q') << 0;
+    QTest::newRow("four-byte") << false << u'a' + pair.repeated(30) << u'a' + pair.repeated(24)
+                               << 3;
+}
+
+void TestSettings::textsCutOnCharacterBoundary()
+{
+    QFETCH(bool, isName);
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    QFETCH(int, blanks);
+
+    Settings s = store::defaultSettings(kProgramFolder);
+    s.lastCatalog.clear();
+    (isName ? s.namePatterns[0] : s.pathPatterns[0]) = text;
+    const QByteArray r = store::encodeSettings(s);
+    const int width = isName ? 50 : 100;
+    const QByteArray f = r.mid(isName ? 7 : 507, width);
+    QCOMPARE(f, kept.toUtf8() + QByteArray(blanks, ' '));
+
+    const Settings back = store::decodeSettings(r, s);
+    QCOMPARE(isName ? back.namePatterns[0] : back.pathPatterns[0], kept);
+}
+
+void TestSettings::decodeShortRecords()
+{
+    Settings defaults = store::defaultSettings(kProgramFolder);
+    defaults.namePatterns[3] = QStringLiteral("default");
+    QCOMPARE(store::decodeSettings(QByteArray(), defaults), defaults);
+
+    Settings expected = defaults;
+    expected.autoCompact = 0;
+    expected.contextRefresh = 0;
+    expected.windowState = Settings::kWindowMaximized;
+    QCOMPARE(store::decodeSettings(QByteArray("\0\0\0\0\2", 5), defaults), expected);
+    expected.contextRefresh = defaults.contextRefresh;
+    expected.windowState = defaults.windowState;
+    QCOMPARE(store::decodeSettings(QByteArray("\0\0\0", 3), defaults), expected);
+
+    // Cut after two name texts: those are read, the ones wholly beyond take defaults.
+    const QByteArray full = store::encodeSettings(sample());
+    const Settings cut = store::decodeSettings(full.left(7 + 25 + 100), defaults);
+    QCOMPARE(cut.lastCatalog, sample().lastCatalog);
+    QCOMPARE(cut.namePatterns[0], QStringLiteral("*.mp3"));
+    QCOMPARE(cut.namePatterns[3], QStringLiteral("default"));
+    QCOMPARE(cut.namePatterns[9], QString());
+    QCOMPARE(cut.pathPatterns[0], QString());
+
+    // One byte short of the path: the path is unreadable.
+    QCOMPARE(store::decodeSettings(full.left(7 + 25 - 1), defaults).lastCatalog,
+             defaults.lastCatalog);
+
+    // A text cut part-way is read as far as it goes.
+    const Settings partial = store::decodeSettings(full.left(7 + 25 + 3), defaults);
+    QCOMPARE(partial.namePatterns[0], QStringLiteral("*.m"));
+}
+
+void TestSettings::decodeRejectsUnknownValues_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("compact-1") << 0 << QByteArray("\x01\x00", 2);
+    QTest::newRow("compact-minus2") << 0 << QByteArray("\xfe\xff", 2);
+    QTest::newRow("refresh-5") << 2 << QByteArray("\x05\x00", 2);
+    QTest::newRow("window-minimised") << 4 << QByteArray("\x01", 1);
+    QTest::newRow("window-3") << 4 << QByteArray("\x03", 1);
+}
+
+void TestSettings::decodeRejectsUnknownValues()
+{
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+
+    Settings s = sample();
+    s.autoCompact = 0;
+    s.contextRefresh = 0;
+    s.windowState = Settings::kWindowMaximized;
+    QByteArray r = store::encodeSettings(s);
+    r.replace(offset, bytes.size(), bytes);
+
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    Settings expected = s;
+    if (offset == 0)
+        expected.autoCompact = defaults.autoCompact;
+    else if (offset == 2)
+        expected.contextRefresh = defaults.contextRefresh;
+    else
+        expected.windowState = defaults.windowState;
+    QCOMPARE(store::decodeSettings(r, defaults), expected);
+}
+
+void TestSettings::decodeBadPathLength()
+{
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    QByteArray r = store::encodeSettings(sample());
+
+    // Too long to be real: nothing after the length can be located.
+    r[5] = char(0x26);
+    r[6] = char(0x01); // 294
+    Settings got = store::decodeSettings(r, defaults);
+    QCOMPARE(got.autoCompact, 0);
+    QCOMPARE(got.windowState, Settings::kWindowMaximized);
+    QCOMPARE(got.lastCatalog, defaults.lastCatalog);
+    QCOMPARE(got.namePatterns, defaults.namePatterns);
+    QCOMPARE(got.pathPatterns, defaults.pathPatterns);
+
+    // A believable length that runs past the end of a short record.
+    got = store::decodeSettings(store::encodeSettings(sample()).left(20), defaults);
+    QCOMPARE(got.lastCatalog, defaults.lastCatalog);
+    QCOMPARE(got.autoCompact, 0);
+}
+
+void TestSettings::decodeLongRecordAndPadding()
+{
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    const QByteArray r = store::encodeSettings(sample());
+    QCOMPARE(store::decodeSettings(r + QByteArray(700, 'x'), defaults), sample());
+
+    // NUL padding is trimmed like blanks; invalid UTF-8 is decoded, not refused.
+    QByteArray odd = r;
+    odd.replace(32, 50, QByteArray("abc ") + QByteArray(46, '\0'));
+    odd.replace(82, 50, field("\xff\xfeok", 50));
+    const Settings got = store::decodeSettings(odd, defaults);
+    QCOMPARE(got.namePatterns[0], QStringLiteral("abc"));
+    QVERIFY(got.namePatterns[1].endsWith(QStringLiteral("ok")));
+    QVERIFY(got.namePatterns[1].contains(QChar::ReplacementCharacter));
+}
+
+void TestSettings::decodeGarbageNeverCrashes()
+{
+    const Settings defaults = store::defaultSettings(kProgramFolder);
+    QRandomGenerator rng(1800);
+    for (int i = 0; i < 500; ++i) {
+        QByteArray junk(rng.bounded(2500), Qt::Uninitialized);
+        for (char& c : junk)
+            c = char(rng.bounded(256));
+        if (i % 2 && junk.size() > 7) { // a plausible length, so the texts get read too
+            junk[5] = char(rng.bounded(256));
+            junk[6] = char(rng.bounded(2));
+        }
+        const Settings s = store::decodeSettings(junk, defaults);
+        QVERIFY(s.autoCompact == -1 || s.autoCompact == 0);
+        QVERIFY(s.contextRefresh == -1 || s.contextRefresh == 0);
+        QVERIFY(s.windowState == 0 || s.windowState == 2);
+    }
+}
+
+void TestSettings::firstReadCreatesFile()
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.filePath(QStringLiteral("cfg/polcozo/Polcozo.ini"));
+    const Settings got = store::readSettings(file, kProgramFolder);
+    QCOMPARE(got, store::defaultSettings(kProgramFolder));
+    QCOMPARE(readFile(file), store::encodeSettings(got));
+}
+
+void TestSettings::writeThenRead()
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.filePath(QStringLiteral("Polcozo.ini"));
+    QVERIFY(store::writeSettings(file, sample()));
+    QCOMPARE(store::readSettings(file, kProgramFolder), sample());
+
+    Settings changed = sample();
+    changed.windowState = Settings::kWindowNormal;
+    QVERIFY(store::writeSettings(file, changed));
+    QCOMPARE(QFile(file).size(), 1800);
+    QCOMPARE(store::readSettings(file, kProgramFolder), changed);
+}
+
+void TestSettings::unreadableFileGivesDefaults()
+{
+    QTemporaryDir tmp;
+    const QString asFolder = tmp.filePath(QStringLiteral("Polcozo.ini"));
+    QVERIFY(QDir().mkdir(asFolder));
+    QCOMPARE(store::readSettings(asFolder, kProgramFolder), store::defaultSettings(kProgramFolder));
+}
+
+void TestSettings::unwritableLocationFails()
+{
+    // A plain file where a folder should be defeats even a privileged user.
+    QTemporaryDir tmp;
+    const QString blocker = tmp.filePath(QStringLiteral("blocker"));
+    QFile f(blocker);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QVERIFY(!store::writeSettings(blocker + QStringLiteral("/polcozo/Polcozo.ini"), sample()));
+
+    const QString asFolder = tmp.filePath(QStringLiteral("folder.ini"));
+    QVERIFY(QDir().mkdir(asFolder));
+    QVERIFY(!store::writeSettings(asFolder, sample()));
+}
+
+QTEST_APPLESS_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+set -eu
+packages="g++ make cmake qt6-base-dev libsqlite3-dev"
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+$as_root apt-get update -q
+DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -q $missing
