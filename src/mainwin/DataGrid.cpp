@@ -41,6 +41,9 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     rows->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     rows->setFixedWidth(18);
     m_view->horizontalHeader()->setHighlightSections(false);
+    // Wide enough for a date with its time.
+    m_view->horizontalHeader()->setDefaultSectionSize(
+        m_view->fontMetrics().horizontalAdvance(QStringLiteral("0000. 00. 00. 00:00:00")) + 16);
     layout->addWidget(m_view, 1);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
