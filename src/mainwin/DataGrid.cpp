@@ -50,6 +50,7 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
             &DataGrid::syncSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_bookmarks.clear();
+        m_marked.clear();
         Q_EMIT SelChange();
     });
     connect(&m_source, &store::DataSource::currentRowChanged, this, &DataGrid::followCurrentRow);
@@ -92,26 +93,28 @@ bool DataGrid::isColumnHidden(int column) const
 
 void DataGrid::syncSelection(const QItemSelection& selected, const QItemSelection& deselected)
 {
-    if (!deselected.isEmpty()) {
+    const QItemSelectionModel* sm = m_view->selectionModel();
+    if (!sm->hasSelection()) {
+        m_bookmarks.clear();
+        m_marked.clear();
+    } else if (!deselected.isEmpty()) {
         QSet<qint64> gone;
         for (const QItemSelectionRange& range : deselected)
             for (int r = range.top(); r <= range.bottom(); ++r)
-                gone.insert(r);
-        // A row still marked through another column range stays.
-        const QItemSelectionModel* sm = m_view->selectionModel();
-        m_bookmarks.removeIf([&](qint64 r) {
-            return gone.contains(r) && !sm->isRowSelected(int(r), QModelIndex());
-        });
+                // A row still marked through another range stays.
+                if (m_marked.contains(r) && !sm->isRowSelected(r, QModelIndex()))
+                    gone.insert(r);
+        if (!gone.isEmpty()) {
+            m_bookmarks.removeIf([&](qint64 r) { return gone.contains(r); });
+            m_marked.subtract(gone);
+        }
     }
-    if (!selected.isEmpty()) {
-        QSet<qint64> present(m_bookmarks.cbegin(), m_bookmarks.cend());
-        for (const QItemSelectionRange& range : selected)
-            for (int r = range.top(); r <= range.bottom(); ++r)
-                if (!present.contains(r)) {
-                    present.insert(r);
-                    m_bookmarks.append(r);
-                }
-    }
+    for (const QItemSelectionRange& range : selected)
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (!m_marked.contains(r)) {
+                m_marked.insert(r);
+                m_bookmarks.append(r);
+            }
     Q_EMIT SelChange();
 }
 

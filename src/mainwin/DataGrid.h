@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QList>
+#include <QSet>
 
 class QLabel;
 class QTableView;
@@ -57,5 +58,6 @@ private:
     QTableView* m_view;
     ResultModel* m_model;
     QList<qint64> m_bookmarks;
+    QSet<qint64> m_marked; // the same rows, for lookups
     int m_col = 0;
 };

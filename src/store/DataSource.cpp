@@ -93,13 +93,14 @@ void DataSource::refresh()
     while (source.endsWith(QLatin1Char(';')))
         source.chop(1);
     if (looksLikeTableName(source)) {
-        const QString type = db.scalar(QStringLiteral("SELECT type FROM sqlite_master WHERE "
-                                                      "name = ?1 COLLATE NOCASE AND type IN "
-                                                      "('table','view')"),
-                                       {source})
-                                 .toString();
-        if (type.isEmpty())
+        Statement lookup = db.prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE "
+                                                     "name = ?1 COLLATE NOCASE AND type IN "
+                                                     "('table','view')"));
+        lookup.bind(1, source);
+        if (!lookup.step())
             raise(platform::err::TableNotFound, source);
+        const QString type = lookup.value(0).toString();
+        source = lookup.value(1).toString(); // as the catalog spells it
         if (type == QLatin1String("table")) {
             m_table = source;
             Statement info = db.prepare(QStringLiteral("PRAGMA table_info(") + quoted(source) +
@@ -211,7 +212,8 @@ bool DataSource::rowExists(qint64 row)
 
 bool DataSource::eof()
 {
-    return m_pos >= 0 && !rowExists(m_pos);
+    // An empty view is at its start and its end at once.
+    return !rowExists(m_pos < 0 ? 0 : m_pos);
 }
 
 void DataSource::setPosition(qint64 row)

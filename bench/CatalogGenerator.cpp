@@ -1,0 +1,298 @@
+#include "CatalogGenerator.h"
+
+#include "store/CatalogFiles.h"
+#include "store/Database.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+const QStringList kTopFolders = {
+    QStringLiteral("GAMES"),    QStringLiteral("UTILS"),    QStringLiteral("DOS"),
+    QStringLiteral("WINDOWS"),  QStringLiteral("SOUND"),    QStringLiteral("GRAPHICS"),
+    QStringLiteral("DRIVERS"),  QStringLiteral("TEXT"),     QStringLiteral("DEMOS"),
+    QStringLiteral("ARCHIVE"),  QStringLiteral("NETWORK"),  QStringLiteral("PROGRAM"),
+    QStringLiteral("EDU"),      QStringLiteral("MUSIC"),    QStringLiteral("VIDEO"),
+    QStringLiteral("FONTS"),    QStringLiteral("DEVEL"),    QStringLiteral("OS2"),
+    QStringLiteral("LINUX"),    QStringLiteral("INTERNET"), QStringLiteral("SHARE"),
+    QStringLiteral("BBS"),      QStringLiteral("MAGAZIN"),  QStringLiteral("PATCHES"),
+    QStringLiteral("JÁTÉKOK"),  QStringLiteral("SEGÉDPROGRAMOK"), QStringLiteral("Képek"),
+    QStringLiteral("Zenék"),    QStringLiteral("Dokumentumok"),   QStringLiteral("Oktatás"),
+    QStringLiteral("Program Files"), QStringLiteral("Setup"),     QStringLiteral("Extras"),
+    QStringLiteral("Bonus"),    QStringLiteral("Tools"),    QStringLiteral("Update"),
+};
+
+const QStringList kProducts = {
+    QStringLiteral("DOOM"),     QStringLiteral("WOLF3D"),   QStringLiteral("HERETIC"),
+    QStringLiteral("DUKE3D"),   QStringLiteral("QUAKE"),    QStringLiteral("PRINCE"),
+    QStringLiteral("LEMMINGS"), QStringLiteral("SIMCITY"),  QStringLiteral("CIV"),
+    QStringLiteral("ARJ"),      QStringLiteral("PKZIP"),    QStringLiteral("RAR"),
+    QStringLiteral("NC"),       QStringLiteral("DN"),       QStringLiteral("VC"),
+    QStringLiteral("TP7"),      QStringLiteral("BC31"),     QStringLiteral("QBASIC"),
+    QStringLiteral("MASM"),     QStringLiteral("NASM"),     QStringLiteral("DJGPP"),
+    QStringLiteral("SBLASTER"), QStringLiteral("GUS"),      QStringLiteral("MODPLAY"),
+    QStringLiteral("FT2"),      QStringLiteral("ST3"),      QStringLiteral("IT"),
+    QStringLiteral("PAINTBR"),  QStringLiteral("PSP"),      QStringLiteral("ACDSEE"),
+    QStringLiteral("CORELDRW"), QStringLiteral("AUTOCAD"),  QStringLiteral("WINWORD"),
+    QStringLiteral("EXCEL"),    QStringLiteral("WORDPERF"), QStringLiteral("TEXTAR"),
+    QStringLiteral("MOUSE"),    QStringLiteral("CDROM"),    QStringLiteral("VGA"),
+    QStringLiteral("S3"),       QStringLiteral("TRIDENT"),  QStringLiteral("NE2000"),
+    QStringLiteral("TRUMPET"),  QStringLiteral("NETSCAPE"), QStringLiteral("EUDORA"),
+    QStringLiteral("MIRC"),     QStringLiteral("WINAMP"),   QStringLiteral("XING"),
+    QStringLiteral("SCANDISK"), QStringLiteral("DEFRAG"),   QStringLiteral("MSAV"),
+    QStringLiteral("F-PROT"),   QStringLiteral("TBAV"),     QStringLiteral("QEMM"),
+    QStringLiteral("Szótár"),   QStringLiteral("Helyesírás"), QStringLiteral("Térképek"),
+    QStringLiteral("Nyári képek"), QStringLiteral("Karácsony"), QStringLiteral("Számlák"),
+    QStringLiteral("Office 97"), QStringLiteral("Visual Basic"), QStringLiteral("Delphi 3"),
+    QStringLiteral("Win95"),    QStringLiteral("Win98"),    QStringLiteral("DirectX"),
+};
+
+const QStringList kSubFolders = {
+    QStringLiteral("SUB1"),  QStringLiteral("SUB2"),  QStringLiteral("SUB3"),
+    QStringLiteral("DATA"),  QStringLiteral("SOUND"), QStringLiteral("MAPS"),
+    QStringLiteral("DOCS"),  QStringLiteral("SAVE"),  QStringLiteral("GFX"),
+    QStringLiteral("BIN"),   QStringLiteral("LIB"),   QStringLiteral("INCLUDE"),
+    QStringLiteral("HELP"),  QStringLiteral("TEMP"),  QStringLiteral("Képek"),
+    QStringLiteral("Zene"),
+};
+
+const QStringList kCommonFiles = {
+    QStringLiteral("SETUP.EXE"),    QStringLiteral("INSTALL.EXE"),  QStringLiteral("README.TXT"),
+    QStringLiteral("READ.ME"),      QStringLiteral("INSTALL.BAT"),  QStringLiteral("FILE_ID.DIZ"),
+    QStringLiteral("LICENSE.TXT"),  QStringLiteral("ORDER.FRM"),    QStringLiteral("VENDOR.DOC"),
+    QStringLiteral("WHATSNEW.TXT"), QStringLiteral("SETUP.INI"),    QStringLiteral("UNINST.EXE"),
+    QStringLiteral("DESC.SDI"),     QStringLiteral("HISTORY.TXT"),  QStringLiteral("MANUAL.DOC"),
+    QStringLiteral("Readme.txt"),   QStringLiteral("setup.exe"),    QStringLiteral("autorun.inf"),
+    QStringLiteral("OLVASS.EL"),    QStringLiteral("telepítés.txt"),
+};
+
+const QStringList kWords = {
+    QStringLiteral("DOOM"),    QStringLiteral("GAME"),   QStringLiteral("PLAYER"),
+    QStringLiteral("CONFIG"),  QStringLiteral("SOUND"),  QStringLiteral("MUSIC"),
+    QStringLiteral("LEVEL"),   QStringLiteral("MAP"),    QStringLiteral("DRIVER"),
+    QStringLiteral("MOUSE"),   QStringLiteral("VIDEO"),  QStringLiteral("PRINT"),
+    QStringLiteral("FONT"),    QStringLiteral("CHESS"),  QStringLiteral("TETRIS"),
+    QStringLiteral("PATCH"),   QStringLiteral("UPDATE"), QStringLiteral("HELP"),
+    QStringLiteral("EDIT"),    QStringLiteral("VIEW"),   QStringLiteral("UNZIP"),
+    QStringLiteral("SYSINFO"), QStringLiteral("CALC"),   QStringLiteral("NOTES"),
+};
+
+const QStringList kHungarian = {
+    QStringLiteral("árvíztűrő"), QStringLiteral("tükörfúrógép"), QStringLiteral("Levél"),
+    QStringLiteral("Számla"),    QStringLiteral("Öröm"),         QStringLiteral("szótár"),
+    QStringLiteral("nyelvtan"),  QStringLiteral("Újság"),        QStringLiteral("gyümölcs"),
+    QStringLiteral("Kép"),       QStringLiteral("Zene"),         QStringLiteral("Őszi séta"),
+    QStringLiteral("Ünnep"),     QStringLiteral("ÁRVÍZTŰRŐ"),    QStringLiteral("Jegyzőkönyv"),
+    QStringLiteral("Önéletrajz"),
+};
+
+const QStringList kUpperExt = {
+    QStringLiteral("EXE"), QStringLiteral("COM"), QStringLiteral("BAT"), QStringLiteral("TXT"),
+    QStringLiteral("DOC"), QStringLiteral("ZIP"), QStringLiteral("ARJ"), QStringLiteral("DLL"),
+    QStringLiteral("DAT"), QStringLiteral("CFG"), QStringLiteral("INI"), QStringLiteral("HLP"),
+    QStringLiteral("WAV"), QStringLiteral("MID"), QStringLiteral("BMP"), QStringLiteral("GIF"),
+    QStringLiteral("PCX"), QStringLiteral("OVL"), QStringLiteral("WAD"), QStringLiteral("PAS"),
+};
+
+const QStringList kLowerExt = {
+    QStringLiteral("doc"), QStringLiteral("txt"), QStringLiteral("jpg"), QStringLiteral("mp3"),
+    QStringLiteral("xls"), QStringLiteral("htm"), QStringLiteral("pdf"), QStringLiteral("rtf"),
+};
+
+class Names
+{
+public:
+    explicit Names(std::mt19937_64& rng) : m_rng(rng) {}
+
+    int below(int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(m_rng)); }
+    int between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+    const QString& pick(const QStringList& list) { return list.at(below(int(list.size()))); }
+
+    QStringList shuffled(const QStringList& list, int take)
+    {
+        QStringList copy = list;
+        std::shuffle(copy.begin(), copy.end(), m_rng);
+        return copy.mid(0, std::min<qsizetype>(take, copy.size()));
+    }
+
+    QString fileName()
+    {
+        const int kind = below(100);
+        if (kind < 25)
+            return pick(kCommonFiles);
+        if (kind < 65) { // DOS 8.3
+            QString base = pick(kWords);
+            if (below(2))
+                base = base.left(5) + QString::number(below(1000));
+            return base.left(8) + QLatin1Char('.') + pick(kUpperExt);
+        }
+        if (kind < 80) { // long, mixed case
+            QString w = pick(kWords).toLower();
+            w[0] = w[0].toUpper();
+            return w + QLatin1Char(' ') + pick(kWords).toLower() + QLatin1Char(' ') +
+                   QString::number(below(100)) + QLatin1Char('.') + pick(kLowerExt);
+        }
+        if (kind < 92) { // Hungarian, accented
+            QString h = pick(kHungarian);
+            if (below(2))
+                h += QLatin1Char('_') + QString::number(below(100));
+            return h + QLatin1Char('.') + pick(kLowerExt);
+        }
+        static const struct
+        {
+            const char* format;
+            int limit;
+        } numbered[] = {{"FILE%04d.DAT", 10000}, {"IMG_%04d.JPG", 10000},
+                        {"TRACK%02d.MID", 100}, {"PIC%05d.GIF", 100000}};
+        const auto& n = numbered[below(4)];
+        char buf[32];
+        std::snprintf(buf, sizeof buf, n.format, below(n.limit));
+        return QString::fromLatin1(buf);
+    }
+
+    qint64 length()
+    {
+        if (below(50) == 0)
+            return 0;
+        // Log-uniform: many small files, a few tens of megabytes.
+        const double e = std::uniform_real_distribution<double>(std::log(64.0), std::log(64.0e6))(m_rng);
+        return qint64(std::exp(e));
+    }
+
+    QString date()
+    {
+        static const qint64 first = QDate(1988, 1, 1).toJulianDay();
+        static const qint64 last = QDate(2006, 12, 31).toJulianDay();
+        const QDate d = QDate::fromJulianDay(
+            std::uniform_int_distribution<qint64>(first, last)(m_rng));
+        char buf[32];
+        // DOS keeps seconds in steps of two.
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                      d.day(), below(24), below(60), below(30) * 2);
+        return QString::fromLatin1(buf);
+    }
+
+private:
+    std::mt19937_64& m_rng;
+};
+
+// The folders of one medium, root first, as the program stores them.
+QStringList mediumFolders(Names& names, qint64 number)
+{
+    static const QStringList kinds = {QStringLiteral("CD_%1"), QStringLiteral("GAMES%1"),
+                                      QStringLiteral("SHAREWARE_%1"), QStringLiteral("JÁTÉK_%1"),
+                                      QStringLiteral("PC_WORLD_%1"), QStringLiteral("MENTÉS_%1")};
+    const QString label = kinds.at(int(number % kinds.size())).arg(number);
+    const QString drive = names.below(5) == 0 ? QStringLiteral("D:") : QStringLiteral("E:");
+    const QString prefix = QLatin1Char('-') + label + QStringLiteral("- ") + drive;
+
+    const int budget = names.between(150, 700);
+    QStringList out{prefix + QLatin1Char('\\')};
+    for (const QString& top : names.shuffled(kTopFolders, int(kTopFolders.size()))) {
+        const QString topPath = prefix + QLatin1Char('\\') + top;
+        out << topPath;
+        for (const QString& product : names.shuffled(kProducts, names.between(0, 12))) {
+            const QString productPath = topPath + QLatin1Char('\\') + product;
+            out << productPath;
+            for (const QString& sub : names.shuffled(kSubFolders, names.between(0, 3)))
+                out << productPath + QLatin1Char('\\') + sub;
+            if (out.size() >= budget)
+                return out;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+GeneratedCatalog generateCatalog(const QString& templateFile, const QString& target,
+                                 qint64 files, int filesPerFolder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    filesPerFolder = std::max(1, filesPerFolder);
+    QFile::remove(target + QStringLiteral("-journal"));
+    store::copyFile(templateFile, target);
+
+    GeneratedCatalog result;
+    {
+        store::Database db = store::Database::open(target);
+        // Keeps the name index in memory while a million random names go in.
+        db.execScript(QStringLiteral("PRAGMA cache_size=-262144"));
+        store::Transaction tx(db);
+        store::Statement addFolder = db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"));
+        store::Statement folderKey =
+            db.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, 1)"));
+        store::Statement addFile = db.prepare(QStringLiteral(
+            "INSERT INTO prgnev (nev, utid, hossz, datum, crc) VALUES (?1, ?2, ?3, ?4, ?5)"));
+        store::Statement fileKey =
+            db.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, 1)"));
+        auto run = [](store::Statement& st) {
+            while (st.step()) {
+            }
+            st.reset();
+        };
+
+        std::mt19937_64 rng(19960815);
+        Names names(rng);
+        QStringList folders;
+        qsizetype nextFolder = 0;
+        QSet<QString> inFolder;
+        while (result.files < files) {
+            if (nextFolder == folders.size()) {
+                folders = mediumFolders(names, ++result.media);
+                nextFolder = 0;
+            }
+            addFolder.bind(1, folders.at(nextFolder++));
+            run(addFolder);
+            const qint64 folderId = db.lastInsertId();
+            folderKey.bind(1, folderId);
+            run(folderKey);
+            ++result.folders;
+
+            const qint64 count = std::min<qint64>(
+                files - result.files,
+                names.between(std::max(1, filesPerFolder / 2), filesPerFolder + filesPerFolder / 2));
+            inFolder.clear();
+            for (qint64 i = 0; i < count; ++i) {
+                const QString drawn = names.fileName();
+                QString name = drawn;
+                // A folder never holds two files of one name.
+                for (int n = 2; inFolder.contains(name); ++n) {
+                    const qsizetype dot = drawn.lastIndexOf(QLatin1Char('.'));
+                    const QString base = drawn.left(dot < 0 ? drawn.size() : dot);
+                    const QString ext = dot < 0 ? QString() : drawn.mid(dot);
+                    name = base.left(6) + QLatin1Char('~') + QString::number(n) + ext;
+                }
+                inFolder.insert(name);
+                addFile.bind(1, name);
+                addFile.bind(2, folderId);
+                addFile.bind(3, names.length());
+                addFile.bind(4, names.date());
+                addFile.bind(5, QVariant());
+                run(addFile);
+                fileKey.bind(1, db.lastInsertId());
+                run(fileKey);
+                ++result.files;
+            }
+        }
+        tx.commit();
+    }
+    result.milliseconds = timer.elapsed();
+    result.bytes = QFileInfo(target).size();
+    return result;
+}
+
+} // namespace bench

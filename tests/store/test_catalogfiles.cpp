@@ -1,0 +1,182 @@
+#include "platform/ErrorNumbers.h"
+#include "store/CatalogFiles.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+using store::Database;
+namespace err = platform::err;
+
+namespace {
+
+QString templateFile()
+{
+    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
+}
+
+template <typename F> int errorOf(F&& call)
+{
+    try {
+        call();
+    } catch (const platform::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestCatalogFiles : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    // An empty folder of its own for each test, so leftovers are easy to spot.
+    QString folder(const QString& name)
+    {
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+private Q_SLOTS:
+    void templateNames()
+    {
+        QVERIFY(store::isTemplateName(QStringLiteral("/x/init.plc")));
+        QVERIFY(store::isTemplateName(QStringLiteral("/x/xinit.plc")));
+        QVERIFY(!store::isTemplateName(QStringLiteral("/x/INIT.PLC")));
+        QVERIFY(!store::isTemplateName(QStringLiteral("/x/init.plc.mdb")));
+    }
+
+    void copyFile()
+    {
+        const QString dir = folder(QStringLiteral("copy"));
+        const QString from = dir + QStringLiteral("/a.mdb");
+        const QString to = dir + QStringLiteral("/b.mdb");
+        const QByteArray bytes = QByteArray(200000, 'c') + "end"; // several copy buffers
+        writeFile(from, bytes);
+        writeFile(to, QByteArray(bytes.size() * 2, 'x'));
+        store::copyFile(from, to);
+        QCOMPARE(contents(to), bytes);
+        QCOMPARE(filesIn(dir), QStringList({"a.mdb", "b.mdb"}));
+
+        QCOMPARE(errorOf([&] { store::copyFile(from, dir + QStringLiteral("/no/t.mdb")); }),
+                 err::PathNotFound);
+        QCOMPARE(errorOf([&] { store::copyFile(dir + QStringLiteral("/none.mdb"), to); }),
+                 err::FileNotFound);
+        QCOMPARE(contents(to), bytes);
+    }
+
+    void copyIntoReadOnlyFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root ignores folder permissions");
+        const QString locked = folder(QStringLiteral("locked"));
+        const QString from = m_dir.filePath(QStringLiteral("src.mdb"));
+        writeFile(from, "catalog");
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        const int number =
+            errorOf([&] { store::copyFile(from, locked + QStringLiteral("/t.mdb")); });
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(number, err::PermissionDenied);
+        QVERIFY(filesIn(locked).isEmpty());
+    }
+
+    void compactShrinksAndKeepsRows()
+    {
+        const QString path = folder(QStringLiteral("compact")) + QStringLiteral("/big.mdb");
+        QVERIFY(QFile::copy(templateFile(), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        {
+            Database db = Database::open(path);
+            store::Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\KEEP'), ('\\GONE')"));
+            for (int i = 0; i < 2000; ++i)
+                db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES (?1, 2)"),
+                        {QString(400, QLatin1Char('p')) + QString::number(i)});
+            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('KEPT.EXE', 1)"));
+            tx.commit();
+            db.exec(QStringLiteral("DELETE FROM prgnev WHERE utid = 2"));
+        }
+        const store::CompactionResult r = store::compactCatalog(path);
+        QVERIFY2(r.after < r.before / 4,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(r.before).arg(r.after)));
+        QCOMPARE(QFileInfo(path).size(), r.after);
+        QCOMPARE(filesIn(QFileInfo(path).absolutePath()), QStringList({"big.mdb"}));
+
+        Database db = Database::open(path);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(nev) FROM alapfile")).toString(),
+                 "KEPT.EXE");
+        QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), "ok");
+        // The id high-water mark survives, so ids are still not reused.
+        db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('NEXT.EXE', 1)"));
+        QCOMPARE(db.lastInsertId(), 2002);
+    }
+
+    void compactGarbageLeavesItAlone()
+    {
+        const QString dir = folder(QStringLiteral("garbage"));
+        const QString path = dir + QStringLiteral("/garbage.mdb");
+        QByteArray bytes(4096, '\0');
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919 + 13) % 251);
+        writeFile(path, bytes);
+        writeFile(path + QLatin1Char('2'), "stale leftover of an earlier attempt");
+        QCOMPARE(errorOf([&] { store::compactCatalog(path); }), err::NotADatabase);
+        QCOMPARE(contents(path), bytes);
+        QCOMPARE(filesIn(dir), QStringList({"garbage.mdb"}));
+    }
+
+    void resetFromTemplate()
+    {
+        const QString dir = folder(QStringLiteral("reset"));
+        const QString path = dir + QStringLiteral("/nevtelen.mdb");
+        QVERIFY(QFile::copy(templateFile(), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        Database::open(path).exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\FILLED')"));
+        const QByteArray filled = contents(path);
+
+        const QString kept = store::resetFromTemplate(templateFile(), path);
+        QCOMPARE(QFileInfo(kept).absolutePath(), dir);
+        QVERIFY(QFileInfo(kept).fileName().startsWith(QStringLiteral("nevtelen-")));
+        QCOMPARE(contents(kept), filled);
+        QCOMPARE(contents(path), contents(templateFile()));
+
+        // Already the template: nothing to keep aside.
+        QCOMPARE(store::resetFromTemplate(templateFile(), path), QString());
+        QCOMPARE(filesIn(dir).size(), 2);
+
+        // Without a template nothing moves.
+        writeFile(path, "filled again");
+        QVERIFY(errorOf([&] {
+                    store::resetFromTemplate(dir + QStringLiteral("/init.plc"), path);
+                }) != 0);
+        QCOMPARE(contents(path), QByteArray("filled again"));
+        QCOMPARE(filesIn(dir).size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogFiles)
+#include "test_catalogfiles.moc"

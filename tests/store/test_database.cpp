@@ -1,0 +1,153 @@
+#include "platform/ErrorNumbers.h"
+#include "store/Database.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using store::Database;
+
+namespace {
+
+QString templateFile()
+{
+    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
+}
+
+// The error number the call threw, or 0.
+template <typename F> int errorOf(F&& call)
+{
+    try {
+        call();
+    } catch (const platform::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    Database freshCatalog()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial));
+        if (!QFile::copy(templateFile(), path))
+            qFatal("cannot copy the template");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return Database::open(path);
+    }
+
+private Q_SLOTS:
+    void schema()
+    {
+        Database db = freshCatalog();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(id) FROM kulcs")).toString(), "1");
+        QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(id) FROM kulcsut")).toString(), "1");
+        QCOMPARE(db.scalar(QStringLiteral("SELECT type FROM sqlite_master WHERE name='alapfile'"))
+                     .toString(),
+                 "view");
+        store::Statement st = db.prepare(QStringLiteral("SELECT * FROM alapfile"));
+        QStringList names;
+        for (int i = 0; i < st.columnCount(); ++i)
+            names << st.columnName(i);
+        QCOMPARE(names, QStringList({"nev", "ut", "hossz", "crc", "datum", "id"}));
+    }
+
+    void idsAreNeverReused()
+    {
+        Database db = freshCatalog();
+        for (const char* folder : {"\\A", "\\B", "\\C"})
+            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {QLatin1String(folder)});
+        db.exec(QStringLiteral("DELETE FROM ut WHERE id = 3"));
+        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\D')"));
+        QCOMPARE(db.lastInsertId(), 4);
+    }
+
+    void constraints()
+    {
+        const int dup = platform::err::DuplicateValue;
+        const int related = platform::err::RelatedRecords;
+        const struct
+        {
+            const char* setup;
+            const char* offending;
+            int number;
+        } cases[] = {
+            {"INSERT INTO ut (ut) VALUES ('\\X')", "INSERT INTO ut (ut) VALUES ('\\X')", dup},
+            {"", "INSERT INTO kulcs (kulcs) VALUES ('Általános')", dup},
+            {"", "INSERT INTO kulcsut (nev) VALUES ('Általános')", dup},
+            {"", "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 42)", related},
+            {"INSERT INTO nev_kulcsid (id, kulcsid) VALUES (7, 1)", "DELETE FROM kulcs", related},
+        };
+        for (const auto& c : cases) {
+            Database db = freshCatalog();
+            db.execScript(QString::fromUtf8(c.setup));
+            QCOMPARE(errorOf([&] { db.exec(QString::fromUtf8(c.offending)); }), c.number);
+            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt(), 1);
+        }
+    }
+
+    void openFailures()
+    {
+        const QString garbage = m_dir.filePath(QStringLiteral("garbage.mdb"));
+        QByteArray bytes(8192, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+        QFile f(garbage);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        f.close();
+        QCOMPARE(errorOf([&] { Database::open(garbage); }), platform::err::NotADatabase);
+        QCOMPARE(errorOf([&] { Database::open(m_dir.filePath(QStringLiteral("none.mdb"))); }),
+                 platform::err::FileNotFound);
+        QCOMPARE(errorOf([&] { Database::open(m_dir.filePath(QStringLiteral("no/none.mdb"))); }),
+                 platform::err::PathNotFound);
+    }
+
+    void likeIsTheCatalogs()
+    {
+        Database db = freshCatalog();
+        const struct
+        {
+            const char* text;
+            const char* pattern;
+            int expected;
+        } cases[] = {
+            {"ÁRVÍZ.TXT", "árv*.txt", 1}, {"a_b", "a_b", 1},    {"axb", "a_b", 0},
+            {"50% off", "*%*", 1},        {"50 off", "*%*", 0}, {"A1.EXE", "a?.exe", 1},
+        };
+        for (const auto& c : cases) {
+            const QString sql = QStringLiteral("SELECT '%1' LIKE '%2'")
+                                    .arg(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern));
+            QVERIFY2(db.scalar(sql).toInt() == c.expected, qPrintable(sql));
+        }
+    }
+
+    void parametersAndTransactions()
+    {
+        Database db = freshCatalog();
+        const QString name = QStringLiteral("O'Brien's \"best\"; DROP TABLE kulcs; --");
+        db.exec(QStringLiteral("INSERT INTO kulcs (kulcs) VALUES (?1)"), {name});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT kulcs FROM kulcs WHERE id = 2")).toString(),
+                 name);
+
+        {
+            store::Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\LOST')"));
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM ut")).toInt(), 0);
+        {
+            store::Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\KEPT')"));
+            tx.commit();
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT ut FROM ut")).toString(), "\\KEPT");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "test_database.moc"

@@ -1,0 +1,190 @@
+#include "platform/ErrorNumbers.h"
+#include "store/DataSource.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using store::Database;
+using store::DataSource;
+namespace err = platform::err;
+
+namespace {
+
+QString templateFile()
+{
+    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
+}
+
+template <typename F> int errorOf(F&& call)
+{
+    try {
+        call();
+    } catch (const platform::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestDataSource : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    // A catalog holding 'files' files named F00000.EXE, F00001.EXE, ... in id order.
+    QString catalog(int files = 0)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial));
+        if (!QFile::copy(templateFile(), path))
+            qFatal("cannot copy the template");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        Database db = Database::open(path);
+        store::Transaction tx(db);
+        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\GAMES')"));
+        for (int i = 0; i < files; ++i)
+            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
+                    {QStringLiteral("F%1.EXE").arg(i, 5, 10, QLatin1Char('0')), i});
+        tx.commit();
+        return path;
+    }
+
+    static void bind(DataSource& ds, const QString& path, const QString& source)
+    {
+        ds.setDatabaseName(path);
+        ds.setRecordSource(source);
+        ds.refresh();
+    }
+
+private Q_SLOTS:
+    void emptyView()
+    {
+        DataSource ds;
+        bind(ds, catalog(), QStringLiteral("SELECT * FROM alapfile"));
+        QCOMPARE(ds.recordCount(), 0);
+        QCOMPARE(errorOf([&] { ds.moveLast(); }), err::NoCurrentRecord);
+        QCOMPARE(errorOf([&] { ds.value(QStringLiteral("nev")); }), err::NoCurrentRecord);
+        // A "while not eof" loop must not enter an empty view.
+        QVERIFY(ds.bof());
+        QVERIFY(ds.eof());
+    }
+
+    void navigation()
+    {
+        DataSource ds;
+        bind(ds, catalog(17), QStringLiteral("SELECT * FROM alapfile ORDER BY nev"));
+        ds.moveLast();
+        QCOMPARE(ds.absolutePosition() + 1, 17);
+        QCOMPARE(ds.value(QStringLiteral("nev")).toString(), "F00016.EXE");
+        ds.moveNext();
+        QVERIFY(ds.eof());
+        QCOMPARE(errorOf([&] { ds.moveNext(); }), err::NoCurrentRecord);
+        ds.moveFirst();
+        QCOMPARE(ds.absolutePosition(), 0);
+        ds.moveNext();
+        QCOMPARE(ds.value(QStringLiteral("prgnev.nev")).toString(), "F00001.EXE");
+        ds.movePrevious();
+        ds.movePrevious();
+        QVERIFY(ds.bof() && !ds.eof());
+        QCOMPARE(errorOf([&] { ds.movePrevious(); }), err::NoCurrentRecord);
+        QCOMPARE(errorOf([&] { ds.value(QStringLiteral("nosuch")); }), err::ItemNotFound);
+    }
+
+    void pagedRandomAccess()
+    {
+        // More rows than the page cache holds, so pages are dropped and read again.
+        const QString path = catalog(9000);
+        const QString sql = QStringLiteral("SELECT * FROM alapfile ORDER BY id");
+        DataSource ds;
+        bind(ds, path, sql);
+        Database other = Database::open(path);
+        for (const qint64 row : {0, 255, 256, 999, 8999, 0, 256})
+            QCOMPARE(ds.cell(row, 0),
+                     other.scalar(sql + QStringLiteral(" LIMIT 1 OFFSET ?1"), {row}));
+        QVERIFY(!ds.cell(9000, 0).isValid());
+        QVERIFY(!ds.cell(0, ds.columnCount() + 5).isValid());
+        QCOMPARE(ds.recordCount(), 9000);
+
+        // Having read rows must leave no lock: another connection writes at once.
+        ds.setAbsolutePosition(300);
+        QVERIFY(ds.value(QStringLiteral("nev")).isValid());
+        QCOMPARE(errorOf([&] {
+                     other.exec(
+                         QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('NEW.EXE', 1)"));
+                 }),
+                 0);
+        ds.refresh();
+        ds.moveLast();
+        QCOMPARE(ds.absolutePosition(), 9000);
+        QCOMPARE(ds.value(QStringLiteral("nev")).toString(), "NEW.EXE");
+    }
+
+    void addNewShowsTheStoredId_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("kulcs") << "kulcs";
+        // The engine's table names ignore case, so the view must too.
+        QTest::newRow("Kulcs") << "Kulcs";
+    }
+
+    void addNewShowsTheStoredId()
+    {
+        QFETCH(QString, source);
+        DataSource ds;
+        bind(ds, catalog(), source);
+        for (const QString word : {"Játék", "Grafika", "Zene"}) {
+            ds.addNew();
+            ds.setValue(QStringLiteral("kulcs"), word);
+            const QVariant shown = ds.value(QStringLiteral("id"));
+            ds.update();
+            QCOMPARE(ds.database().scalar(QStringLiteral("SELECT id FROM kulcs WHERE kulcs = ?1"),
+                                          {word}),
+                     shown);
+        }
+        ds.moveLast();
+        QCOMPARE(ds.value(QStringLiteral("id")).toLongLong(), 4);
+        ds.deleteCurrent();
+        ds.addNew();
+        QCOMPARE(ds.value(QStringLiteral("id")).toLongLong(), 5);
+    }
+
+    void editingTables()
+    {
+        DataSource ds;
+        bind(ds, catalog(), QStringLiteral("kulcs"));
+        ds.edit();
+        ds.setValue(QStringLiteral("kulcs"), QStringLiteral("Egyéb"));
+        ds.update();
+        QCOMPARE(ds.value(QStringLiteral("kulcs")).toString(), "Egyéb");
+
+        ds.addNew();
+        ds.setValue(QStringLiteral("kulcs"), QStringLiteral("Egyéb"));
+        QCOMPARE(errorOf([&] { ds.update(); }), err::DuplicateValue);
+        ds.cancelUpdate();
+
+        ds.database().exec(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (5, 1)"));
+        QCOMPARE(errorOf([&] { ds.deleteCurrent(); }), err::RelatedRecords);
+        QCOMPARE(ds.recordCount(), 1);
+    }
+
+    void bindingFailures()
+    {
+        const QString path = catalog();
+        DataSource ds;
+        bind(ds, path, QStringLiteral("SELECT * FROM kulcs"));
+        ds.moveFirst();
+        QCOMPARE(errorOf([&] { ds.edit(); }), err::ReadOnlyObject);
+        QCOMPARE(errorOf([&] { ds.addNew(); }), err::ReadOnlyObject);
+
+        ds.closeDatabase();
+        QCOMPARE(errorOf([&] { ds.closeDatabase(); }), err::ObjectNotSet);
+
+        for (const QString source : {"nosuch", "SELECT * FROM nosuch"})
+            QCOMPARE(errorOf([&] { bind(ds, path, source); }), err::TableNotFound);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataSource)
+#include "test_datasource.moc"
