@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestSupport.h"
 #include "mainwin/fokep.h"
 #include "platform/FileDialog.h"
 #include "platform/Help.h"
@@ -23,7 +24,7 @@ struct Fixture
     {
         paths.programFolder = dir.path() + QStringLiteral("/prog");
         QDir().mkpath(paths.programFolder);
-        QFile::copy(QStringLiteral(POLCOZO_TEMPLATE_FILE), paths.templateFile());
+        QFile::copy(TestSupport::templateFile(), paths.templateFile());
         paths.settingsFile = dir.path() + QStringLiteral("/config/polcozo/Polcozo.ini");
         paths.defaultCatalog = paths.programFolder + QStringLiteral("/nevtelen.mdb");
         platform::MessageBox::startScript();

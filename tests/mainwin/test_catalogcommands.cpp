@@ -1,4 +1,5 @@
 #include "Fixture.h"
+#include "TestSupport.h"
 
 #include "mainwin/CatalogCommands.h"
 #include "mainwin/DataGrid.h"
@@ -14,13 +15,6 @@ using platform::MessageBox;
 using Answer = MessageBox::Answer;
 
 namespace {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 QStringList texts(const QList<MessageBox::Shown>& shown)
 {
@@ -139,7 +133,7 @@ private Q_SLOTS:
         QString before;
         auto w = startOn(f, 4, &before);
         const QString existing = f.catalog(QStringLiteral("existing.mdb"), 6);
-        const QByteArray original = bytesOf(existing);
+        const QByteArray original = TestSupport::contents(existing);
 
         // Cancel on the question leaves everything as it was.
         FileDialog::addAnswers({existing});
@@ -150,7 +144,7 @@ private Q_SLOTS:
         QCOMPARE(shown.first().text, QStringLiteral("A File már létezik ! Felülírjam?"));
         QCOMPARE(shown.first().buttons, MessageBox::Buttons::OkCancel);
         QCOMPARE(shown.first().icon, MessageBox::Icon::Question);
-        QCOMPARE(bytesOf(existing), original);
+        QCOMPARE(TestSupport::contents(existing), original);
         QCOMPARE(w->state().settings.lastCatalog, before);
         QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
         const auto dialog = FileDialog::takeShown();
@@ -161,7 +155,7 @@ private Q_SLOTS:
         FileDialog::addAnswers({existing});
         MessageBox::addAnswers({Answer::Ok});
         w->Fuj_Click();
-        QCOMPARE(bytesOf(existing), bytesOf(f.paths.templateFile()));
+        QCOMPARE(TestSupport::contents(existing), TestSupport::contents(f.paths.templateFile()));
         QCOMPARE(w->state().settings.lastCatalog, existing);
         QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
         QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + existing);
@@ -183,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
         QVERIFY(!QFile::exists(f.path(QStringLiteral("init.plc"))));
         QCOMPARE(w->state().settings.lastCatalog, fresh);
-        QCOMPARE(bytesOf(fresh), bytesOf(f.paths.templateFile()));
+        QCOMPARE(TestSupport::contents(fresh), TestSupport::contents(f.paths.templateFile()));
     }
 
     void saveAsBindsTheCopy()
@@ -196,7 +190,7 @@ private Q_SLOTS:
         w->mas_Click();
         QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(FileDialog::shown().first().title, QStringLiteral("Mentés másképpen"));
-        QCOMPARE(bytesOf(copy), bytesOf(before));
+        QCOMPARE(TestSupport::contents(copy), TestSupport::contents(before));
         QCOMPARE(w->state().settings.lastCatalog, copy);
         QCOMPARE(w->Data1->databaseName(), copy);
         QCOMPARE(w->elem->text(), QStringLiteral(" 9 DB rekord "));
@@ -246,10 +240,10 @@ private Q_SLOTS:
         auto w = startOn(f, 5, &cat);
         // The temporary file cannot be made: a folder stands in its way.
         QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
-        const QByteArray original = bytesOf(cat);
+        const QByteArray original = TestSupport::contents(cat);
         w->Ftomor_Click();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
-        QCOMPARE(bytesOf(cat), original);
+        QCOMPARE(TestSupport::contents(cat), original);
         QCOMPARE(w->elem->text(), QStringLiteral(" 5 DB rekord "));
         QVERIFY(w->Data1->isOpen());
         QVERIFY(w->bar->isHidden());

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/ErrorNumbers.h"
 #include "store/CatalogFiles.h"
 #include "store/Database.h"
@@ -6,40 +7,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 using store::Database;
 namespace err = platform::err;
 
+using namespace TestSupport;
+
 namespace {
-
-QString templateFile()
-{
-    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
-}
-
-template <typename F> int errorOf(F&& call)
-{
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 QStringList filesIn(const QString& folder)
 {
@@ -87,21 +61,6 @@ private Q_SLOTS:
         QCOMPARE(errorOf([&] { store::copyFile(dir + QStringLiteral("/none.mdb"), to); }),
                  err::FileNotFound);
         QCOMPARE(contents(to), bytes);
-    }
-
-    void copyIntoReadOnlyFolder()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root ignores folder permissions");
-        const QString locked = folder(QStringLiteral("locked"));
-        const QString from = m_dir.filePath(QStringLiteral("src.mdb"));
-        writeFile(from, "catalog");
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-        const int number =
-            errorOf([&] { store::copyFile(from, locked + QStringLiteral("/t.mdb")); });
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(number, err::PermissionDenied);
-        QVERIFY(filesIn(locked).isEmpty());
     }
 
     void compactShrinksAndKeepsRows()

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/ErrorNumbers.h"
 #include "store/Database.h"
 
@@ -8,25 +9,7 @@
 
 using store::Database;
 
-namespace {
-
-QString templateFile()
-{
-    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
-}
-
-// The error number the call threw, or 0.
-template <typename F> int errorOf(F&& call)
-{
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
+using namespace TestSupport;
 
 class TestDatabase : public QObject
 {

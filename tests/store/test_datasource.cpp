@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "platform/ErrorNumbers.h"
 #include "store/DataSource.h"
 
@@ -9,24 +10,7 @@ using store::Database;
 using store::DataSource;
 namespace err = platform::err;
 
-namespace {
-
-QString templateFile()
-{
-    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
-}
-
-template <typename F> int errorOf(F&& call)
-{
-    try {
-        call();
-    } catch (const platform::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
+using namespace TestSupport;
 
 class TestDataSource : public QObject
 {

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/ErrorNumbers.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+
+// Small helpers shared by the test programs.
+namespace TestSupport {
+
+inline QString templateFile()
+{
+    return QStringLiteral(POLCOZO_TEMPLATE_FILE);
+}
+
+// The error number the call threw, or 0.
+template <typename F> int errorOf(F&& call)
+{
+    try {
+        call();
+    } catch (const platform::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+inline QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+} // namespace TestSupport
