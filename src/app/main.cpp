@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -10,6 +12,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("polcozo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Polcozó"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/about/polcozo.png")));
+
+    // The program speaks Hungarian whatever the desktop's language: so do Qt's own dialogs.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_hu"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     fokep window(AppPaths::forApplication());
     if (!window.start())

@@ -187,6 +187,7 @@ void CatalogCommands::Fnyit()
                 try {
                     store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
                     m_state.settings.lastCatalog = m_paths.defaultCatalog;
+                    m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
                     bindBaseView(m_paths.defaultCatalog);
                 } catch (const platform::Error&) {
                     m_state.settings.lastCatalog = inForce;
