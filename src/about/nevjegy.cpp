@@ -1,5 +1,6 @@
 #include "nevjegy.h"
 
+#include "shared/Module1.h"
 #include "shared/Version.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ QString nevjegy::versionLine()
 nevjegy::nevjegy(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("nevjegy"));
+    setProperty(Module1::kFormProperty, true);
     setWindowTitle(QStringLiteral("Névjegy"));
     Q_INIT_RESOURCE(about);
 

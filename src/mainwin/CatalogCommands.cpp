@@ -108,7 +108,7 @@ void CatalogCommands::rebindInForce()
 void CatalogCommands::Fnyit()
 {
     closeSources();
-    const QString inForce = m_state.settings.lastCatalog;
+    QString inForce = m_state.settings.lastCatalog;
     for (;;) {
         auto options = dialog1(platform::FileDialog::Mode::Open,
                                QStringLiteral("Adatbázis megnyitása"));
@@ -189,6 +189,7 @@ void CatalogCommands::Fnyit()
                     m_state.settings.lastCatalog = m_paths.defaultCatalog;
                     m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
                     bindBaseView(m_paths.defaultCatalog);
+                    inForce = m_paths.defaultCatalog;
                 } catch (const platform::Error&) {
                     m_state.settings.lastCatalog = inForce;
                 }
@@ -359,11 +360,18 @@ void CatalogCommands::Ftomor()
                                             "újraindítása után ismételje meg a műveletet !"));
         m_host.hideProgress();
     }
-    // The catalog is bound again in every case.
+    // The catalog is bound again in every case; should it be gone, a fresh default one.
     m_host.setBusy(true);
     try {
         bindBaseView(path);
     } catch (const platform::Error&) {
+        try {
+            store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
+            m_state.settings.lastCatalog = m_paths.defaultCatalog;
+            m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
+            bindBaseView(m_paths.defaultCatalog);
+        } catch (const platform::Error&) {
+        }
     }
     m_state.baseView = true;
     m_host.recordCounter();

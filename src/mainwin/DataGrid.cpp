@@ -4,6 +4,7 @@
 #include "store/DataSource.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSet>
 #include <QTableView>
@@ -46,6 +47,7 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
         m_view->fontMetrics().horizontalAdvance(QStringLiteral("0000. 00. 00. 00:00:00")) + 16);
     layout->addWidget(m_view, 1);
 
+    m_view->installEventFilter(this);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DataGrid::syncSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -54,6 +56,18 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
         Q_EMIT SelChange();
     });
     connect(&m_source, &store::DataSource::currentRowChanged, this, &DataGrid::followCurrentRow);
+}
+
+// Select-all and copy are the menu's commands, with their own limits; the
+// table must not do them on its own when the menu items are disabled.
+bool DataGrid::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == m_view && e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy))
+            return true;
+    }
+    return QFrame::eventFilter(watched, e);
 }
 
 QString DataGrid::caption() const

@@ -49,6 +49,9 @@ public:
 Q_SIGNALS:
     void SelChange();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     void syncSelection(const QItemSelection& selected, const QItemSelection& deselected);
     void followCurrentRow(qint64 row);

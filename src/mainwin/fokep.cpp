@@ -14,6 +14,7 @@
 #include "store/Settings.h"
 
 #include <QApplication>
+#include <QWindow>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -50,6 +51,7 @@ fokep::fokep(const AppPaths& paths, QWidget* parent)
     buildControls();
     buildMenus();
     resize(1000, 680);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &fokep::focusWindowChanged);
 }
 
 fokep::~fokep() = default;
@@ -493,11 +495,19 @@ void fokep::closeEvent(QCloseEvent* e)
     QApplication::quit();
 }
 
-bool fokep::event(QEvent* e)
+// The activation steps run when the window becomes active again after another
+// window of the program; not after a message box, a file dialog or another program.
+void fokep::focusWindowChanged(QWindow* now)
 {
-    if (e->type() == QEvent::WindowActivate && isVisible() && !m_unloaded)
+    const bool cameBack = now && now == windowHandle() && m_formWasActive;
+    m_formWasActive = false;
+    if (now) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == now && w != this)
+                m_formWasActive = w->property(Module1::kFormProperty).toBool();
+    }
+    if (cameBack && isVisible() && !m_unloaded)
         Form_Activate();
-    return QMainWindow::event(e);
 }
 
 // F1 on a highlighted menu item opens that item's help topic.

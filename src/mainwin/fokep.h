@@ -14,6 +14,7 @@ class QProgressBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QWindow;
 class DataGrid;
 class nevjegy;
 
@@ -101,7 +102,6 @@ public:
     void addRootNode(const QString& text);
 
 protected:
-    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -125,6 +125,7 @@ private:
     QMenu* addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic = 0);
     bool openLastCatalog();
     void setEnabledUnlessPending(QObject* control, bool enabled);
+    void focusWindowChanged(QWindow* now);
 
     AppPaths m_paths;
     SharedState m_state;
@@ -132,6 +133,7 @@ private:
     QPointer<nevjegy> m_splash;
     bool m_startMaximized = false;
     bool m_unloaded = false;
+    bool m_formWasActive = false;
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

@@ -27,9 +27,13 @@ QStringList FileDialog::nameFilters(const QString& filter)
     QStringList result;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result << parts.at(i) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Names on Linux are case-sensitive; catalogs copied from other systems may be *.MDB.
+        QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString& p : QStringList(patterns))
+            if (p.toUpper() != p)
+                patterns << p.toUpper();
+        result << parts.at(i) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
     }
     return result;
 }

@@ -5,6 +5,10 @@
 // Procedures shared by the windows.
 namespace Module1 {
 
+// Every window of the program carries this property; the main window runs its
+// activation steps when it becomes active again after one of them.
+inline constexpr const char* kFormProperty = "polcozoForm";
+
 // A number as the program writes it into messages, counters and SQL: one
 // blank where a positive number's sign would stand (" 17", "-3").
 QString Str(qint64 n);

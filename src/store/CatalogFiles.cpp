@@ -144,16 +144,19 @@ void copyFile(const QString& from, const QString& to)
             done += w;
         }
     }
-    if (::fsync(out.fd) != 0 || ::close(out.fd) != 0) {
-        out.fd = -1;
-        const int e = errno;
+    const bool synced = ::fsync(out.fd) == 0;
+    int e = errno;
+    const bool closed = ::close(out.fd) == 0;
+    out.fd = -1;
+    if (!synced || !closed) {
+        if (synced)
+            e = errno;
         ::unlink(tempName.constData());
         errno = e;
         platform::throwErrno(to);
     }
-    out.fd = -1;
     if (::rename(tempName.constData(), native(to).constData()) != 0) {
-        const int e = errno;
+        e = errno;
         ::unlink(tempName.constData());
         errno = e;
         platform::throwErrno(to);

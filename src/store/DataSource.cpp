@@ -79,6 +79,22 @@ void DataSource::closeDatabase()
 
 void DataSource::refresh()
 {
+    try {
+        runSource();
+    } catch (...) {
+        // Whatever showed the old rows must not go on showing them.
+        invalidateRows();
+        m_columns.clear();
+        m_storedColumns = 0;
+        m_pos = -1;
+        Q_EMIT refreshed();
+        throw;
+    }
+    Q_EMIT refreshed();
+}
+
+void DataSource::runSource()
+{
     m_editMode = EditMode::None;
     m_edits.clear();
     invalidateRows();
@@ -125,7 +141,6 @@ void DataSource::refresh()
 
     if (page(0).rows > 0)
         m_pos = 0;
-    Q_EMIT refreshed();
 }
 
 QString DataSource::selectText() const

@@ -83,6 +83,7 @@ private:
         int rows = 0;
     };
 
+    void runSource();
     void requireOpen() const;
     void requireCurrent();
     bool rowExists(qint64 row);

@@ -86,6 +86,9 @@ Database Database::open(const QString& path)
         throw platform::Error(platform::errorFromErrno(EISDIR), path);
     if (!info.isReadable())
         throw platform::Error(platform::errorFromErrno(EACCES), path);
+    // The engine would take an empty file for an empty database.
+    if (info.size() == 0)
+        throw platform::Error(platform::err::NotADatabase, path);
     Database db = openWith(path, SQLITE_OPEN_READWRITE);
     // Reading the schema is the engine's own check that this is a database.
     db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));

@@ -10,7 +10,7 @@ CREATE TABLE ut (
 CREATE TABLE prgnev (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     nev TEXT NOT NULL,
-    utid INTEGER NOT NULL REFERENCES ut(id),
+    utid INTEGER NOT NULL,
     hossz INTEGER,
     datum TEXT,
     crc INTEGER

@@ -108,6 +108,13 @@ private Q_SLOTS:
         QCOMPARE(damaged.first().icon, MessageBox::Icon::Critical);
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
+
+        // After a damaged file the fresh default catalog is the one in force.
+        FileDialog::addAnswers({garbage, f.path(QStringLiteral("missing.mdb")), std::nullopt});
+        w->Fnyit_Click();
+        QCOMPARE(MessageBox::takeShown().size(), 2);
+        QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
+        QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);
     }
 
     void openBindsTheChosenCatalog()
@@ -193,6 +200,18 @@ private Q_SLOTS:
         QCOMPARE(TestSupport::contents(copy), TestSupport::contents(before));
         QCOMPARE(w->state().settings.lastCatalog, copy);
         QCOMPARE(w->Data1->databaseName(), copy);
+        QCOMPARE(w->elem->text(), QStringLiteral(" 9 DB rekord "));
+
+        // A folder cannot be written over; cancel then binds the catalog in force.
+        QDir().mkpath(f.path(QStringLiteral("afolder.mdb")));
+        FileDialog::addAnswers({f.path(QStringLiteral("afolder.mdb")), std::nullopt});
+        w->mas_Click();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(texts(shown).last(),
+                 QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !"));
+        QCOMPARE(shown.last().icon, MessageBox::Icon::Critical);
+        QCOMPARE(w->state().settings.lastCatalog, copy);
+        QVERIFY(w->Data1->isOpen());
         QCOMPARE(w->elem->text(), QStringLiteral(" 9 DB rekord "));
 
         // Saving over the open catalog itself keeps it whole.

@@ -183,6 +183,17 @@ private Q_SLOTS:
         QCOMPARE(w->tabla1->text(), QStringLiteral("1000"));
         w->tabla1->clearSelection();
         QCOMPARE(w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
+
+        // Select-all is the menu's, with its limits: the table does not do it on its own.
+        QTest::keyClick(w->tabla1->view(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w->tabla1->selCount(), 0);
+
+        // A view that fails to bind leaves no stale rows or marks behind.
+        w->tabla1->selectRows(0, 4);
+        w->Data1->setRecordSource(QStringLiteral("SELECT * FROM nosuch"));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, w->Data1->refresh());
+        QCOMPARE(w->tabla1->view()->model()->rowCount(), 0);
+        QCOMPARE(w->tabla1->selCount(), 0);
     }
 
     void firstAndLastRowButtons()

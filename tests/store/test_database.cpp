@@ -85,6 +85,9 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         f.close();
         QCOMPARE(errorOf([&] { Database::open(garbage); }), platform::err::NotADatabase);
+        const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
+        writeFile(empty, QByteArray());
+        QCOMPARE(errorOf([&] { Database::open(empty); }), platform::err::NotADatabase);
         QCOMPARE(errorOf([&] { Database::open(m_dir.filePath(QStringLiteral("none.mdb"))); }),
                  platform::err::FileNotFound);
         QCOMPARE(errorOf([&] { Database::open(m_dir.filePath(QStringLiteral("no/none.mdb"))); }),
