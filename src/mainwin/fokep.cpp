@@ -1,6 +1,7 @@
 #include "fokep.h"
 
 #include "DataGrid.h"
+#include "ExportText.h"
 #include "FokepRules.h"
 #include "about/nevjegy.h"
 #include "platform/BusyCursor.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QWindow>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -193,9 +195,10 @@ void fokep::buildMenus()
     connect(nev, &QAction::triggered, this, &fokep::nev_Click);
     connect(uge, &QAction::triggered, this, &fokep::elore_Click);
     connect(ugv, &QAction::triggered, this, &fokep::vegere_Click);
+    connect(mv, &QAction::triggered, this, &fokep::mv_Click);
     connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
 
-    for (QAction* a : {lement, szauto, kulcs, f_kmeg, u_kmeg, mki, mv, osszm, korny, muvf, kossze, famas}) {
+    for (QAction* a : {lement, szauto, kulcs, f_kmeg, u_kmeg, mki, osszm, korny, muvf, kossze, famas}) {
         m_pending << a;
         a->setEnabled(false);
     }
@@ -386,6 +389,30 @@ void fokep::vegere_Click()
         Data1->moveLast();
     } catch (const platform::Error&) {
     }
+}
+
+// Copies the selected rows, in marking order, to the clipboard.
+void fokep::mv_Click()
+{
+    setBusy(true);
+    const QList<qint64>& marks = tabla1->SelBookmarks();
+    bar->setRange(0, int(marks.size()));
+    showProgress(0);
+    QString text;
+    for (int i = 0; i < marks.size(); ++i) {
+        bar->setValue(i + 1);
+        try {
+            Data1->setAbsolutePosition(marks.at(i));
+        } catch (const platform::Error&) {
+            continue;
+        }
+        text += ExportText::rowText(*tabla1->model(), marks.at(i)) + QStringLiteral("\r\n");
+    }
+    QGuiApplication::clipboard()->setText(text);
+    tabla1->setCol(0);
+    hideProgress();
+    bar->setRange(0, 100);
+    setBusy(false);
 }
 
 void fokep::minden_Click()

@@ -91,6 +91,7 @@ public:
     void mas_Click() { m_commands.mas(); }
     void Ftomor_Click() { m_commands.Ftomor(); }
     void minden_Click();
+    void mv_Click();
     void Fki_Click();
     void Sug1_Click();
     void nev_Click();

@@ -6,6 +6,7 @@
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -177,10 +178,30 @@ private Q_SLOTS:
         // Bookmarks keep marking order.
         QCOMPARE(w->tabla1->SelBookmarks(), (QList<qint64>{0, 1, 2, 10, 5}));
         w->muvEnabling();
-        for (QAction* a : {w->uge, w->ugv})
+        for (QAction* a : {w->uge, w->ugv, w->mv})
             QVERIFY(a->isEnabled());
         QCOMPARE(w->tabla1->col(), 2);
         QCOMPARE(w->tabla1->text(), QStringLiteral("1000"));
+
+        // The clipboard copy: marking order, columns 0, 1, 2 and 4, a TAB after each.
+        w->mv->trigger();
+        const QString day = QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat);
+        const QString row10 = QStringLiteral("FILE10.EXE\t-CD_1- E:\\GAMES\t1010\t") + day;
+        const QString copied = QGuiApplication::clipboard()->text();
+        QCOMPARE(copied.count(QStringLiteral("\r\n")), 5);
+        QVERIFY(copied.startsWith(QStringLiteral("FILE0.EXE\t-CD_1- E:\\GAMES\t1000\t") + day));
+        QVERIFY(copied.section(QStringLiteral("\r\n"), 3, 3).startsWith(row10));
+        QVERIFY(copied.section(QStringLiteral("\r\n"), 3, 3).endsWith(QLatin1Char('\t')));
+        QCOMPARE(w->Data1->absolutePosition(), qint64(5));
+
+        // At most 500 rows go to the clipboard.
+        w->tabla1->clearSelection();
+        w->tabla1->selectRows(0, 499);
+        w->muvEnabling();
+        QVERIFY(w->mv->isEnabled());
+        w->tabla1->selectRows(500, 500);
+        w->muvEnabling();
+        QVERIFY(!w->mv->isEnabled());
         w->tabla1->clearSelection();
         QCOMPARE(w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
 
