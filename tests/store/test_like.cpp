@@ -1,7 +1,5 @@
 #include "store/Like.h"
 
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTest>
 
 using store::likeMatch;
@@ -16,24 +14,6 @@ bool utf8Match(const QString& pattern, const QString& text)
     return likeMatchUtf8(p.constData(), int(p.size()), t.constData(), int(t.size()));
 }
 
-// Independent of the matcher: literals escaped, '*' and '?' as regex wildcards.
-bool referenceMatch(const QString& pattern, const QString& text)
-{
-    QString rx;
-    for (const char32_t c : pattern.toUcs4()) {
-        if (c == U'*')
-            rx += QStringLiteral(".*");
-        else if (c == U'?')
-            rx += u'.';
-        else
-            rx += QRegularExpression::escape(QString::fromUcs4(&c, 1));
-    }
-    const QRegularExpression re(QRegularExpression::anchoredPattern(rx),
-                                QRegularExpression::CaseInsensitiveOption |
-                                    QRegularExpression::DotMatchesEverythingOption);
-    return re.match(text).hasMatch();
-}
-
 } // namespace
 
 class TestLike : public QObject
@@ -45,7 +25,6 @@ private slots:
     void matches();
     void utf8HandlesNullAndLengths();
     void pathologicalPatternFinishes();
-    void agreesWithReference();
 };
 
 void TestLike::matches_data()
@@ -118,70 +97,6 @@ void TestLike::pathologicalPatternFinishes()
     QVERIFY(!utf8Match(pattern, ascii));
     QVERIFY(!utf8Match(pattern, accented));
     QVERIFY(utf8Match(pattern, ascii + u'b'));
-}
-
-void TestLike::agreesWithReference()
-{
-    // The ASCII letters come first so a prefix of the list exercises the fast path.
-    const QStringList alphabet = QString::fromUtf8("a A b % _ . * ? á Á ő Ő 𝔸").split(u' ');
-    const int asciiLetters = 8;
-    QRandomGenerator rng(20240611);
-
-    auto pick = [&](int letters) { return alphabet.at(rng.bounded(letters)); };
-    // Derived from the text so that a fair share of cases match.
-    auto patternFor = [&](const QStringList& text, int letters) {
-        QString p;
-        for (const QString& c : text) {
-            switch (rng.bounded(8)) {
-            case 0:
-                p += c.toUpper();
-                break;
-            case 1:
-                p += c.toLower();
-                break;
-            case 2:
-                p += u'?';
-                break;
-            case 3:
-                p += u'*';
-                break;
-            case 4:
-                p += pick(letters);
-                break;
-            case 5:
-                break;
-            default:
-                p += c;
-                break;
-            }
-        }
-        return p;
-    };
-
-    int matched = 0;
-    const int cases = 6000;
-    for (int i = 0; i < cases; ++i) {
-        const int letters = i % 2 ? asciiLetters : int(alphabet.size());
-        QStringList textChars;
-        for (int n = rng.bounded(9); n > 0; --n)
-            textChars << pick(letters);
-        const QString text = textChars.join(QString());
-        QString pattern;
-        if (i % 3 == 0) {
-            for (int n = rng.bounded(7); n > 0; --n)
-                pattern += pick(letters);
-        } else {
-            pattern = patternFor(textChars, letters);
-        }
-
-        const bool expected = referenceMatch(pattern, text);
-        matched += expected;
-        const QByteArray what = (pattern + QStringLiteral(" / ") + text).toUtf8();
-        QVERIFY2(likeMatch(pattern, text) == expected, what.constData());
-        QVERIFY2(utf8Match(pattern, text) == expected, what.constData());
-    }
-    // Both outcomes must be well represented for the comparison to mean anything.
-    QVERIFY2(matched > cases / 5 && matched < cases * 4 / 5, qPrintable(QString::number(matched)));
 }
 
 QTEST_APPLESS_MAIN(TestLike)
