@@ -180,6 +180,11 @@ void fokep::buildMenus()
     aq = addSeparator(Sug, "aq");
     nev = addItem(Sug, "nev", QStringLiteral("Névjegy"));
 
+    auto* helpKey = new QAction(this);
+    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpKey, &QAction::triggered, this, &fokep::Sug1_Click);
+    addAction(helpKey);
+
     // The path tree's pop-up menu; never on the bar.
     fam = new QMenu(QStringLiteral("fam"), this);
     fam->setObjectName(QStringLiteral("fam"));
@@ -537,7 +542,8 @@ void fokep::focusWindowChanged(QWindow* now)
         Form_Activate();
 }
 
-// F1 on a highlighted menu item opens that item's help topic.
+// F1 on a highlighted menu item opens that item's help topic; an item without
+// a topic of its own opens the contents, as F1 anywhere else in the window does.
 bool fokep::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
@@ -546,8 +552,11 @@ bool fokep::eventFilter(QObject* watched, QEvent* e)
             active = menu->activeAction();
         else if (auto* bar = qobject_cast<QMenuBar*>(watched))
             active = bar->activeAction();
-        if (active && active->property(kHelpTopic).isValid()) {
-            help->showTopic(active->property(kHelpTopic).toInt());
+        if (active) {
+            if (active->property(kHelpTopic).isValid())
+                help->showTopic(active->property(kHelpTopic).toInt());
+            else
+                help->showContents();
             return true;
         }
     }
