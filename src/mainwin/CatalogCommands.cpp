@@ -84,6 +84,15 @@ void CatalogCommands::rebind(const QString& path)
     m_host.activationSteps();
 }
 
+// The default catalog made afresh from the template becomes the catalog in force.
+void CatalogCommands::bindFreshDefault()
+{
+    store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
+    m_state.settings.lastCatalog = m_paths.defaultCatalog;
+    m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
+    bindBaseView(m_paths.defaultCatalog);
+}
+
 // After a failed command was cancelled: bind the catalog in force again, or,
 // when even that fails, a fresh default catalog, so the window is never left
 // without a catalog.
@@ -95,9 +104,10 @@ void CatalogCommands::rebindInForce()
     } catch (const platform::Error&) {
     }
     try {
-        store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
-        m_state.settings.lastCatalog = m_paths.defaultCatalog;
-        rebind(m_paths.defaultCatalog);
+        bindFreshDefault();
+        m_state.baseView = true;
+        m_host.recordCounter();
+        m_host.activationSteps();
     } catch (const platform::Error& e) {
         MessageBox::show(m_host.dialogParent(),
                          QStringLiteral("#") + Module1::Str(e.number()) +
@@ -185,10 +195,7 @@ void CatalogCommands::Fnyit()
             }
             if (n == err::NotADatabase) {
                 try {
-                    store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
-                    m_state.settings.lastCatalog = m_paths.defaultCatalog;
-                    m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
-                    bindBaseView(m_paths.defaultCatalog);
+                    bindFreshDefault();
                     inForce = m_paths.defaultCatalog;
                 } catch (const platform::Error&) {
                     m_state.settings.lastCatalog = inForce;
@@ -366,10 +373,7 @@ void CatalogCommands::Ftomor()
         bindBaseView(path);
     } catch (const platform::Error&) {
         try {
-            store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
-            m_state.settings.lastCatalog = m_paths.defaultCatalog;
-            m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
-            bindBaseView(m_paths.defaultCatalog);
+            bindFreshDefault();
         } catch (const platform::Error&) {
         }
     }

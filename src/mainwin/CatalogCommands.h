@@ -53,6 +53,7 @@ private:
     void closeSources();
     void rebind(const QString& path);
     void rebindInForce();
+    void bindFreshDefault();
     std::optional<QString> askTargetName(const QString& title);
     void showCreateFailure(int number);
 
