@@ -68,8 +68,8 @@ int errorFromEngine(int code)
     return err::EngineFailure;
 }
 
-Error::Error(int number, const QString& detail)
-    : std::runtime_error(detail.toStdString()), m_number(number)
+Error::Error(int number, const QString& detail, const QString& engineText)
+    : std::runtime_error(detail.toStdString()), m_number(number), m_engineText(engineText)
 {
 }
 

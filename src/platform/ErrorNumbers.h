@@ -41,12 +41,16 @@ int errorFromEngine(int extendedResultCode);
 class Error : public std::runtime_error
 {
 public:
-    Error(int number, const QString& detail);
+    Error(int number, const QString& detail, const QString& engineText = {});
     int number() const { return m_number; }
     QString detail() const { return QString::fromUtf8(what()); }
+    // The engine's own words for a refusal, as a message shows them; the
+    // detail when there are none.
+    QString engineText() const { return m_engineText.isEmpty() ? detail() : m_engineText; }
 
 private:
     int m_number;
+    QString m_engineText;
 };
 
 // Throws Error built from the current errno.

@@ -51,3 +51,8 @@ QString displayDate(const QString& stored)
 }
 
 } // namespace Module1
+
+QString Module1::mediumPath(const QString& label, const QString& drivePath)
+{
+    return QLatin1Char('-') + label + QStringLiteral("- ") + drivePath;
+}

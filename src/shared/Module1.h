@@ -31,3 +31,17 @@ namespace Module1 {
 // time left out at exactly midnight. Text that is not a stored date comes back as it is.
 QString displayDate(const QString& stored);
 } // namespace Module1
+
+namespace Module1 {
+// The stored path of a folder: "-" + medium label + "- " + its drive path,
+// e.g. "-CD_1- E:\GAMES\DOOM". The label is kept exactly as typed.
+QString mediumPath(const QString& label, const QString& drivePath);
+
+// The orphan clean-up, links first: folder-keyword links of folders without
+// files, then the folders without files. Each statement stands alone.
+inline const QString kOrphanLinksCleanup = QStringLiteral(
+    "DELETE FROM ut_kulcsid WHERE NOT EXISTS "
+    "(SELECT ' ' FROM prgnev, ut WHERE prgnev.utid=ut.id AND ut.id=ut_kulcsid.id)");
+inline const QString kOrphanFoldersCleanup = QStringLiteral(
+    "DELETE FROM ut WHERE NOT EXISTS (SELECT ' ' FROM prgnev WHERE prgnev.utid=ut.id)");
+} // namespace Module1

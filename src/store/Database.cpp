@@ -116,7 +116,7 @@ void Database::fail(int rc, const QString& what) const
     const int number = message.startsWith(QLatin1String("no such table"))
                            ? platform::err::TableNotFound
                            : platform::errorFromEngine(code ? code : rc);
-    throw platform::Error(number, what + QStringLiteral(": ") + message);
+    throw platform::Error(number, what + QStringLiteral(": ") + message, message);
 }
 
 void Database::execScript(const QString& sql)
@@ -254,6 +254,27 @@ void Statement::bindAll(const QVariantList& values)
 {
     for (int i = 0; i < values.size(); ++i)
         bind(i + 1, values.at(i));
+}
+
+void Statement::bindInt64(int index, qint64 value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        m_db->fail(rc, QStringLiteral("bind"));
+}
+
+void Statement::bindText(int index, const QString& text)
+{
+    const int rc = sqlite3_bind_text16(m_stmt, index, text.utf16(), int(text.size() * 2),
+                                       SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_db->fail(rc, QStringLiteral("bind"));
+}
+
+void Statement::run()
+{
+    step();
+    sqlite3_reset(m_stmt);
 }
 
 bool Statement::step()

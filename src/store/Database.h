@@ -74,8 +74,12 @@ public:
     bool isValid() const { return m_stmt != nullptr; }
     void bind(int index, const QVariant& value); // 1-based, as the engine counts
     void bindAll(const QVariantList& values);
+    // Fast binds for hot loops. The text is copied by the engine.
+    void bindInt64(int index, qint64 value);
+    void bindText(int index, const QString& text);
     bool step();   // true while a row is ready
     void reset();  // back to before the first row, bindings kept
+    void run();    // steps a statement that returns no rows, then resets it
     int columnCount() const;
     QString columnName(int column) const;
     QVariant value(int column) const;
