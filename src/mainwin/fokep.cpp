@@ -4,6 +4,7 @@
 #include "ExportText.h"
 #include "FokepRules.h"
 #include "about/nevjegy.h"
+#include "builder/epito.h"
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/Help.h"
@@ -203,7 +204,8 @@ void fokep::buildMenus()
     connect(mv, &QAction::triggered, this, &fokep::mv_Click);
     connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
 
-    for (QAction* a : {lement, szauto, kulcs, f_kmeg, u_kmeg, mki, osszm, korny, muvf, kossze, famas}) {
+    connect(szauto, &QAction::triggered, this, &fokep::szauto_Click);
+    for (QAction* a : {lement, kulcs, f_kmeg, u_kmeg, mki, osszm, korny, muvf, kossze, famas}) {
         m_pending << a;
         a->setEnabled(false);
     }
@@ -470,6 +472,35 @@ void fokep::showProgress(int value)
 void fokep::hideProgress()
 {
     bar->hide();
+}
+
+QString fokep::catalogPath()
+{
+    return Data1->databaseName();
+}
+
+// Menus and the client area only: disabling the window itself would also
+// disable the builder, which is its child.
+void fokep::setMainEnabled(bool enabled)
+{
+    centralWidget()->setEnabled(enabled);
+    menuBar()->setEnabled(enabled);
+}
+
+void fokep::refreshView()
+{
+    try {
+        Data1->refresh();
+    } catch (const platform::Error&) {
+    }
+    viewCaption();
+}
+
+void fokep::szauto_Click()
+{
+    if (!m_epito)
+        m_epito = new epito(*this, driveSource, this);
+    m_epito->run();
 }
 
 void fokep::setBusy(bool busy)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CatalogCommands.h"
+#include "builder/BuilderHost.h"
+#include "platform/Drives.h"
 #include "ImageList.h"
 #include "shared/AppPaths.h"
 #include "shared/SharedState.h"
@@ -8,6 +10,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QSet>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -17,6 +20,7 @@ class QTreeWidgetItem;
 class QWindow;
 class DataGrid;
 class nevjegy;
+class epito;
 
 namespace store {
 class DataSource;
@@ -27,7 +31,7 @@ class Help;
 
 // The main window: holds the open catalog's two data sources, the result grid
 // and the path tree, the menus, and the program's life cycle.
-class fokep : public QMainWindow, private CatalogHost
+class fokep : public QMainWindow, private CatalogHost, private BuilderHost
 {
     Q_OBJECT
 public:
@@ -95,9 +99,14 @@ public:
     void Fki_Click();
     void Sug1_Click();
     void nev_Click();
+    void szauto_Click();
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
+
+    // Where the builder finds the machine's drives; tests point it at folders.
+    std::function<platform::DriveTable()> driveSource;
+    epito* builderWindow() const { return m_epito; }
 
     // The path tree's root placeholder.
     void addRootNode(const QString& text);
@@ -118,6 +127,12 @@ private:
     void setBusy(bool busy) override;
     void activationSteps() override { Form_Activate(); }
 
+    // BuilderHost
+    QString catalogPath() override;
+    void setMainEnabled(bool enabled) override;
+    void refreshView() override;
+    void setBuilderChanged() override { m_state.builderChanged = true; }
+
     void buildControls();
     void buildMenus();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption,
@@ -132,6 +147,7 @@ private:
     SharedState m_state;
     CatalogCommands m_commands;
     QPointer<nevjegy> m_splash;
+    epito* m_epito = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

@@ -1,5 +1,6 @@
 #include "Fixture.h"
 
+#include "builder/epito.h"
 #include "mainwin/DataGrid.h"
 #include "mainwin/FokepRules.h"
 #include "shared/Version.h"
@@ -9,12 +10,14 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <sys/stat.h>
 
 using platform::MessageBox;
 
@@ -299,6 +302,47 @@ private Q_SLOTS:
         QCOMPARE(w->tabla1->width(),
                  FokepRules::twipsToPixels(
                      0.75 * FokepRules::pixelsToTwips(w->centralWidget()->width(), dpi), dpi));
+    }
+
+    // The builder records a medium; after Kész the main window, active
+    // again, shows the new count and compacts silently.
+    void builderRecordsAndCompactsOnReturn()
+    {
+        Fixture f;
+        const QString catalog = f.catalog(QStringLiteral("k.mdb"), 3);
+        f.writeSettings(catalog);
+        QDir().mkpath(f.path(QStringLiteral("c")));
+        QDir().mkpath(f.path(QStringLiteral("d/DOOM")));
+        TestSupport::writeFile(f.path(QStringLiteral("d/DOOM/doom.exe")), "12345");
+        auto w = f.start();
+        QVERIFY(w && w->auttom->isChecked());
+        w->driveSource = [&f] {
+            return platform::DriveTable::fromFolders(f.path(QStringLiteral("c")),
+                                                     {f.path(QStringLiteral("d"))});
+        };
+        QVERIFY(w->szauto->isEnabled());
+        bool mainWasDisabled = false;
+        QTimer::singleShot(0, [&] {
+            epito* e = w->builderWindow();
+            mainWasDisabled = !w->centralWidget()->isEnabled() && !w->menuBar()->isEnabled();
+            QTest::keyClicks(e->elotag, QStringLiteral("CD_2"));
+            e->startgomb_Click();
+            e->kesz_Click();
+        });
+        w->szauto->trigger();
+        QVERIFY(mainWasDisabled);
+        QVERIFY(w->centralWidget()->isEnabled());
+        QVERIFY(w->state().builderChanged);
+        QCOMPARE(w->state().recordCount, qint64(4));
+
+        struct stat before {}, after {};
+        ::stat(QFile::encodeName(catalog).constData(), &before);
+        w->Form_Activate();
+        ::stat(QFile::encodeName(catalog).constData(), &after);
+        QVERIFY(before.st_ino != after.st_ino); // compacted into a new file
+        QVERIFY(!w->state().builderChanged);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
     }
 };
 

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Builds the benchmarks (Release, in build-bench/) and runs one of them.
+#   bench/run.sh scan [DIR]     scan a generated tree, or DIR, into a fresh catalog
+#   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-}
+[ $# -gt 0 ] && shift
+case "$what" in
+  scan) target=polcozo_bench_scan ;;
+  catalog) target=polcozo_bench_catalog ;;
+  *) echo "usage: bench/run.sh scan [DIR] | catalog [CATALOG]" >&2; exit 2 ;;
+esac
+cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$here/build-bench" --target "$target" -j"$(nproc)" >/dev/null
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$here/build-bench/bench/$target" "$@"

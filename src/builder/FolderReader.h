@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace builder {
+
+struct ScannedFile
+{
+    QString name;
+    qint64 length = 0;
+    QString date; // as the catalog stores it
+};
+
+// One folder as the walk records it.
+struct ScannedFolder
+{
+    QString path;      // drive path
+    QByteArray native; // where it is on this machine
+    QList<ScannedFile> files;
+    bool vanished = false; // a listed file was gone when read: the rest is missing
+};
+
+// Reads a folder tree ahead of the recording, on a thread of its own, so the
+// file system and the catalog work at the same time. Folders come out in
+// post-order: every sub-folder (in list order) before its parent, the start
+// folder last.
+class FolderReader
+{
+public:
+    // Called on the reading thread after a folder is listed and before its
+    // files are read; lets tests change the folder in between.
+    using ListingHook = std::function<void(const QString& drivePath)>;
+
+    FolderReader(const QString& startPath, const QByteArray& startNative, ListingHook hook = {});
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // The next folder; false when the tree is done.
+    bool next(ScannedFolder& folder);
+
+private:
+    void read(const QString& path, const QByteArray& native);
+    bool push(ScannedFolder&& folder);
+
+    ListingHook m_hook;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<ScannedFolder> m_ready;
+    bool m_finished = false;
+    bool m_cancelled = false;
+    std::thread m_thread;
+};
+
+} // namespace builder

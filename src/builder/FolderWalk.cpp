@@ -1,0 +1,175 @@
+#include "FolderWalk.h"
+
+#include "platform/Drives.h"
+#include "platform/ErrorNumbers.h"
+#include "shared/Module1.h"
+
+#include <QFile>
+
+namespace builder {
+
+namespace {
+
+// A batch stays open at most this long, so a crash loses little work.
+constexpr qint64 kBatchMs = 1000;
+
+} // namespace
+
+FolderWalk::FolderWalk(const platform::DriveTable& drives, WalkObserver& observer)
+    : m_drives(drives), m_observer(observer)
+{
+}
+
+FolderWalk::~FolderWalk()
+{
+    close();
+}
+
+void FolderWalk::tablanyit(const QString& catalogPath)
+{
+    close();
+    m_db = store::Database::open(catalogPath);
+    // Room for a whole batch, so other connections can read while it is open.
+    m_db.execScript(QStringLiteral("PRAGMA cache_size=-65536"));
+    m_insertFolder = m_db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"));
+    m_linkFolder = m_db.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, 1)"));
+    m_insertFile = m_db.prepare(
+        QStringLiteral("INSERT INTO prgnev (utid, nev, hossz, datum) VALUES (?1, ?2, ?3, ?4)"));
+    // Every file of the folder gets its one link in a single statement.
+    m_linkFiles = m_db.prepare(QStringLiteral(
+        "INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, 1 FROM prgnev WHERE utid=?1"));
+}
+
+void FolderWalk::close()
+{
+    if (m_inBatch) {
+        m_db.rollback();
+        m_inBatch = false;
+    }
+    m_insertFolder = {};
+    m_linkFolder = {};
+    m_insertFile = {};
+    m_linkFiles = {};
+    m_db.close();
+}
+
+bool FolderWalk::setOpenFolder(const QString& drivePath)
+{
+    const QString native = m_drives.toNative(drivePath);
+    if (native.isEmpty())
+        return false;
+    m_open = drivePath;
+    m_openNative = QFile::encodeName(native);
+    return true;
+}
+
+void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
+{
+    if (m_open != startPath || m_openNative.isEmpty())
+        return;
+    FolderReader reader(startPath, m_openNative, m_hook);
+    ScannedFolder folder;
+    while (reader.next(folder)) {
+        m_observer.folderOpened(folder.path);
+        m_observer.yieldToUser();
+        konyvrogzit(label, folder);
+        if (stopRequest) {
+            // The list is left on the parent of the folder that was skipped.
+            m_open = folder.path == startPath ? folder.path : platform::DrivePath::parent(folder.path);
+            break;
+        }
+        m_open = startPath;
+    }
+    try {
+        commitBatch();
+    } catch (const platform::Error& e) {
+        fail(e.engineText());
+    }
+    if (!stopRequest)
+        m_observer.folderOpened(m_open);
+}
+
+void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
+{
+    if (stopRequest)
+        return;
+    qint64 lastFileId = 0;
+    try {
+        if (!m_inBatch) {
+            m_db.execScript(QStringLiteral("BEGIN IMMEDIATE"));
+            m_inBatch = true;
+            m_batchAge.start();
+        }
+        // A refused folder row changes nothing; the statement is atomic.
+        m_insertFolder.bindText(1, Module1::mediumPath(label, folder.path));
+        m_insertFolder.run();
+        const qint64 folderId = m_db.lastInsertId();
+        try {
+            m_linkFolder.bindInt64(1, folderId);
+            m_linkFolder.run();
+            for (const ScannedFile& file : folder.files) {
+                m_insertFile.bindInt64(1, folderId);
+                m_insertFile.bindText(2, file.name);
+                m_insertFile.bindInt64(3, file.length);
+                m_insertFile.bindText(4, file.date);
+                m_insertFile.run();
+                lastFileId = m_db.lastInsertId();
+            }
+            if (lastFileId != 0) {
+                m_linkFiles.bindInt64(1, folderId);
+                m_linkFiles.run();
+            }
+        } catch (const platform::Error&) {
+            undoFolder(folderId);
+            throw;
+        }
+        if (m_batchAge.elapsed() >= kBatchMs)
+            commitBatch();
+    } catch (const platform::Error& e) {
+        fail(e.engineText());
+        return;
+    }
+    if (folder.vanished)
+        m_observer.fileVanished();
+    else
+        m_observer.folderRecorded(lastFileId);
+}
+
+// Takes a half-written folder out again; if even that fails, the whole
+// uncommitted batch goes rather than leave a folder with part of its files.
+void FolderWalk::undoFolder(qint64 folderId)
+{
+    try {
+        const QVariantList id{folderId};
+        m_db.exec(QStringLiteral("DELETE FROM nev_kulcsid WHERE id IN "
+                                 "(SELECT id FROM prgnev WHERE utid=?1)"), id);
+        m_db.exec(QStringLiteral("DELETE FROM prgnev WHERE utid=?1"), id);
+        m_db.exec(QStringLiteral("DELETE FROM ut_kulcsid WHERE id=?1"), id);
+        m_db.exec(QStringLiteral("DELETE FROM ut WHERE id=?1"), id);
+    } catch (const platform::Error&) {
+        m_db.rollback();
+        m_inBatch = false;
+    }
+}
+
+void FolderWalk::commitBatch()
+{
+    if (!m_inBatch)
+        return;
+    m_inBatch = false;
+    try {
+        m_db.commit();
+    } catch (...) {
+        m_db.rollback();
+        throw;
+    }
+}
+
+void FolderWalk::fail(const QString& engineText)
+{
+    stopRequest = true;
+    abandonMark = true;
+    m_observer.recordingFailed(engineText);
+}
+
+} // namespace builder

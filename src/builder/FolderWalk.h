@@ -1,0 +1,75 @@
+#pragma once
+
+#include "FolderReader.h"
+#include "store/Database.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+namespace platform {
+class DriveTable;
+}
+
+namespace builder {
+
+// What the walk tells the builder window as it goes.
+class WalkObserver
+{
+public:
+    virtual ~WalkObserver() = default;
+    virtual void folderOpened(const QString& drivePath) = 0; // the folder list moves
+    virtual void yieldToUser() = 0;                          // once per folder
+    virtual void folderRecorded(qint64 lastFileId) = 0;      // 0 for a folder without files
+    virtual void fileVanished() = 0;
+    virtual void recordingFailed(const QString& engineText) = 0;
+};
+
+// Walks a folder tree of one drive and records every folder and file into the
+// catalog, each linked to its default keyword. Folders are recorded in
+// post-order: sub-folders first, the start folder last.
+//
+// Each folder (its row, its link, its files and their links) goes in whole or
+// not at all, so a refused folder leaves everything before it intact. Folders
+// are committed in batches to keep the walk fast; the last batch is committed
+// when the walk ends, also when it stops or fails.
+class FolderWalk
+{
+public:
+    FolderWalk(const platform::DriveTable& drives, WalkObserver& observer);
+    ~FolderWalk();
+
+    // Opens the catalog and prepares the statements. Throws platform::Error.
+    void tablanyit(const QString& catalogPath);
+    void close();
+
+    // The folder the walk stands in, as the folder list shows it.
+    bool setOpenFolder(const QString& drivePath);
+    QString openFolder() const { return m_open; }
+
+    // Walks from the open folder, which is the start path. After a stop the
+    // open folder is the parent of the folder that was not recorded.
+    void konyvbejar(const QString& startPath, const QString& label);
+
+    void setListingHook(FolderReader::ListingHook hook) { m_hook = std::move(hook); }
+
+    bool stopRequest = false;
+    bool abandonMark = false;
+
+private:
+    void konyvrogzit(const QString& label, const ScannedFolder& folder);
+    void fail(const QString& engineText);
+    void commitBatch();
+    void undoFolder(qint64 folderId);
+
+    const platform::DriveTable& m_drives;
+    WalkObserver& m_observer;
+    QString m_open;
+    QByteArray m_openNative;
+    FolderReader::ListingHook m_hook;
+    store::Database m_db;
+    store::Statement m_insertFolder, m_linkFolder, m_insertFile, m_linkFiles;
+    bool m_inBatch = false;
+    QElapsedTimer m_batchAge;
+};
+
+} // namespace builder

@@ -1,0 +1,393 @@
+#include "epito.h"
+
+#include "platform/ErrorNumbers.h"
+#include "platform/MessageBox.h"
+#include "shared/Module1.h"
+#include "store/Database.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+
+namespace {
+
+// The folder list follows the walk at most this often; redrawing it for
+// every folder would cost more than the scan.
+constexpr qint64 kFollowMs = 150;
+
+QIcon startPicture()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath arrow;
+    arrow.moveTo(9, 6);
+    arrow.lineTo(27, 16);
+    arrow.lineTo(9, 26);
+    arrow.closeSubpath();
+    p.fillPath(arrow, QColor(0x2e, 0x9e, 0x3b));
+    p.setPen(QPen(QColor(0x1b, 0x63, 0x24), 1.5));
+    p.drawPath(arrow);
+    return QIcon(pm);
+}
+
+QIcon stopPicture()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPolygonF sign;
+    for (const QPointF& pt : {QPointF(11, 3), QPointF(21, 3), QPointF(29, 11), QPointF(29, 21),
+                              QPointF(21, 29), QPointF(11, 29), QPointF(3, 21), QPointF(3, 11)})
+        sign << pt;
+    p.setBrush(QColor(0xcc, 0x22, 0x22));
+    p.setPen(QPen(Qt::white, 2));
+    p.drawPolygon(sign);
+    p.fillRect(QRectF(9, 14, 14, 4), Qt::white);
+    return QIcon(pm);
+}
+
+} // namespace
+
+epito::epito(BuilderHost& host, DriveSource drives, QWidget* parent)
+    : QDialog(parent), m_host(host), m_driveSource(std::move(drives)), m_walk(m_drives, *this)
+{
+    setObjectName(QStringLiteral("epito"));
+    setProperty(Module1::kFormProperty, true);
+    setWindowTitle(QStringLiteral("Adatbázis létrehozása/bővítése"));
+    setModal(true);
+    buildControls();
+    resize(640, 440);
+}
+
+epito::~epito() = default;
+
+void epito::buildControls()
+{
+    Drive1 = new builder::DriveListBox(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1 = new builder::FolderListBox(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setDrives(&m_drives);
+    File1 = new builder::FileListBox(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setDrives(&m_drives);
+
+    auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    cimke4 = label("cimke4", QStringLiteral("Út előtag:"));
+    cimke3 = label("cimke3", QStringLiteral("A megnyitott adatbázis:"));
+    cimke2 = label("cimke2", QStringLiteral("nincs"));
+    cimke2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cimke2->setWordWrap(true);
+    cimke1 = label("cimke1", QStringLiteral("Rögzitve:"));
+
+    elotag = new QLineEdit(this);
+    elotag->setObjectName(QStringLiteral("elotag"));
+    elotag->installEventFilter(this);
+    cimke4->setBuddy(elotag);
+
+    auto button = [this](const char* name, const QString& text, const QIcon& icon) {
+        auto* b = new QPushButton(icon, text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        b->setIconSize(QSize(20, 20));
+        return b;
+    };
+    startgomb = button("startgomb", QStringLiteral("Start"), startPicture());
+    stopgomb = button("stopgomb", QString(), stopPicture());
+    stopgomb->setToolTip(QStringLiteral("Leállítás"));
+    kesz = button("kesz", QStringLiteral("Kész"), QIcon());
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(Drive1, 0, 0);
+    grid->addWidget(cimke3, 0, 1);
+    grid->addWidget(Dir1, 1, 0, 2, 1);
+    grid->addWidget(cimke2, 1, 1);
+    grid->addWidget(File1, 2, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(cimke4);
+    row->addWidget(elotag, 1);
+    row->addSpacing(12);
+    row->addWidget(startgomb);
+    row->addWidget(stopgomb);
+    row->addSpacing(12);
+    row->addWidget(kesz);
+    grid->addLayout(row, 3, 0, 1, 2);
+    grid->addWidget(cimke1, 4, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(Drive1, &builder::DriveListBox::Change, this, &epito::Drive1_Change);
+    connect(Drive1, &builder::DriveListBox::aboutToPopup, this, &epito::readDrives);
+    connect(Dir1, &builder::FolderListBox::Change, this, &epito::Dir1_Change);
+    connect(elotag, &QLineEdit::textChanged, this, &epito::elotag_Change);
+    connect(startgomb, &QPushButton::clicked, this, &epito::startgomb_Click);
+    connect(stopgomb, &QPushButton::clicked, this, &epito::stopgomb_Click);
+    connect(kesz, &QPushButton::clicked, this, &epito::kesz_Click);
+}
+
+int epito::run()
+{
+    Form_Load();
+    return exec();
+}
+
+void epito::readDrives()
+{
+    m_drives = m_driveSource ? m_driveSource() : platform::DriveTable::system();
+    Drive1->setTable(m_drives);
+}
+
+void epito::Form_Load()
+{
+    m_loaded = true;
+    m_closeAfterScan = false;
+    m_catalogPath = m_host.catalogPath();
+    cimke2->setText(m_catalogPath);
+    cimke1->setText(QStringLiteral("Rögzitve:"));
+    elotag->clear();
+    stopgomb->setEnabled(false);
+    startgomb->setEnabled(false);
+    kesz->setEnabled(true);
+    m_host.setMainEnabled(false);
+    readDrives();
+    if (Drive1->count() > 0)
+        Drive1->setDrive(Drive1->itemData(Drive1->count() - 1).toChar());
+}
+
+void epito::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    Form_Activate();
+}
+
+void epito::Form_Activate()
+{
+    elotag->setFocus();
+}
+
+void epito::Drive1_Change()
+{
+    const QChar letter = Drive1->drive();
+    try {
+        if (!m_drives.isReady(letter))
+            throw platform::Error(platform::err::DiskNotReady, QString(letter));
+        Dir1->setPath(platform::DrivePath::root(letter));
+    } catch (const platform::Error&) {
+        platform::MessageBox::show(this,
+                                   QStringLiteral("Nem áll készen a meghajto!\r\n"
+                                                  "Ellenőrizze, majd próbálja újra!"),
+                                   platform::MessageBox::Buttons::Ok);
+        if (letter != QLatin1Char('C'))
+            Drive1->setDrive(QLatin1Char('C'));
+    }
+}
+
+void epito::Dir1_Change()
+{
+    File1->setPath(Dir1->path());
+}
+
+void epito::elotag_Change()
+{
+    startgomb->setEnabled(!elotag->text().isEmpty());
+}
+
+bool epito::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == elotag && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            // A second scan or a close cannot start in the middle of a scan.
+            if (!m_scanning) {
+                if (key == Qt::Key_Escape)
+                    kesz_Click();
+                else
+                    startgomb_Click();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void epito::startgomb_Click()
+{
+    if (m_scanning)
+        return;
+    // Re-read the medium, in case the disc was changed.
+    const QChar drive = Drive1->drive();
+    const QString path = Dir1->path();
+    Drive1->setDrive(QLatin1Char('C'));
+    Drive1->setDrive(drive);
+    if (Drive1->drive() != drive) {
+        backToIdle();
+        return;
+    }
+    try {
+        Dir1->setPath(path);
+    } catch (const platform::Error&) {
+    }
+
+    kesz->setEnabled(false);
+    startgomb->setEnabled(false);
+    m_walk.stopRequest = false;
+    stopgomb->setEnabled(true);
+    m_walk.abandonMark = false;
+
+    const QString label = elotag->text();
+    if (label.isEmpty()) {
+        platform::MessageBox::show(
+            this,
+            QStringLiteral("Nem adta meg az út előtagot! Pl: CD_1...\r\n"
+                           "Így nem lehet megkülömböztetni a külömböző lemezeken szereplő, de "
+                           "azonos elérési utakat!"),
+            platform::MessageBox::Buttons::Ok);
+        startgomb->setEnabled(false);
+        stopgomb->setEnabled(false);
+        backToIdle();
+        return;
+    }
+
+    try {
+        m_walk.tablanyit(m_catalogPath);
+    } catch (const platform::Error&) {
+    }
+
+    m_scanning = true;
+    Drive1->setEnabled(false);
+    Dir1->setLocked(true);
+    const QString start = Dir1->path();
+    m_walkPath = start;
+    m_sinceShown.start();
+    if (m_walk.setOpenFolder(start))
+        m_walk.konyvbejar(start, label);
+    m_walk.close();
+    m_scanning = false;
+    Drive1->setEnabled(true);
+    Dir1->setLocked(false);
+    showWalkPosition();
+
+    m_host.refreshView();
+    if (m_walk.abandonMark || m_closeAfterScan) {
+        close();
+        return;
+    }
+    backToIdle();
+}
+
+void epito::backToIdle()
+{
+    kesz->setEnabled(true);
+    stopgomb->setEnabled(false);
+    elotag->clear();
+    startgomb->setEnabled(false);
+}
+
+void epito::stopgomb_Click()
+{
+    m_walk.stopRequest = true;
+}
+
+void epito::kesz_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_host.showProgress(33);
+    try {
+        store::Database dmunka = store::Database::open(m_catalogPath);
+        try {
+            dmunka.exec(Module1::kOrphanLinksCleanup);
+        } catch (const platform::Error&) {
+        }
+        m_host.showProgress(66);
+        try {
+            dmunka.exec(Module1::kOrphanFoldersCleanup);
+        } catch (const platform::Error&) {
+        }
+    } catch (const platform::Error&) {
+    }
+    m_host.showProgress(100);
+    QApplication::restoreOverrideCursor();
+    close();
+    m_host.setBuilderChanged();
+}
+
+void epito::done(int result)
+{
+    if (m_scanning) {
+        // Closing mid-scan: stop, and close once the walk has unwound.
+        m_walk.stopRequest = true;
+        m_closeAfterScan = true;
+        return;
+    }
+    if (m_loaded)
+        Form_Unload();
+    QDialog::done(result);
+}
+
+void epito::Form_Unload()
+{
+    m_loaded = false;
+    m_host.setMainEnabled(true);
+    m_host.hideProgress();
+    m_walk.close();
+    m_host.recordCounter();
+}
+
+// The walk's reports
+
+void epito::folderOpened(const QString& drivePath)
+{
+    m_walkPath = drivePath;
+}
+
+void epito::yieldToUser()
+{
+    if (m_sinceShown.elapsed() >= kFollowMs) {
+        showWalkPosition();
+        m_sinceShown.start();
+    }
+    QCoreApplication::processEvents();
+}
+
+void epito::showWalkPosition()
+{
+    if (m_walkPath == Dir1->path())
+        return;
+    try {
+        Dir1->setPath(m_walkPath);
+    } catch (const platform::Error&) {
+    }
+}
+
+void epito::folderRecorded(qint64 lastFileId)
+{
+    cimke1->setText(QStringLiteral("Rögzitve: ") + Module1::Str(lastFileId));
+}
+
+void epito::fileVanished()
+{
+    QApplication::beep();
+}
+
+void epito::recordingFailed(const QString& engineText)
+{
+    platform::MessageBox::show(this,
+                               engineText +
+                                   QStringLiteral("\r\nEzek az adatok már szerepelnek az adatbázisban"),
+                               platform::MessageBox::Buttons::Ok);
+    elotag->clear();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "BuilderHost.h"
+#include "DriveLists.h"
+#include "FolderWalk.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The builder: scans a drive or folder into the open catalog under a medium label.
+class epito : public QDialog, private builder::WalkObserver
+{
+    Q_OBJECT
+public:
+    using DriveSource = std::function<platform::DriveTable()>;
+
+    epito(BuilderHost& host, DriveSource drives, QWidget* parent = nullptr);
+    ~epito() override;
+
+    // Loads the window and shows it modally.
+    int run();
+
+    builder::DriveListBox* Drive1;
+    builder::FolderListBox* Dir1;
+    builder::FileListBox* File1;
+    QLabel *cimke1, *cimke2, *cimke3, *cimke4;
+    QLineEdit* elotag;
+    QPushButton *startgomb, *stopgomb, *kesz;
+
+    void Form_Load();
+    void Form_Activate();
+    void Drive1_Change();
+    void Dir1_Change();
+    void elotag_Change();
+    void startgomb_Click();
+    void stopgomb_Click();
+    void kesz_Click();
+    void Form_Unload();
+
+    bool scanning() const { return m_scanning; }
+    const builder::FolderWalk& walk() const { return m_walk; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // builder::WalkObserver
+    void folderOpened(const QString& drivePath) override;
+    void yieldToUser() override;
+    void folderRecorded(qint64 lastFileId) override;
+    void fileVanished() override;
+    void recordingFailed(const QString& engineText) override;
+
+    void buildControls();
+    void readDrives();
+    void showWalkPosition();
+    void backToIdle();
+
+    BuilderHost& m_host;
+    DriveSource m_driveSource;
+    platform::DriveTable m_drives;
+    builder::FolderWalk m_walk;
+    QString m_catalogPath; // dmunka's database
+    QString m_walkPath;
+    QElapsedTimer m_sinceShown;
+    bool m_loaded = false;
+    bool m_scanning = false;
+    bool m_closeAfterScan = false;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "TestSupport.h"
+#include "platform/Drives.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Folders acting as drives C:, D: and E:, and a fresh catalog.
+struct BuilderFixture
+{
+    QTemporaryDir dir;
+    QString c = dir.path() + QStringLiteral("/c");
+    QString d = dir.path() + QStringLiteral("/d");
+    QString e = dir.path() + QStringLiteral("/e");
+    QString catalog = dir.path() + QStringLiteral("/katalogus.mdb");
+    platform::DriveTable drives;
+
+    BuilderFixture()
+    {
+        QDir().mkpath(c);
+        QDir().mkpath(d);
+        QDir().mkpath(e);
+        QFile::copy(TestSupport::templateFile(), catalog);
+        QFile::setPermissions(catalog, QFile::ReadOwner | QFile::WriteOwner);
+        drives = platform::DriveTable::fromFolders(c, {d, e});
+    }
+
+    // A file below drive E:, folders made as needed.
+    void file(const QString& relative, const QByteArray& bytes = "x") const
+    {
+        const QString path = e + QLatin1Char('/') + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        TestSupport::writeFile(path, bytes);
+    }
+    void folder(const QString& relative) const { QDir().mkpath(e + QLatin1Char('/') + relative); }
+
+    QStringList column(const QString& sql) const
+    {
+        auto db = store::Database::open(catalog);
+        auto st = db.prepare(sql);
+        QStringList values;
+        while (st.step())
+            values << st.value(0).toString();
+        return values;
+    }
+    qint64 count(const QString& table) const
+    {
+        auto db = store::Database::open(catalog);
+        return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+    }
+};

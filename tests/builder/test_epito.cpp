@@ -1,0 +1,178 @@
+#include "BuilderFixture.h"
+#include "builder/epito.h"
+#include "platform/MessageBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using platform::MessageBox;
+
+namespace {
+
+struct Host : BuilderHost
+{
+    QString catalog;
+    bool mainEnabled = true;
+    int progress = -1; // -1: hidden
+    int refreshes = 0;
+    int counts = 0;
+    bool builderChanged = false;
+
+    QString catalogPath() override { return catalog; }
+    void setMainEnabled(bool enabled) override { mainEnabled = enabled; }
+    void showProgress(int value) override { progress = value; }
+    void hideProgress() override { progress = -1; }
+    void refreshView() override { ++refreshes; }
+    void recordCounter() override { ++counts; }
+    void setBuilderChanged() override { builderChanged = true; }
+};
+
+struct Window
+{
+    BuilderFixture& f;
+    Host host;
+    epito w;
+
+    explicit Window(BuilderFixture& fixture)
+        : f(fixture), w(host, [&fixture] { return fixture.drives; })
+    {
+        host.catalog = f.catalog;
+        w.Form_Load();
+        w.show();
+    }
+    void type(const QString& label) { QTest::keyClicks(w.elotag, label); }
+    void key(Qt::Key k) { QTest::keyClick(w.elotag, k); }
+};
+
+QStringList items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+const QString kDuplicateTail = QStringLiteral("\r\nEzek az adatok már szerepelnek az adatbázisban");
+
+} // namespace
+
+class TestEpito : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { MessageBox::startScript(); }
+    void cleanup() { MessageBox::stopScript(); }
+
+    void scanThenKeszCleansUp()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/prog.exe"), "12345");
+        f.file(QStringLiteral(".rejtett"));
+        f.folder(QStringLiteral("A/B"));
+        Window win(f);
+        epito& w = win.w;
+
+        QCOMPARE(w.windowTitle(), QStringLiteral("Adatbázis létrehozása/bővítése"));
+        QCOMPARE(w.cimke2->text(), f.catalog);
+        QVERIFY(!win.host.mainEnabled);
+        QVERIFY(!w.startgomb->isEnabled() && !w.stopgomb->isEnabled() && w.kesz->isEnabled());
+        QCOMPARE(w.Drive1->currentText(), QStringLiteral("e: [e]"));
+        QCOMPARE(w.Drive1->count(), 3);
+        QCOMPARE(w.Dir1->path(), QStringLiteral("E:\\"));
+        QCOMPARE(items(w.Dir1), (QStringList{"e:\\", "A"}));
+        QCOMPARE(items(w.File1), QStringList{".rejtett"});
+
+        win.type(QStringLiteral("CD_1"));
+        QVERIFY(w.startgomb->isEnabled());
+        QTest::mouseClick(w.startgomb, Qt::LeftButton);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(f.column(QStringLiteral("SELECT ut FROM ut ORDER BY id")),
+                 (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\"}));
+        QCOMPARE(w.cimke1->text(), QStringLiteral("Rögzitve:  2"));
+        QCOMPARE(win.host.refreshes, 1);
+        QVERIFY(w.elotag->text().isEmpty());
+        QVERIFY(!w.startgomb->isEnabled() && !w.stopgomb->isEnabled() && w.kesz->isEnabled());
+        QCOMPARE(w.Dir1->path(), QStringLiteral("E:\\"));
+        QVERIFY(w.isVisible());
+
+        QTest::mouseClick(w.kesz, Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(f.column(QStringLiteral("SELECT ut FROM ut ORDER BY id")),
+                 (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\"}));
+        QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(2));
+        QVERIFY(win.host.builderChanged);
+        QVERIFY(win.host.mainEnabled);
+        QCOMPARE(win.host.progress, -1);
+        QCOMPARE(win.host.counts, 1);
+    }
+
+    void sameFolderTwiceIsRefusedAndCloses()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/a.txt"));
+        f.folder(QStringLiteral("ures"));
+        Window win(f);
+        win.type(QStringLiteral("CD_1"));
+        win.key(Qt::Key_Return);
+        win.type(QStringLiteral("CD_1"));
+        win.key(Qt::Key_Return);
+
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text,
+                 QStringLiteral("UNIQUE constraint failed: ut.ut") + kDuplicateTail);
+        QVERIFY(shown.first().buttons == MessageBox::Buttons::Ok);
+        QVERIFY(!win.w.isVisible());
+        QVERIFY(!win.host.builderChanged);
+        QVERIFY(win.host.mainEnabled);
+        // No clean-up: the empty folders of the first scan are still there.
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(3));
+        QCOMPARE(f.count(QStringLiteral("prgnev")), qint64(1));
+    }
+
+    void labelKeys()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("a.txt"));
+        Window win(f);
+        win.key(Qt::Key_Return);
+        QCOMPARE(MessageBox::takeShown().first().text,
+                 QStringLiteral("Nem adta meg az út előtagot! Pl: CD_1...\r\nÍgy nem lehet "
+                                "megkülömböztetni a külömböző lemezeken szereplő, de azonos "
+                                "elérési utakat!"));
+        QVERIFY(!win.w.startgomb->isEnabled() && !win.w.stopgomb->isEnabled());
+        QVERIFY(win.w.kesz->isEnabled());
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
+
+        // Escape runs Kész.
+        win.key(Qt::Key_Escape);
+        QVERIFY(!win.w.isVisible());
+        QVERIFY(win.host.builderChanged);
+    }
+
+    void driveNotReadyFallsBackToC()
+    {
+        BuilderFixture f;
+        Window win(f);
+        QVERIFY(QDir(f.d).removeRecursively());
+        win.w.Drive1->setDrive(QLatin1Char('D'));
+        QCOMPARE(MessageBox::takeShown().first().text,
+                 QStringLiteral("Nem áll készen a meghajto!\r\nEllenőrizze, majd próbálja újra!"));
+        QCOMPARE(win.w.Drive1->drive(), QLatin1Char('C'));
+        QCOMPARE(win.w.Dir1->path(), QStringLiteral("C:\\"));
+
+        // A medium taken out after it was chosen: Start reports it and scans nothing.
+        win.w.Drive1->setDrive(QLatin1Char('E'));
+        QVERIFY(QDir(f.e).removeRecursively());
+        win.type(QStringLiteral("CD_1"));
+        win.key(Qt::Key_Return);
+        QCOMPARE(MessageBox::takeShown().size(), 1);
+        QCOMPARE(win.w.Drive1->drive(), QLatin1Char('C'));
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
+        QVERIFY(win.w.kesz->isEnabled() && win.w.elotag->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestEpito)
+#include "test_epito.moc"

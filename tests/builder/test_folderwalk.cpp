@@ -1,0 +1,230 @@
+#include "BuilderFixture.h"
+#include "builder/FolderWalk.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using builder::FolderWalk;
+
+namespace {
+
+struct Recorder : builder::WalkObserver
+{
+    QList<qint64> recorded;
+    QStringList failures;
+    int yields = 0;
+    int vanished = 0;
+    std::function<void(int)> onYield;
+
+    void folderOpened(const QString&) override {}
+    void yieldToUser() override
+    {
+        ++yields;
+        if (onYield)
+            onYield(yields);
+    }
+    void folderRecorded(qint64 id) override { recorded << id; }
+    void fileVanished() override { ++vanished; }
+    void recordingFailed(const QString& text) override { failures << text; }
+};
+
+// Walks drive path 'start' under 'label' into the fixture's catalog.
+void scan(BuilderFixture& f, Recorder& r, const QString& start, const QString& label,
+          FolderWalk* keep = nullptr)
+{
+    FolderWalk local(f.drives, r);
+    FolderWalk& walk = keep ? *keep : local;
+    walk.tablanyit(f.catalog);
+    QVERIFY(walk.setOpenFolder(start));
+    walk.konyvbejar(start, label);
+    walk.close();
+}
+
+const QString kFolders = QStringLiteral("SELECT ut FROM ut ORDER BY id");
+const QString kFiles = QStringLiteral("SELECT nev FROM prgnev ORDER BY id");
+
+} // namespace
+
+class TestFolderWalk : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void foldersInPostOrderEachLinkedOnce()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/b.txt"));
+        f.file(QStringLiteral("A/a.txt"));
+        f.folder(QStringLiteral("A/B"));
+        f.file(QStringLiteral("Z/.rejtett"));
+        Recorder r;
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+
+        QVERIFY(r.failures.isEmpty());
+        QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\Z",
+                                                  "-CD_1- E:\\"}));
+        QCOMPARE(f.column(kFiles), (QStringList{"a.txt", "b.txt", ".rejtett"}));
+        QCOMPARE(r.recorded, (QList<qint64>{0, 2, 3, 0}));
+        QCOMPARE(r.yields, 4);
+        // One default-keyword link per new row, none elsewhere.
+        QCOMPARE(f.column(QStringLiteral("SELECT count(*) FROM ut_kulcsid u JOIN ut ON ut.id=u.id "
+                                         "WHERE u.kulcsid=1")),
+                 QStringList{"4"});
+        QCOMPARE(f.column(QStringLiteral("SELECT count(*) FROM nev_kulcsid n JOIN prgnev p ON "
+                                         "p.id=n.id WHERE n.kulcsid=1")),
+                 QStringList{"3"});
+        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(3));
+    }
+
+    void startBelowTheRootStaysThere()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("top.txt"));
+        f.file(QStringLiteral("GAMES/DOOM/doom.exe"));
+        Recorder r;
+        FolderWalk walk(f.drives, r);
+        scan(f, r, QStringLiteral("E:\\GAMES"), QStringLiteral("x"), &walk);
+        QCOMPARE(f.column(kFolders), (QStringList{"-x- E:\\GAMES\\DOOM", "-x- E:\\GAMES"}));
+        QCOMPARE(walk.openFolder(), QStringLiteral("E:\\GAMES"));
+
+        // The same disc under another label is recorded again in full.
+        scan(f, r, QStringLiteral("E:\\GAMES"), QStringLiteral("X"));
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(4));
+        QCOMPARE(f.count(QStringLiteral("prgnev")), qint64(2));
+    }
+
+    void refusedFolderKeepsEverythingBefore()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/B/b.txt"));
+        f.file(QStringLiteral("A/C/c.txt"));
+        Recorder first;
+        scan(f, first, QStringLiteral("E:\\A\\C"), QStringLiteral("CD_1"));
+
+        Recorder r;
+        FolderWalk walk(f.drives, r);
+        scan(f, r, QStringLiteral("E:\\A"), QStringLiteral("CD_1"), &walk);
+        QCOMPARE(r.failures, QStringList{"UNIQUE constraint failed: ut.ut"});
+        QVERIFY(walk.stopRequest && walk.abandonMark);
+        QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\C", "-CD_1- E:\\A\\B"}));
+        QCOMPARE(f.column(kFiles), (QStringList{"c.txt", "b.txt"}));
+        QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(2));
+        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(2));
+    }
+
+    void stopRequestEndsTheWalk()
+    {
+        BuilderFixture f;
+        for (const char* d : {"A", "B", "C"})
+            f.file(QStringLiteral("%1/f.txt").arg(QLatin1String(d)));
+        Recorder r;
+        FolderWalk walk(f.drives, r);
+        r.onYield = [&](int n) {
+            if (n == 2)
+                walk.stopRequest = true;
+        };
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
+        QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
+        QCOMPARE(r.yields, 2);
+        QVERIFY(!walk.abandonMark);
+    }
+
+    void lengthsDatesAndOddEntries()
+    {
+        qputenv("TZ", "Europe/Budapest");
+        tzset();
+        BuilderFixture f;
+        f.file(QStringLiteral("regi.txt"), "12345");
+        const QByteArray dated = QFile::encodeName(f.e + QStringLiteral("/regi.txt"));
+        const timespec times[2] = {{1709642710, 0}, {1709642710, 0}}; // 2024-03-05 12:45:10 UTC
+        QCOMPARE(::utimensat(AT_FDCWD, dated.constData(), times, 0), 0);
+
+        // Sparse: occupies nothing, yet longer than any 32-bit length.
+        const qint64 big = 5LL * 1024 * 1024 * 1024 + 7;
+        QFile sparse(f.e + QStringLiteral("/nagy.img"));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(big));
+        sparse.close();
+
+        f.folder(QStringLiteral("sub"));
+        QVERIFY(QFile::link(f.e + QStringLiteral("/regi.txt"), f.e + QStringLiteral("/link.txt")));
+        QVERIFY(QFile::link(f.e, f.e + QStringLiteral("/sub/loop")));
+        QVERIFY(QFile::link(f.e + QStringLiteral("/nincs"), f.e + QStringLiteral("/broken")));
+        QCOMPARE(::mkfifo(QFile::encodeName(f.e + QStringLiteral("/fifo")).constData(), 0600), 0);
+        TestSupport::writeFile(f.e + QStringLiteral("/café.txt"), "é");
+        const QByteArray latin2 = QFile::encodeName(f.e) + "/\xF5r.txt";
+        const int fd = ::open(latin2.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+
+        Recorder r;
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\sub", "-CD_1- E:\\"}));
+        QCOMPARE(f.column(QStringLiteral("SELECT nev || '|' || hossz FROM prgnev ORDER BY id")),
+                 (QStringList{"café.txt|2", "link.txt|5", QStringLiteral("nagy.img|%1").arg(big),
+                              "regi.txt|5", "őr.txt|0"}));
+        ::unlink(latin2.constData()); // beyond what QTemporaryDir can name
+        QCOMPARE(f.column(QStringLiteral("SELECT datum FROM prgnev WHERE nev='regi.txt'")),
+                 QStringList{"2024-03-05 13:45:10"});
+    }
+
+    void vanishedFileSkipsTheRestOfItsFolder()
+    {
+        BuilderFixture f;
+        for (const char* n : {"a", "b", "c"})
+            f.file(QStringLiteral("A/%1.txt").arg(QLatin1String(n)));
+        f.file(QStringLiteral("root.txt"));
+        Recorder r;
+        FolderWalk walk(f.drives, r);
+        // Between listing the folder and reading its files.
+        walk.setListingHook([&f](const QString& path) {
+            if (path == QStringLiteral("E:\\A"))
+                QFile::remove(f.e + QStringLiteral("/A/b.txt"));
+        });
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
+        QCOMPARE(r.vanished, 1);
+        QCOMPARE(f.column(kFiles), (QStringList{"a.txt", "root.txt"}));
+        QCOMPARE(r.recorded, QList<qint64>{2}); // no caption for the folder that lost a file
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(2));
+    }
+
+    void unreadableFolderIsRecordedEmpty()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("zart/titok.txt"));
+        f.file(QStringLiteral("nyitott/ok.txt"));
+        QFile::setPermissions(f.e + QStringLiteral("/zart"), {});
+        QFile::setPermissions(f.dir.path(), QFile::Permissions(0x7777));
+        QFile::setPermissions(f.catalog, QFile::Permissions(0x6666));
+
+        auto run = [&f] {
+            Recorder r;
+            FolderWalk walk(f.drives, r);
+            walk.tablanyit(f.catalog);
+            walk.setOpenFolder(QStringLiteral("E:\\"));
+            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+            return r.failures.isEmpty();
+        };
+        // Root reads everything; the walk runs as an ordinary user then.
+        if (::geteuid() == 0) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(2);
+                ::_exit(run() ? 0 : 3);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QCOMPARE(WEXITSTATUS(status), 0);
+        } else {
+            QVERIFY(run());
+        }
+        QFile::setPermissions(f.e + QStringLiteral("/zart"), QFile::Permissions(0x7700));
+        QCOMPARE(f.column(kFolders),
+                 (QStringList{"-CD_1- E:\\nyitott", "-CD_1- E:\\zart", "-CD_1- E:\\"}));
+        QCOMPARE(f.column(kFiles), QStringList{"ok.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderWalk)
+#include "test_folderwalk.moc"
