@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     std::printf("start %s\n", qPrintable(start));
     std::printf("folders %lld\n", observer.folders);
     std::printf("files %lld\n", files);
-    std::printf("scan_files_per_s %.0f rows/s\n", files / scan);
+    std::printf("scan_files_per_s %.0f files/s\n", files / scan);
     std::printf("scan_s %.3f s\n", scan);
     std::printf("find_s %.3f s\n", find);
     std::printf("scan_to_find_ratio %.2f\n", scan / find);

@@ -1,5 +1,6 @@
 #include "epito.h"
 
+#include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "shared/Module1.h"
@@ -304,7 +305,7 @@ void epito::stopgomb_Click()
 
 void epito::kesz_Click()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    platform::setBusyPointer(true);
     m_host.showProgress(33);
     try {
         store::Database dmunka = store::Database::open(m_catalogPath);
@@ -320,7 +321,7 @@ void epito::kesz_Click()
     } catch (const platform::Error&) {
     }
     m_host.showProgress(100);
-    QApplication::restoreOverrideCursor();
+    platform::setBusyPointer(false);
     close();
     m_host.setBuilderChanged();
 }

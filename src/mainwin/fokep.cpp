@@ -501,6 +501,17 @@ void fokep::szauto_Click()
     if (!m_epito)
         m_epito = new epito(*this, driveSource, this);
     m_epito->run();
+    modalFormClosed();
+}
+
+// A modal window of the program has closed: this window is the active one
+// again. The activation steps run here rather than on the window system's
+// focus change, which may come late or, without a window manager, never.
+void fokep::modalFormClosed()
+{
+    m_formWasActive = false;
+    if (!m_unloaded)
+        Form_Activate();
 }
 
 void fokep::setBusy(bool busy)

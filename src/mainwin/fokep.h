@@ -142,6 +142,7 @@ private:
     bool openLastCatalog();
     void setEnabledUnlessPending(QObject* control, bool enabled);
     void focusWindowChanged(QWindow* now);
+    void modalFormClosed();
 
     AppPaths m_paths;
     SharedState m_state;

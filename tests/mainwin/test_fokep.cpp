@@ -322,27 +322,28 @@ private Q_SLOTS:
         };
         QVERIFY(w->szauto->isEnabled());
         bool mainWasDisabled = false;
+        bool flagSetByKesz = false;
         QTimer::singleShot(0, [&] {
             epito* e = w->builderWindow();
             mainWasDisabled = !w->centralWidget()->isEnabled() && !w->menuBar()->isEnabled();
             QTest::keyClicks(e->elotag, QStringLiteral("CD_2"));
             e->startgomb_Click();
             e->kesz_Click();
+            flagSetByKesz = w->state().builderChanged;
         });
-        w->szauto->trigger();
-        QVERIFY(mainWasDisabled);
-        QVERIFY(w->centralWidget()->isEnabled());
-        QVERIFY(w->state().builderChanged);
-        QCOMPARE(w->state().recordCount, qint64(4));
-
         struct stat before {}, after {};
         ::stat(QFile::encodeName(catalog).constData(), &before);
-        w->Form_Activate();
+        w->szauto->trigger();
         ::stat(QFile::encodeName(catalog).constData(), &after);
-        QVERIFY(before.st_ino != after.st_ino); // compacted into a new file
-        QVERIFY(!w->state().builderChanged);
-        QVERIFY(MessageBox::shown().isEmpty());
+
+        QVERIFY(mainWasDisabled && flagSetByKesz);
+        QVERIFY(w->centralWidget()->isEnabled());
+        // Active again: the new count shows and the catalog was compacted
+        // (into a new file) without a word.
         QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
+        QVERIFY(!w->state().builderChanged);
+        QVERIFY(before.st_ino != after.st_ino);
+        QVERIFY(MessageBox::shown().isEmpty());
     }
 };
 
