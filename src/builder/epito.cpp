@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 namespace {
@@ -22,38 +21,38 @@ namespace {
 // every folder would cost more than the scan.
 constexpr qint64 kFollowMs = 150;
 
-QIcon startPicture()
+// The button pictures are drawn, so they need no image files.
+template <typename Draw> QIcon picture(Draw draw)
 {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath arrow;
-    arrow.moveTo(9, 6);
-    arrow.lineTo(27, 16);
-    arrow.lineTo(9, 26);
-    arrow.closeSubpath();
-    p.fillPath(arrow, QColor(0x2e, 0x9e, 0x3b));
-    p.setPen(QPen(QColor(0x1b, 0x63, 0x24), 1.5));
-    p.drawPath(arrow);
+    draw(p);
+    p.end();
     return QIcon(pm);
+}
+
+QIcon startPicture()
+{
+    return picture([](QPainter& p) {
+        const QPolygonF arrow{QPointF(9, 6), QPointF(27, 16), QPointF(9, 26)};
+        p.setBrush(QColor(0x2e, 0x9e, 0x3b));
+        p.setPen(QPen(QColor(0x1b, 0x63, 0x24), 1.5));
+        p.drawPolygon(arrow);
+    });
 }
 
 QIcon stopPicture()
 {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPolygonF sign;
-    for (const QPointF& pt : {QPointF(11, 3), QPointF(21, 3), QPointF(29, 11), QPointF(29, 21),
-                              QPointF(21, 29), QPointF(11, 29), QPointF(3, 21), QPointF(3, 11)})
-        sign << pt;
-    p.setBrush(QColor(0xcc, 0x22, 0x22));
-    p.setPen(QPen(Qt::white, 2));
-    p.drawPolygon(sign);
-    p.fillRect(QRectF(9, 14, 14, 4), Qt::white);
-    return QIcon(pm);
+    return picture([](QPainter& p) {
+        const QPolygonF sign{QPointF(11, 3),  QPointF(21, 3),  QPointF(29, 11), QPointF(29, 21),
+                             QPointF(21, 29), QPointF(11, 29), QPointF(3, 21),  QPointF(3, 11)};
+        p.setBrush(QColor(0xcc, 0x22, 0x22));
+        p.setPen(QPen(Qt::white, 2));
+        p.drawPolygon(sign);
+        p.fillRect(QRectF(9, 14, 14, 4), Qt::white);
+    });
 }
 
 } // namespace
