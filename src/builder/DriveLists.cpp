@@ -4,11 +4,9 @@
 #include "platform/ErrorNumbers.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@ namespace {
 
 constexpr int kLevelRole = Qt::UserRole + 1;
 constexpr int kPathRole = Qt::UserRole + 2;
+constexpr int kMountRole = Qt::UserRole + 3;
 
 // Indents each folder by its depth, as a folder list draws its tree.
 class LevelDelegate : public QStyledItemDelegate
@@ -44,7 +43,10 @@ QByteArray nativeOf(const platform::DriveTable* drives, const QString& drivePath
     const QChar letter = platform::DrivePath::letter(drivePath);
     if (!drives || letter.isNull() || !drives->drive(letter))
         throw platform::Error(platform::err::DeviceUnavailable, drivePath);
-    return QFile::encodeName(drives->toNative(drivePath));
+    const QByteArray native = nativePath(*drives, drivePath);
+    if (native.isEmpty())
+        throw platform::Error(platform::err::PathNotFound, drivePath);
+    return native;
 }
 
 } // namespace
@@ -59,14 +61,22 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent)
 void DriveListBox::setTable(const platform::DriveTable& table)
 {
     const QChar previous = drive();
-    const QSignalBlocker block(this);
-    clear();
-    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
-    for (const platform::Drive& d : table.drives())
-        addItem(icon, platform::DriveTable::listEntry(d), QVariant(d.letter));
-    const int again = findData(QVariant(previous));
-    if (again >= 0)
-        setCurrentIndex(again);
+    const QString previousMount = currentIndex() >= 0 ? currentData(kMountRole).toString() : QString();
+    {
+        const QSignalBlocker block(this);
+        clear();
+        const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+        for (const platform::Drive& d : table.drives()) {
+            addItem(icon, platform::DriveTable::listEntry(d), QVariant(d.letter));
+            setItemData(count() - 1, d.mountPoint, kMountRole);
+        }
+        const int again = findData(QVariant(previous));
+        if (again >= 0)
+            setCurrentIndex(again);
+    }
+    // A letter now naming another medium must not carry the old folder over.
+    if (!previous.isNull() && currentData(kMountRole).toString() != previousMount)
+        setDrive(QLatin1Char('C'));
 }
 
 QChar DriveListBox::drive() const
@@ -173,10 +183,10 @@ void FileListBox::setPath(const QString& drivePath)
     } catch (const platform::Error&) {
         return;
     }
-    const FolderListing listing = listFolder(native);
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openFolder(native);
     if (fd < 0)
         return;
+    const FolderListing listing = listFolder(fd);
     QStringList names;
     for (const FolderEntry& f : listing.files) {
         if (fileFacts(fd, f.raw).state == FileState::Regular)

@@ -4,14 +4,21 @@
 #include <QList>
 #include <QString>
 
+namespace platform {
+class DriveTable;
+}
+
 // Reading folders for the builder: its folder and file lists and its walk see
-// the same entries in the same order.
+// the same entries, by the same names, in the same order.
 namespace builder {
 
 struct FolderEntry
 {
     QByteArray raw; // the name as the file system holds it
-    QString name;   // legible form for lists and the catalog; '\' shown as U+FF3C
+    // Legible and unique within its list: UTF-8 as it is, other bytes read as
+    // Latin-2, '\' shown as U+FF3C; a name that would then equal another one
+    // of the list writes its odd bytes as %XX.
+    QString name;
 };
 
 struct FolderListing
@@ -22,14 +29,24 @@ struct FolderListing
     // Candidate files: regular files and symbolic links. Links are resolved
     // when the file is read; FIFOs, sockets and devices never appear.
     QList<FolderEntry> files;
-    bool readable = true;
+    bool readable = true; // the folder could be opened
+    bool complete = true; // and read to its end
 };
 
 // Entries sorted as the lists show them: case-insensitively, then by bytes.
+FolderListing listFolder(int folderFd);
 FolderListing listFolder(const QByteArray& native);
 
-QString entryName(const QByteArray& raw);
+// Opens a folder for reading; a sub-folder only when it is (still) a real
+// folder, not a link to one. -1 on failure.
+int openFolder(const QByteArray& native);
+int openSubFolder(int parentFd, const QByteArray& name);
+
 QByteArray childPath(const QByteArray& folder, const QByteArray& name);
+
+// Where a drive path is on this machine, names matched as the lists show
+// them. Empty when the drive or a folder on the way is not there.
+QByteArray nativePath(const platform::DriveTable& drives, const QString& drivePath);
 
 enum class FileState { Regular, NotAFile, Vanished };
 

@@ -3,7 +3,7 @@
 #include "FolderListing.h"
 #include "platform/Drives.h"
 
-#include <fcntl.h>
+#include <chrono>
 #include <unistd.h>
 
 namespace builder {
@@ -20,8 +20,14 @@ FolderReader::FolderReader(const QString& startPath, const QByteArray& startNati
     : m_hook(std::move(hook))
 {
     m_thread = std::thread([this, startPath, startNative] {
-        read(startPath, startNative);
+        std::exception_ptr failure;
+        try {
+            read(startPath, startNative, openFolder(startNative));
+        } catch (...) {
+            failure = std::current_exception();
+        }
         const std::lock_guard lock(m_mutex);
+        m_failure = failure;
         m_finished = true;
         m_changed.notify_all();
     });
@@ -37,16 +43,22 @@ FolderReader::~FolderReader()
     m_thread.join();
 }
 
-bool FolderReader::next(ScannedFolder& folder)
+FolderReader::Next FolderReader::next(ScannedFolder& folder, int waitMs)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
-    if (m_ready.empty())
-        return false;
+    const bool ready = m_changed.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                          [this] { return !m_ready.empty() || m_finished; });
+    if (!ready)
+        return Next::NotYet;
+    if (m_ready.empty()) {
+        if (m_failure)
+            std::rethrow_exception(std::exchange(m_failure, nullptr));
+        return Next::Done;
+    }
     folder = std::move(m_ready.front());
     m_ready.pop_front();
     m_changed.notify_all();
-    return true;
+    return Next::Folder;
 }
 
 bool FolderReader::push(ScannedFolder&& folder)
@@ -60,29 +72,46 @@ bool FolderReader::push(ScannedFolder&& folder)
     return true;
 }
 
-void FolderReader::read(const QString& path, const QByteArray& native)
+bool FolderReader::cancelled()
 {
-    const FolderListing listing = listFolder(native);
-    for (const FolderEntry& sub : listing.folders) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_cancelled)
-                return;
-        }
-        read(platform::DrivePath::join(path, sub.name), childPath(native, sub.raw));
-    }
+    const std::lock_guard lock(m_mutex);
+    return m_cancelled;
+}
+
+// Takes over 'fd' (may be -1: an unreadable folder, recorded without files).
+// Sub-folders are opened relative to their parent and never through a link,
+// so a folder swapped for a link while the walk runs leads nowhere else.
+void FolderReader::read(const QString& path, const QByteArray& native, int fd)
+{
+    struct Closer
     {
-        const std::lock_guard lock(m_mutex);
-        if (m_cancelled)
+        int fd;
+        ~Closer()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } closer{fd};
+
+    const FolderListing listing = listFolder(fd);
+    for (const FolderEntry& sub : listing.folders) {
+        if (cancelled())
             return;
+        const int subFd = openSubFolder(fd, sub.raw);
+        if (subFd < 0 && errno == ENOENT)
+            continue; // gone since it was listed
+        read(platform::DrivePath::join(path, sub.name), childPath(native, sub.raw), subFd);
     }
+    if (cancelled())
+        return;
     if (m_hook)
         m_hook(path);
 
-    ScannedFolder folder{path, native, {}, false};
+    ScannedFolder folder{path, native, {}, !listing.complete && listing.readable};
     folder.files.reserve(listing.files.size());
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int i = 0; fd >= 0 && i < listing.files.size(); ++i) {
+        if ((i & 255) == 255 && cancelled())
+            return;
         const FileFacts facts = fileFacts(fd, listing.files.at(i).raw);
         if (facts.state == FileState::Vanished) {
             folder.vanished = true;
@@ -91,8 +120,6 @@ void FolderReader::read(const QString& path, const QByteArray& native)
         if (facts.state == FileState::Regular)
             folder.files.append({listing.files.at(i).name, facts.length, dateText(facts.modified)});
     }
-    if (fd >= 0)
-        ::close(fd);
     push(std::move(folder));
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -24,7 +25,9 @@ struct ScannedFolder
     QString path;      // drive path
     QByteArray native; // where it is on this machine
     QList<ScannedFile> files;
-    bool vanished = false; // a listed file was gone when read: the rest is missing
+    // A listed file was gone when read, or the folder could not be read to
+    // its end: the rest of its files is missing.
+    bool vanished = false;
 };
 
 // Reads a folder tree ahead of the recording, on a thread of its own, so the
@@ -43,12 +46,15 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    // The next folder; false when the tree is done.
-    bool next(ScannedFolder& folder);
+    enum class Next { Folder, Done, NotYet };
+    // The next folder, waiting at most 'waitMs' for it. A failure of the
+    // reading thread is thrown here.
+    Next next(ScannedFolder& folder, int waitMs);
 
 private:
-    void read(const QString& path, const QByteArray& native);
+    void read(const QString& path, const QByteArray& native, int fd);
     bool push(ScannedFolder&& folder);
+    bool cancelled();
 
     ListingHook m_hook;
     std::mutex m_mutex;
@@ -56,6 +62,7 @@ private:
     std::deque<ScannedFolder> m_ready;
     bool m_finished = false;
     bool m_cancelled = false;
+    std::exception_ptr m_failure;
     std::thread m_thread;
 };
 

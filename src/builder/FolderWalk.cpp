@@ -1,5 +1,6 @@
 #include "FolderWalk.h"
 
+#include "FolderListing.h"
 #include "platform/Drives.h"
 #include "platform/ErrorNumbers.h"
 #include "shared/Module1.h"
@@ -12,6 +13,10 @@ namespace {
 
 // A batch stays open at most this long, so a crash loses little work.
 constexpr qint64 kBatchMs = 1000;
+// Each attempt waits up to the connection's busy timeout.
+constexpr int kCommitAttempts = 5;
+// How long the walk waits for the next folder before it lets the window work.
+constexpr int kWaitMs = 100;
 
 } // namespace
 
@@ -55,11 +60,11 @@ void FolderWalk::close()
 
 bool FolderWalk::setOpenFolder(const QString& drivePath)
 {
-    const QString native = m_drives.toNative(drivePath);
+    const QByteArray native = nativePath(m_drives, drivePath);
     if (native.isEmpty())
         return false;
     m_open = drivePath;
-    m_openNative = QFile::encodeName(native);
+    m_openNative = native;
     return true;
 }
 
@@ -67,26 +72,38 @@ void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
 {
     if (m_open != startPath || m_openNative.isEmpty())
         return;
-    FolderReader reader(startPath, m_openNative, m_hook);
-    ScannedFolder folder;
-    while (reader.next(folder)) {
-        m_observer.folderOpened(folder.path);
-        m_observer.yieldToUser();
-        konyvrogzit(label, folder);
-        if (stopRequest) {
-            // The list is left on the parent of the folder that was skipped.
-            m_open = folder.path == startPath ? folder.path : platform::DrivePath::parent(folder.path);
-            break;
+    try {
+        FolderReader reader(startPath, m_openNative, m_hook);
+        ScannedFolder folder;
+        for (;;) {
+            const FolderReader::Next got = reader.next(folder, kWaitMs);
+            if (got == FolderReader::Next::Done)
+                break;
+            if (got == FolderReader::Next::NotYet) {
+                // A slow medium: the window stays alive meanwhile.
+                m_observer.yieldToUser();
+                continue;
+            }
+            m_observer.folderOpened(folder.path);
+            m_observer.yieldToUser();
+            konyvrogzit(label, folder);
+            if (stopRequest) {
+                // The list is left on the parent of the folder that was skipped.
+                m_open = folder.path == startPath ? folder.path
+                                                  : platform::DrivePath::parent(folder.path);
+                break;
+            }
+            m_open = startPath;
         }
-        m_open = startPath;
+    } catch (const std::exception& e) {
+        fail(QString::fromLocal8Bit(e.what()));
     }
     try {
         commitBatch();
     } catch (const platform::Error& e) {
         fail(e.engineText());
     }
-    if (!stopRequest)
-        m_observer.folderOpened(m_open);
+    m_observer.folderOpened(m_open);
 }
 
 void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
@@ -126,6 +143,11 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
         if (m_batchAge.elapsed() >= kBatchMs)
             commitBatch();
     } catch (const platform::Error& e) {
+        // Keep what came before this folder, when the engine still has it.
+        try {
+            commitBatch();
+        } catch (const platform::Error&) {
+        }
         fail(e.engineText());
         return;
     }
@@ -139,6 +161,8 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
 // uncommitted batch goes rather than leave a folder with part of its files.
 void FolderWalk::undoFolder(qint64 folderId)
 {
+    if (!batchAlive())
+        return;
     try {
         const QVariantList id{folderId};
         m_db.exec(QStringLiteral("DELETE FROM nev_kulcsid WHERE id IN "
@@ -152,22 +176,41 @@ void FolderWalk::undoFolder(qint64 folderId)
     }
 }
 
+// After a full disk or an I/O error the engine may have rolled the batch
+// back by itself.
+bool FolderWalk::batchAlive()
+{
+    if (m_inBatch && m_db.isOpen() && m_db.inTransaction())
+        return true;
+    m_inBatch = false;
+    return false;
+}
+
 void FolderWalk::commitBatch()
 {
-    if (!m_inBatch)
+    if (!batchAlive())
         return;
-    m_inBatch = false;
-    try {
-        m_db.commit();
-    } catch (...) {
-        m_db.rollback();
-        throw;
+    // A reader of another program may hold the catalog for a moment.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            m_db.commit();
+            m_inBatch = false;
+            return;
+        } catch (const platform::Error&) {
+            if (batchAlive() && attempt < kCommitAttempts)
+                continue;
+            m_db.rollback();
+            m_inBatch = false;
+            throw;
+        }
     }
 }
 
 void FolderWalk::fail(const QString& engineText)
 {
     stopRequest = true;
+    if (abandonMark)
+        return; // one message per walk
     abandonMark = true;
     m_observer.recordingFailed(engineText);
 }

@@ -31,7 +31,8 @@ public:
 // Each folder (its row, its link, its files and their links) goes in whole or
 // not at all, so a refused folder leaves everything before it intact. Folders
 // are committed in batches to keep the walk fast; the last batch is committed
-// when the walk ends, also when it stops or fails.
+// when the walk ends, also when it stops or fails. Should the engine itself
+// give up a batch (a full disk), at most its last second of folders is lost.
 class FolderWalk
 {
 public:
@@ -60,6 +61,7 @@ private:
     void fail(const QString& engineText);
     void commitBatch();
     void undoFolder(qint64 folderId);
+    bool batchAlive();
 
     const platform::DriveTable& m_drives;
     WalkObserver& m_observer;

@@ -264,7 +264,15 @@ void epito::startgomb_Click()
 
     try {
         m_walk.tablanyit(m_catalogPath);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        // Without its statements the walk could record nothing.
+        platform::MessageBox::show(this,
+                                   QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n") +
+                                       e.engineText(),
+                                   platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Critical);
+        backToIdle();
+        return;
     }
 
     m_scanning = true;
@@ -279,6 +287,7 @@ void epito::startgomb_Click()
     m_scanning = false;
     Drive1->setEnabled(true);
     Dir1->setLocked(false);
+    m_walkPath = m_walk.openFolder();
     showWalkPosition();
 
     m_host.refreshView();

@@ -387,13 +387,16 @@ QChar letter(const QString& path)
 
 } // namespace DrivePath
 
-QString decodeFileName(const QByteArray& raw)
+QString decodeFileName(const QByteArray& raw, bool* exact)
 {
     const auto* p = reinterpret_cast<const uchar*>(raw.constData());
     const auto* end = p + raw.size();
     // Nearly every name is valid UTF-8, and Qt's decoder is the fast one; but it
     // drops a leading byte order mark, which in a name is a character.
-    const bool fast = isValidUtf8(p, end) && !raw.startsWith("\xEF\xBB\xBF");
+    const bool valid = isValidUtf8(p, end);
+    if (exact)
+        *exact = valid;
+    const bool fast = valid && !raw.startsWith("\xEF\xBB\xBF");
     return fast ? QString::fromUtf8(raw) : decodeMixed(p, end);
 }
 

@@ -64,6 +64,7 @@ QChar letter(const QString& path); // upper case, or QChar() when not a drive pa
 } // namespace DrivePath
 
 // Linux names are bytes: UTF-8 where valid, otherwise each byte as Latin-2.
-QString decodeFileName(const QByteArray& raw);
+// 'exact' tells whether the text is the bytes' own UTF-8 reading.
+QString decodeFileName(const QByteArray& raw, bool* exact = nullptr);
 
 } // namespace platform

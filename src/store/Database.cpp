@@ -181,6 +181,11 @@ void Database::commit()
     execScript(QStringLiteral("COMMIT"));
 }
 
+bool Database::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
 void Database::rollback() noexcept
 {
     if (m_db && !sqlite3_get_autocommit(m_db))
@@ -211,8 +216,19 @@ Statement& Statement::operator=(Statement&& other) noexcept
     return *this;
 }
 
+namespace {
+
+[[noreturn]] void noStatement()
+{
+    throw platform::Error(platform::err::ObjectNotSet, QStringLiteral("statement not prepared"));
+}
+
+} // namespace
+
 void Statement::bind(int index, const QVariant& value)
 {
+    if (!m_stmt)
+        noStatement();
     int rc = SQLITE_OK;
     if (!value.isValid() || value.isNull()) {
         rc = sqlite3_bind_null(m_stmt, index);
@@ -258,6 +274,8 @@ void Statement::bindAll(const QVariantList& values)
 
 void Statement::bindInt64(int index, qint64 value)
 {
+    if (!m_stmt)
+        noStatement();
     const int rc = sqlite3_bind_int64(m_stmt, index, value);
     if (rc != SQLITE_OK)
         m_db->fail(rc, QStringLiteral("bind"));
@@ -265,6 +283,8 @@ void Statement::bindInt64(int index, qint64 value)
 
 void Statement::bindText(int index, const QString& text)
 {
+    if (!m_stmt)
+        noStatement();
     const int rc = sqlite3_bind_text16(m_stmt, index, text.utf16(), int(text.size() * 2),
                                        SQLITE_TRANSIENT);
     if (rc != SQLITE_OK)
@@ -279,6 +299,8 @@ void Statement::run()
 
 bool Statement::step()
 {
+    if (!m_stmt)
+        noStatement();
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;

@@ -31,6 +31,7 @@ public:
     static Database create(const QString& path);
 
     bool isOpen() const { return m_db != nullptr; }
+    bool inTransaction() const;
     QString path() const { return m_path; }
     void close();
 

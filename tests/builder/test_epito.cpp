@@ -172,6 +172,38 @@ private Q_SLOTS:
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
         QVERIFY(win.w.kesz->isEnabled() && win.w.elotag->text().isEmpty());
     }
+
+    void catalogThatCannotTakeRowsIsReported()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("a.txt"));
+        store::Database::open(f.catalog).execScript(QStringLiteral("DROP TABLE nev_kulcsid"));
+        Window win(f);
+        win.type(QStringLiteral("CD_1"));
+        win.key(Qt::Key_Return);
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().text.startsWith(
+            QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n")));
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
+        QVERIFY(win.w.isVisible() && win.w.kesz->isEnabled());
+    }
+
+    // Media come and go: a letter that now names another medium does not
+    // keep the old medium's folder.
+    void driveListFollowsTheMounts()
+    {
+        BuilderFixture f;
+        Window win(f);
+        QCOMPARE(win.w.Drive1->drive(), QLatin1Char('E'));
+        f.drives = platform::DriveTable::fromFolders(f.c, {f.e});
+        emit win.w.Drive1->aboutToPopup();
+        QCOMPARE(win.w.Drive1->count(), 2);
+        QCOMPARE(win.w.Drive1->drive(), QLatin1Char('C'));
+        QCOMPARE(win.w.Dir1->path(), QStringLiteral("C:\\"));
+        emit win.w.Drive1->aboutToPopup();
+        QCOMPARE(win.w.Drive1->drive(), QLatin1Char('C'));
+    }
 };
 
 QTEST_MAIN(TestEpito)

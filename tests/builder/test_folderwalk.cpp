@@ -2,6 +2,8 @@
 #include "builder/FolderWalk.h"
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -223,6 +225,116 @@ private Q_SLOTS:
         QCOMPARE(f.column(kFolders),
                  (QStringList{"-CD_1- E:\\nyitott", "-CD_1- E:\\zart", "-CD_1- E:\\"}));
         QCOMPARE(f.column(kFiles), QStringList{"ok.txt"});
+    }
+
+    // A folder refused half-way is taken out whole; the folders before it
+    // stay, and a batch the engine gave up itself is reported only once.
+    void engineRefusals()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/a.txt"));
+        f.file(QStringLiteral("B/b1.txt"));
+        f.file(QStringLiteral("B/bad.txt"));
+        f.file(QStringLiteral("C/c.txt"));
+        {
+            auto db = store::Database::open(f.catalog);
+            db.execScript(QStringLiteral(
+                "CREATE TRIGGER refuse BEFORE INSERT ON prgnev WHEN NEW.nev = 'bad.txt' "
+                "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        }
+        Recorder r;
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        QCOMPARE(r.failures, QStringList{"refused"});
+        QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
+        QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
+        QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(1));
+        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(1));
+
+        {
+            auto db = store::Database::open(f.catalog);
+            db.execScript(QStringLiteral(
+                "DROP TRIGGER refuse; CREATE TRIGGER refuse BEFORE INSERT ON prgnev WHEN "
+                "NEW.nev = 'bad.txt' BEGIN SELECT RAISE(ROLLBACK, 'gone'); END"));
+        }
+        Recorder again;
+        scan(f, again, QStringLiteral("E:\\"), QStringLiteral("CD_2"));
+        QCOMPARE(again.failures, QStringList{"gone"});
+        QCOMPARE(f.count(QStringLiteral("ut")), qint64(1));
+    }
+
+    void namesThatReadAlikeStayApart()
+    {
+        BuilderFixture f;
+        const QByteArray e = QFile::encodeName(f.e);
+        for (const QByteArray& name : {QByteArray("caf\xC3\xA9"), QByteArray("caf\xE9"),
+                                       QByteArray("a\\b"), QByteArray("a\xEF\xBC\xBC" "b")}) {
+            QVERIFY(::mkdir((e + '/' + name).constData(), 0755) == 0);
+            const int fd = ::open((e + '/' + name + "/x").constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        Recorder r;
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        QVERIFY(r.failures.isEmpty());
+        QCOMPARE(f.column(kFolders),
+                 (QStringList{"-CD_1- E:\\a%5Cb", "-CD_1- E:\\a\uFF3Cb", "-CD_1- E:\\caf%E9",
+                              "-CD_1- E:\\café", "-CD_1- E:\\"}));
+        QCOMPARE(f.count(QStringLiteral("prgnev")), qint64(4));
+        for (const QByteArray& name : {QByteArray("caf\xE9")}) // QTemporaryDir cannot name it
+            QVERIFY(::unlink((e + '/' + name + "/x").constData()) == 0 &&
+                    ::rmdir((e + '/' + name).constData()) == 0);
+    }
+
+    // A folder swapped for a link while the walk runs leads nowhere else.
+    void swappedFolderIsNotFollowed()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/a.txt"));
+        f.file(QStringLiteral("B/b.txt"));
+        f.file(QStringLiteral("../titok/secret.txt"));
+        QVERIFY(QFile::exists(f.dir.path() + QStringLiteral("/titok/secret.txt")));
+        Recorder r;
+        FolderWalk walk(f.drives, r);
+        walk.setListingHook([&f](const QString& path) {
+            if (path == QStringLiteral("E:\\A")) {
+                QDir(f.e + QStringLiteral("/B")).removeRecursively();
+                QFile::link(f.dir.path() + QStringLiteral("/titok"), f.e + QStringLiteral("/B"));
+            }
+        });
+        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
+        QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
+    }
+
+    // A file system mounted inside the tree is another drive: not entered,
+    // also when it is a bind mount of the same file system.
+    void mountsAreNotEntered()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("sajat.txt"));
+        f.folder(QStringLiteral("csatolt"));
+        f.file(QStringLiteral("../masik/idegen.txt"));
+        const QByteArray target = QFile::encodeName(f.e + QStringLiteral("/csatolt"));
+        const QByteArray source = QFile::encodeName(f.dir.path() + QStringLiteral("/masik"));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // A mount namespace of its own, so nothing leaks out of the test.
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) != 0)
+                ::_exit(77);
+            Recorder r;
+            FolderWalk walk(f.drives, r);
+            walk.tablanyit(f.catalog);
+            walk.setOpenFolder(QStringLiteral("E:\\"));
+            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (WEXITSTATUS(status) == 77)
+            QSKIP("no mount namespace here");
+        QCOMPARE(f.column(kFiles), QStringList{"sajat.txt"});
+        QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\"});
     }
 };
 
