@@ -45,9 +45,10 @@ void DataSource::setDatabaseName(const QString& path)
     invalidateRows();
 }
 
-void DataSource::setRecordSource(const QString& source)
+void DataSource::setRecordSource(const QString& source, const QVariantList& params)
 {
     m_source = source;
+    m_params = params;
 }
 
 void DataSource::requireOpen() const
@@ -134,6 +135,8 @@ void DataSource::runSource()
     m_sourceSql = m_table.isEmpty() ? source : QString();
 
     Statement probe = db.prepare(selectText() + QStringLiteral(" LIMIT 0"));
+    if (m_table.isEmpty())
+        probe.bindAll(m_params);
     m_storedColumns = probe.columnCount();
     const int shown = m_table.isEmpty() ? m_storedColumns : m_storedColumns - 1;
     for (int i = 0; i < shown; ++i)
@@ -173,9 +176,11 @@ const DataSource::Page& DataSource::page(qint64 pageIndex)
     {
         // Reset at the end of the block: an open read would block writers on
         // other connections to the catalog.
-        Statement st = m_db.prepare(selectText() + QStringLiteral(" LIMIT ?1 OFFSET ?2"));
-        st.bind(1, kPageRows);
-        st.bind(2, pageIndex * kPageRows);
+        Statement st = m_db.prepare(selectText() + QStringLiteral(" LIMIT %1 OFFSET %2")
+                                                        .arg(kPageRows)
+                                                        .arg(pageIndex * kPageRows));
+        if (m_table.isEmpty())
+            st.bindAll(m_params);
         fresh.cells.reserve(size_t(kPageRows) * size_t(m_storedColumns));
         while (st.step()) {
             for (int c = 0; c < m_storedColumns; ++c)
@@ -210,7 +215,8 @@ qint64 DataSource::recordCount()
     if (!m_count) {
         requireOpen();
         m_count = m_db.scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() +
-                              QLatin1Char(')'))
+                                  QLatin1Char(')'),
+                              m_table.isEmpty() ? m_params : QVariantList())
                       .toLongLong();
     }
     return *m_count;
@@ -328,6 +334,21 @@ QVariant DataSource::cell(qint64 row, int column)
     } catch (const platform::Error&) {
         return QVariant();
     }
+}
+
+void DataSource::forEachRow(qint64 first, qint64 limit,
+                            const std::function<bool(qint64, const Statement&)>& row)
+{
+    requireOpen();
+    if (first < 0)
+        first = 0;
+    Statement st = m_db.prepare(selectText() +
+                                QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit < 0 ? -1 : limit).arg(first));
+    if (m_table.isEmpty())
+        st.bindAll(m_params);
+    for (qint64 position = first; st.step(); ++position)
+        if (!row(position, st))
+            break;
 }
 
 qint64 DataSource::nextAutoId()

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <list>
 #include <optional>
 #include <vector>
@@ -29,7 +30,8 @@ public:
     QString databaseName() const { return m_path; }
     void setDatabaseName(const QString& path);
     QString recordSource() const { return m_source; }
-    void setRecordSource(const QString& source);
+    // User text in the SQL goes in as parameters ?1, ?2, ... never into the text.
+    void setRecordSource(const QString& source, const QVariantList& params = {});
     // Opens the catalog when needed and runs the record source again.
     void refresh();
     // Closes the connection; 3420 when there is none.
@@ -60,6 +62,13 @@ public:
 
     // Random access for grids; an invalid QVariant outside the view.
     QVariant cell(qint64 row, int column);
+
+    // Reads rows first .. first + limit - 1 (limit -1: to the end) in one
+    // pass, for work over many rows that pages would make slow. 'row' gets
+    // each row's position and its values; returning false stops the pass.
+    // The current row does not move.
+    void forEachRow(qint64 first, qint64 limit,
+                    const std::function<bool(qint64 position, const Statement& values)>& row);
 
     // Editing, on table sources only (3027 otherwise).
     void addNew(); // the new row's automatic id is readable at once
@@ -95,6 +104,7 @@ private:
 
     QString m_path;
     QString m_source;
+    QVariantList m_params;
     QString m_sourceSql;   // the SELECT behind a query source
     QString m_table;       // set when the source is a table
     QString m_tableKey;    // its INTEGER PRIMARY KEY column, if any

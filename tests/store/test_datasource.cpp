@@ -105,6 +105,31 @@ private Q_SLOTS:
         QCOMPARE(ds.value(QStringLiteral("nev")).toString(), "NEW.EXE");
     }
 
+    // User text travels as a parameter: an apostrophe is just a character.
+    void parametersAndOnePassReads()
+    {
+        const QString path = catalog(600);
+        Database::open(path).exec(
+            QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('Tom''s.EXE', 1)"));
+        DataSource ds;
+        ds.setDatabaseName(path);
+        ds.setRecordSource(QStringLiteral("SELECT nev FROM alapfile WHERE nev LIKE ?1"),
+                           {QStringLiteral("tom'?.exe")});
+        ds.refresh();
+        QCOMPARE(ds.recordCount(), 1);
+        QCOMPARE(ds.value(0).toString(), QStringLiteral("Tom's.EXE"));
+
+        bind(ds, path, QStringLiteral("SELECT nev FROM alapfile ORDER BY id"));
+        ds.setAbsolutePosition(7);
+        QStringList seen;
+        ds.forEachRow(298, 5, [&](qint64 row, const store::Statement& st) {
+            seen << QString::number(row) + QLatin1Char('=') + st.value(0).toString();
+            return row < 300;
+        });
+        QCOMPARE(seen, (QStringList{"298=F00298.EXE", "299=F00299.EXE", "300=F00300.EXE"}));
+        QCOMPARE(ds.absolutePosition(), 7);
+    }
+
     void addNewShowsTheStoredId_data()
     {
         QTest::addColumn<QString>("source");
