@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QLabel>
 #include <QSet>
 #include <QTableView>
@@ -48,6 +50,13 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     layout->addWidget(m_view, 1);
 
     m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+    m_view->viewport()->setMouseTracking(true);
+    connect(m_view, &QAbstractItemView::doubleClicked, this, &DataGrid::DblClick);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!m_readingColumn)
+            Q_EMIT RowColChange();
+    });
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DataGrid::syncSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -66,8 +75,44 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* e)
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy))
             return true;
+        const QString text = key->text();
+        if (text.size() == 1 && text.at(0).isPrint() &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            Q_EMIT KeyPress(text.at(0));
+            return true;
+        }
+    }
+    if (watched == m_view->viewport()) {
+        switch (e->type()) {
+        case QEvent::MouseMove: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            Q_EMIT MouseMove(m->buttons(), m->position().y());
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // The right button opens the pop-up menu and leaves the marks alone.
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
+                return true;
+            break;
+        case QEvent::MouseButtonRelease: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            Q_EMIT MouseUp(m->button(), m->globalPosition().toPoint());
+            if (m->button() == Qt::RightButton)
+                return true;
+            break;
+        }
+        default:
+            break;
+        }
     }
     return QFrame::eventFilter(watched, e);
+}
+
+void DataGrid::scrollRows(int rows)
+{
+    QScrollBar* bar = m_view->verticalScrollBar();
+    bar->setValue(bar->value() + rows);
 }
 
 QString DataGrid::caption() const
@@ -154,9 +199,12 @@ void DataGrid::setCol(int column)
 {
     m_col = column;
     const QModelIndex current = m_view->currentIndex();
-    if (current.isValid())
+    if (current.isValid()) {
+        m_readingColumn = true;
         m_view->selectionModel()->setCurrentIndex(m_model->index(current.row(), column),
                                                   QItemSelectionModel::NoUpdate);
+        m_readingColumn = false;
+    }
 }
 
 qint64 DataGrid::row() const

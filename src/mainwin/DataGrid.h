@@ -46,8 +46,19 @@ public:
     // The text of the current row's cell in the current column.
     QString text() const;
 
+    // Scrolls the shown rows by 'rows' (negative: up).
+    void scrollRows(int rows);
+
 Q_SIGNALS:
     void SelChange();
+    void DblClick();
+    // The current row or column changed, by the user or by a move of the
+    // data source; not when a command makes a column current to read it.
+    void RowColChange();
+    void MouseMove(Qt::MouseButtons buttons, double y);
+    void MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    // A character typed in the grid; the table's own search is off.
+    void KeyPress(QChar key);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -63,4 +74,5 @@ private:
     QList<qint64> m_bookmarks;
     QSet<qint64> m_marked; // the same rows, for lookups
     int m_col = 0;
+    bool m_readingColumn = false;
 };

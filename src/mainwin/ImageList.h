@@ -4,16 +4,11 @@
 #include <QIcon>
 #include <QString>
 
-// The tree's images, by key.
+// The path tree's images, by key: "cd", "close", "open", "elem", "jelolt".
 class ImageList
 {
 public:
-    ImageList()
-    {
-        for (const char* key : {"cd", "folder"})
-            m_images.insert(QLatin1String(key),
-                            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(key))));
-    }
+    ImageList();
     QIcon image(const QString& key) const { return m_images.value(key); }
 
 private:

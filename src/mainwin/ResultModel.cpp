@@ -1,6 +1,6 @@
 #include "ResultModel.h"
 
-#include "shared/Module1.h"
+#include "ViewScans.h"
 #include "store/DataSource.h"
 
 #include <QCoreApplication>
@@ -28,9 +28,7 @@ void ResultModel::reload()
             m_rows = 0;
         }
     }
-    m_dateColumn = m_columns.indexOf(QStringLiteral("datum"));
-    if (m_dateColumn < 0 && m_columns.size() > 4)
-        m_dateColumn = 4;
+    m_dateColumn = ViewScans::dateColumn(m_columns);
     endResetModel();
 }
 
@@ -46,12 +44,7 @@ int ResultModel::columnCount(const QModelIndex& parent) const
 
 QString ResultModel::cellText(qint64 row, int column) const
 {
-    const QVariant value = m_source.cell(row, column);
-    if (value.isNull())
-        return QString();
-    if (column == m_dateColumn)
-        return Module1::displayDate(value.toString());
-    return value.toString();
+    return ViewScans::displayText(m_source.cell(row, column), column == m_dateColumn);
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const

@@ -3,6 +3,7 @@
 #include "DataGrid.h"
 #include "ExportText.h"
 #include "FokepRules.h"
+#include "PathTree.h"
 #include "about/nevjegy.h"
 #include "builder/epito.h"
 #include "platform/BusyCursor.h"
@@ -53,6 +54,7 @@ fokep::fokep(const AppPaths& paths, QWidget* parent)
     Q_INIT_RESOURCE(icons);
     buildControls();
     buildMenus();
+    connectGridAndTree();
     resize(1000, 680);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &fokep::focusWindowChanged);
 }
@@ -76,10 +78,8 @@ void fokep::buildControls()
     tabla1->setCaption(QStringLiteral("Adatbázis nézet"));
     connect(tabla1, &DataGrid::SelChange, this, &fokep::tabla1_SelChange);
 
-    Fa = new QTreeWidget(client);
+    Fa = new PathTree(client);
     Fa->setObjectName(QStringLiteral("Fa"));
-    Fa->setHeaderHidden(true);
-    Fa->setContextMenuPolicy(Qt::CustomContextMenu);
 
     vegere = pictureButton(client, "vegere", QStringLiteral("Ugrás a végére"));
     elore = pictureButton(client, "elore", QStringLiteral("Ugrás az elejére"));
@@ -205,7 +205,7 @@ void fokep::buildMenus()
     connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
 
     connect(szauto, &QAction::triggered, this, &fokep::szauto_Click);
-    for (QAction* a : {lement, kulcs, f_kmeg, u_kmeg, mki, osszm, korny, muvf, kossze, famas}) {
+    for (QAction* a : {kulcs, f_kmeg, u_kmeg, muvf, kossze}) {
         m_pending << a;
         a->setEnabled(false);
     }
@@ -297,9 +297,7 @@ bool fokep::openLastCatalog()
 
 void fokep::addRootNode(const QString& text)
 {
-    auto* root = new QTreeWidgetItem(Fa, QStringList{text});
-    root->setData(0, Qt::UserRole, QStringLiteral("a"));
-    root->setIcon(0, Ilist.image(QStringLiteral("cd")));
+    Fa->add(QString(), QStringLiteral("a"), text, QStringLiteral("cd"));
 }
 
 void fokep::selectionCounter()
@@ -343,9 +341,9 @@ void fokep::Form_Activate()
     setBusy(true);
     viewCaption();
     if (m_state.recordCount == 0) {
-        if (QTreeWidgetItem* first = Fa->topLevelItem(0))
+        if (QTreeWidgetItem* first = Fa->node(1))
             first->setExpanded(false);
-        Fa->clear();
+        Fa->clearNodes();
         addRootNode(QStringLiteral("----"));
     }
     if (tabla1->selCount() == 0)

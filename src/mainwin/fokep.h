@@ -3,9 +3,9 @@
 #include "CatalogCommands.h"
 #include "builder/BuilderHost.h"
 #include "platform/Drives.h"
-#include "ImageList.h"
 #include "shared/AppPaths.h"
 #include "shared/SharedState.h"
+#include "shared/TreeBuilder.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -15,8 +15,8 @@
 class QLabel;
 class QProgressBar;
 class QToolButton;
-class QTreeWidget;
 class QTreeWidgetItem;
+class PathTree;
 class QWindow;
 class DataGrid;
 class nevjegy;
@@ -55,7 +55,7 @@ public:
 
     // Controls
     store::DataSource* Datafa;
-    QTreeWidget* Fa;
+    PathTree* Fa;
     QToolButton* gye;
     QProgressBar* bar;
     QToolButton* vegere;
@@ -63,7 +63,6 @@ public:
     QToolButton* gyors;
     store::DataSource* Data1;
     DataGrid* tabla1;
-    ImageList Ilist;
     QLabel* kij;
     QLabel* elem;
     platform::Help* help;
@@ -103,6 +102,24 @@ public:
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
+    void tabla1_DblClick();
+    void tabla1_RowColChange();
+    void tabla1_MouseMove(Qt::MouseButtons buttons, double y);
+    void tabla1_MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    void tabla1_KeyPress(QChar key);
+    void mki_Click();
+    void osszm_Click();
+    void korny_Click() { contextView(); }
+    void lement_Click();
+    void famas_Click();
+    void Fa_Collapse(QTreeWidgetItem* node);
+    void Fa_Expand(QTreeWidgetItem* node);
+    void Fa_NodeClick(QTreeWidgetItem* node);
+    void Fa_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+
+    // The path tree's views of the grid's current row.
+    void contextView();
+    void followMode();
 
     // Where the builder finds the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
@@ -134,6 +151,10 @@ private:
     void setBuilderChanged() override { m_state.builderChanged = true; }
 
     void buildControls();
+    void connectGridAndTree();
+    void loadFolder(QTreeWidgetItem* node, bool skipMarked);
+    void rebuildTree(const QString& label);
+    Module1::TreeProgress treeProgress();
     void buildMenus();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption,
                      const QKeySequence& shortcut = {}, int helpTopic = 0);
@@ -152,6 +173,9 @@ private:
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;
+    double m_previousY = 0;  // the pointer at the previous move over the grid
+    QString m_sizeText;      // the last total-size result
+    bool m_following = false;
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

@@ -56,3 +56,65 @@ QString Module1::mediumPath(const QString& label, const QString& drivePath)
 {
     return QLatin1Char('-') + label + QStringLiteral("- ") + drivePath;
 }
+
+int Module1::perszam(const QString& text)
+{
+    return int(text.count(QLatin1Char('\\')));
+}
+
+QString Module1::utresz(const QString& text, int n)
+{
+    qsizetype start = 0;
+    for (int i = 0; i < n; ++i) {
+        const qsizetype slash = text.indexOf(QLatin1Char('\\'), start);
+        if (slash < 0)
+            return {};
+        start = slash + 1;
+    }
+    const qsizetype end = text.indexOf(QLatin1Char('\\'), start);
+    return text.mid(start, end < 0 ? -1 : end - start);
+}
+
+QString Module1::mediumLabel(const QString& path)
+{
+    const QString medium = utresz(path, 0);
+    return medium.size() < 5 ? QString() : medium.mid(1, medium.size() - 5);
+}
+
+QString Module1::mediumPattern(const QString& label)
+{
+    return QLatin1Char('-') + label + QStringLiteral("- *");
+}
+
+QString Module1::fileKey(qint64 number)
+{
+    return Str(number) + QStringLiteral("a ");
+}
+
+bool Module1::isFileKey(const QString& key)
+{
+    return key.endsWith(QStringLiteral("a "));
+}
+
+QString Module1::pathPattern(const QString& fullPath)
+{
+    const qsizetype slash = fullPath.indexOf(QLatin1Char('\\'));
+    const QString label = slash < 0 ? fullPath : fullPath.left(slash);
+    const QString rest = fullPath.mid(label.size());
+    return QLatin1Char('?') + label +
+           (rest.startsWith(QLatin1Char('\\')) ? QStringLiteral("? ?:") : QStringLiteral("? ?:\\")) +
+           rest;
+}
+
+QString Module1::sizeText(qint64 total, const QLocale& locale)
+{
+    QLocale plain(locale);
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    if (total > 1000000)
+        return plain.toString(double(float(double(total) / 1048576.0)), 'f', 2) +
+               QStringLiteral(" MByte");
+    if (total >= 1024)
+        return plain.toString(double(float(double(total) / 1024.0)), 'f', 2) +
+               QStringLiteral(" KByte");
+    return plain.toString(total) + QStringLiteral(" Byte");
+}

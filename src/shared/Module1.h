@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 // Procedures shared by the windows.
@@ -44,4 +45,25 @@ inline const QString kOrphanLinksCleanup = QStringLiteral(
     "(SELECT ' ' FROM prgnev, ut WHERE prgnev.utid=ut.id AND ut.id=ut_kulcsid.id)");
 inline const QString kOrphanFoldersCleanup = QStringLiteral(
     "DELETE FROM ut WHERE NOT EXISTS (SELECT ' ' FROM prgnev WHERE prgnev.utid=ut.id)");
+} // namespace Module1
+
+// Medium-prefixed paths and the path tree.
+namespace Module1 {
+// The number of "\" in the text.
+int perszam(const QString& text);
+// Segment n: 0 is the text before the first "\", n >= 1 the text after the
+// n-th "\" up to the next one; empty when there are fewer backslashes.
+QString utresz(const QString& text, int n);
+// The medium label of a stored path (or of its segment 0): "-CD_1- E:" gives "CD_1".
+QString mediumLabel(const QString& path);
+// All folders of a medium: "-CD_1- *".
+QString mediumPattern(const QString& label);
+// A file node's key: the node number with its sign blank, then "a ".
+QString fileKey(qint64 number);
+bool isFileKey(const QString& key);
+// A tree node's full path as a pattern that matches its folder on any drive
+// letter: "CD_1\GAMES\DOOM" gives "?CD_1? ?:\GAMES\DOOM".
+QString pathPattern(const QString& fullPath);
+// A byte total as the total-size message shows it: "1,35 MByte".
+QString sizeText(qint64 total, const QLocale& locale);
 } // namespace Module1

@@ -3,6 +3,7 @@
 #include "builder/epito.h"
 #include "mainwin/DataGrid.h"
 #include "mainwin/FokepRules.h"
+#include "mainwin/PathTree.h"
 #include "shared/Version.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
@@ -208,8 +209,12 @@ private Q_SLOTS:
         w->tabla1->clearSelection();
         QCOMPARE(w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
 
-        // Select-all is the menu's, with its limits: the table does not do it on its own.
+        // Ctrl+A is the menu's select all, with its question: the table does not do it on its own.
+        MessageBox::addAnswers({MessageBox::Answer::No});
         QTest::keyClick(w->tabla1->view(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(MessageBox::takeShown().last().text,
+                 QStringLiteral("Ön  600 db rekordot készűl kijelölni !\r\nfolytatja mégis a "
+                                "kijelöléseket ?"));
         QCOMPARE(w->tabla1->selCount(), 0);
 
         // A view that fails to bind leaves no stale rows or marks behind.

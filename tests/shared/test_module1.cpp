@@ -58,6 +58,37 @@ private Q_SLOTS:
                                          .arg(POLCOZO_VERSION_MINOR)
                                          .arg(POLCOZO_VERSION_PATCH));
     }
+
+    void pathSegmentsAndLabels()
+    {
+        const QString doom = QStringLiteral("-CD_1- E:\\GAMES\\DOOM");
+        QCOMPARE(Module1::perszam(doom), 2);
+        QCOMPARE(Module1::utresz(doom, 0), QStringLiteral("-CD_1- E:"));
+        QCOMPARE(Module1::utresz(doom, 1), QStringLiteral("GAMES"));
+        QCOMPARE(Module1::utresz(doom, 2), QStringLiteral("DOOM"));
+        QCOMPARE(Module1::utresz(doom, 3), QString());
+        QCOMPARE(Module1::utresz(QStringLiteral("-CD_1- E:\\"), 1), QString());
+        QCOMPARE(Module1::mediumLabel(doom), QStringLiteral("CD_1"));
+        QCOMPARE(Module1::mediumLabel(QStringLiteral("-A b- C:")), QStringLiteral("A b"));
+        QCOMPARE(Module1::fileKey(17), QStringLiteral(" 17a "));
+        QVERIFY(Module1::isFileKey(QStringLiteral(" 17a ")) && !Module1::isFileKey(QStringLiteral("a")));
+        QCOMPARE(Module1::pathPattern(QStringLiteral("CD_1\\GAMES\\DOOM")),
+                 QStringLiteral("?CD_1? ?:\\GAMES\\DOOM"));
+        QCOMPARE(Module1::pathPattern(QStringLiteral("CD_1")), QStringLiteral("?CD_1? ?:\\"));
+    }
+
+    void sizesInTheUsersLocale()
+    {
+        const QLocale hu(QLocale::Hungarian, QLocale::Hungary);
+        QCOMPARE(Module1::sizeText(0, hu), QStringLiteral("0 Byte"));
+        QCOMPARE(Module1::sizeText(1023, hu), QStringLiteral("1023 Byte"));
+        QCOMPARE(Module1::sizeText(1024, hu), QStringLiteral("1,00 KByte"));
+        QCOMPARE(Module1::sizeText(1000000, hu), QStringLiteral("976,56 KByte"));
+        QCOMPARE(Module1::sizeText(1000001, hu), QStringLiteral("0,95 MByte"));
+        QCOMPARE(Module1::sizeText(1415577, hu), QStringLiteral("1,35 MByte"));
+        QCOMPARE(Module1::sizeText(Q_INT64_C(5000000000000), QLocale::c()),
+                 QStringLiteral("4768371.50 MByte"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestModule1)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ImageList.h"
+#include "shared/TreeBuilder.h"
+
+#include <QHash>
+#include <QList>
+#include <QTreeWidget>
+
+// The path tree Fa: nodes with keys, tags and images from the image list,
+// numbered from 1 in the order they were added.
+class PathTree : public QTreeWidget, public TreeNodes
+{
+    Q_OBJECT
+public:
+    explicit PathTree(QWidget* parent = nullptr);
+
+    // TreeNodes
+    int count() const override { return int(m_nodes.size()); }
+    int add(const QString& parentKey, const QString& key, const QString& text,
+            const QString& image) override;
+
+    void clearNodes();
+    QTreeWidgetItem* node(int index) const; // 1-based; nullptr outside
+    int indexOf(const QTreeWidgetItem* item) const;
+    int indexOfKey(const QString& key) const { return m_keys.value(key, 0); }
+    QString key(int index) const;
+    QString tag(int index) const;
+    void setTag(int index, const QString& tag);
+    void setImage(int index, const QString& image);
+    QString image(int index) const;
+    // The texts from the root down to the node, joined by "\".
+    QString fullPath(int index) const;
+    // Expands the node's ancestors, scrolls to it and selects it.
+    void ensureVisible(int index);
+
+Q_SIGNALS:
+    // A mouse button went down over the tree.
+    void MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    ImageList m_images;
+    QList<QTreeWidgetItem*> m_nodes;
+    QHash<QString, int> m_keys;
+};

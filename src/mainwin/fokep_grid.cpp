@@ -1,0 +1,206 @@
+// The main window's result grid: its mouse and keys, select all, total size
+// and the listing of the view.
+
+#include "DataGrid.h"
+#include "ViewScans.h"
+#include "fokep.h"
+#include "platform/ErrorNumbers.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageBox.h"
+#include "shared/Module1.h"
+#include "store/CatalogFiles.h"
+#include "store/DataSource.h"
+
+#include <QLocale>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTableView>
+#include <QToolButton>
+
+using platform::MessageBox;
+
+namespace {
+
+// Select all asks above this last row position and refuses above the next.
+constexpr qint64 kAskFrom = 500;
+constexpr qint64 kRefuseAbove = 5000;
+
+} // namespace
+
+void fokep::tabla1_MouseMove(Qt::MouseButtons buttons, double y)
+{
+    if (buttons & Qt::MiddleButton) {
+        if (y > m_previousY)
+            tabla1->scrollRows(1);
+        else if (y < m_previousY)
+            tabla1->scrollRows(-1);
+    }
+    m_previousY = y;
+}
+
+void fokep::tabla1_MouseUp(Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (button != Qt::RightButton)
+        return;
+    muvEnabling();
+    muv->popup(globalPos);
+}
+
+void fokep::tabla1_KeyPress(QChar key)
+{
+    if (key.unicode() < 49 || key.unicode() > 127)
+        return;
+    tabla1->setCol(0);
+    try {
+        const qint64 found = ViewScans::typeAhead(*Data1, tabla1->row(), key);
+        if (found >= 0)
+            Data1->setAbsolutePosition(found);
+    } catch (const platform::Error&) {
+    }
+}
+
+void fokep::mki_Click()
+{
+    qint64 n = 0;
+    try {
+        Data1->moveLast();
+        n = Data1->absolutePosition();
+        Data1->moveFirst();
+    } catch (const platform::Error&) {
+        return;
+    }
+    if (n > kRefuseAbove) {
+        MessageBox::show(this,
+                         QStringLiteral("Ön túl sok elemet akar kijelölni (5000<) ! Csökkentse a "
+                                        "rekordok számát szűréssel"),
+                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        return;
+    }
+    if (n >= kAskFrom &&
+        MessageBox::show(this,
+                         QStringLiteral("Ön ") + Module1::Str(n + 1) +
+                             QStringLiteral(" db rekordot készűl kijelölni !\r\nfolytatja mégis "
+                                            "a kijelöléseket ?"),
+                         MessageBox::Buttons::YesNo,
+                         MessageBox::Icon::Question) != MessageBox::Answer::Yes)
+        return;
+    setBusy(true);
+    bar->setRange(0, int(n + 1));
+    showProgress(0);
+    // Rows already marked keep their place; every row ends up marked once.
+    tabla1->selectRows(0, n);
+    bar->setValue(int(n + 1));
+    setEnabledUnlessPending(gye, true);
+    selectionCounter();
+    hideProgress();
+    bar->setRange(0, 100);
+    setBusy(false);
+}
+
+void fokep::osszm_Click()
+{
+    const QList<qint64>& marks = tabla1->SelBookmarks();
+    if (marks.isEmpty())
+        return;
+    setBusy(true);
+    tabla1->setCol(2);
+    bar->setRange(0, int(marks.size()));
+    showProgress(0);
+    const qint64 first = marks.first();
+    qint64 total = 0;
+    try {
+        total = ViewScans::lengthTotal(*Data1, marks, [this](int done) { bar->setValue(done); });
+        Data1->setAbsolutePosition(first);
+    } catch (const platform::Error&) {
+    }
+    tabla1->setCol(2);
+    setBusy(false);
+    m_sizeText = Module1::sizeText(total, QLocale::system());
+    hideProgress();
+    bar->setRange(0, 100);
+    MessageBox::show(this,
+                     QStringLiteral("A kijelölt File-ok (") + Module1::Str(qint64(marks.size())) +
+                         QStringLiteral(" db) teljes helyfoglalása: ") + m_sizeText +
+                         QStringLiteral(" !"),
+                     MessageBox::Buttons::Ok, MessageBox::Icon::Information);
+    tabla1->view()->viewport()->update();
+}
+
+void fokep::lement_Click()
+{
+    const qint64 count = m_state.recordCount;
+    if (count > 1000 &&
+        MessageBox::show(this,
+                         QStringLiteral("A rekordok száma ") + Module1::Str(count) +
+                             QStringLiteral(" ! Mégis menti?\r\n(Lehet, hogy sok időt vesz "
+                                            "igénybe.)"),
+                         MessageBox::Buttons::YesNo,
+                         MessageBox::Icon::Question) != MessageBox::Answer::Yes)
+        return;
+
+    platform::FileDialog::Options options;
+    options.mode = platform::FileDialog::Mode::Save;
+    options.title = QStringLiteral("Leválogatás mentése");
+    options.initialFolder = m_paths.programFolder;
+    options.defaultExtension = QStringLiteral("*.txt");
+    options.filter = QStringLiteral("Szöveges dokumentum (.txt)|*.txt|Minden file (*.*)|*.*");
+    options.hideReadOnly = true;
+    for (;;) {
+        const std::optional<QString> chosen = platform::FileDialog::run(this, options);
+        if (!chosen)
+            return;
+        if (store::fileExists(*chosen) &&
+            MessageBox::show(this, QStringLiteral("A File már létezik ! Felülírjam?"),
+                             MessageBox::Buttons::OkCancel,
+                             MessageBox::Icon::Question) != MessageBox::Answer::Ok)
+            return;
+        try {
+            setBusy(true);
+            bar->setRange(0, int(qMin<qint64>(count, INT_MAX)));
+            showProgress(0);
+            Data1->moveFirst();
+            ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
+                                    m_state.recordCountText,
+                                    [this](qint64 rows) { bar->setValue(int(rows)); });
+            hideProgress();
+            bar->setRange(0, 100);
+            Data1->moveFirst();
+            tabla1->setCol(0);
+            setBusy(false);
+            return;
+        } catch (const platform::Error& e) {
+            setBusy(false);
+            hideProgress();
+            bar->setRange(0, 100);
+            switch (e.number()) {
+            case platform::err::BadFileName:
+            case platform::err::FileAlreadyExists:
+                MessageBox::show(this,
+                                 QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a "
+                                                "File nevet."),
+                                 MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
+                break;
+            case platform::err::DiskFull:
+            case platform::err::DeviceUnavailable:
+            case platform::err::DiskNotReady:
+            case platform::err::PathFileAccess:
+                MessageBox::show(this,
+                                 QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !"),
+                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                break;
+            case platform::err::PermissionDenied:
+                MessageBox::show(this, QStringLiteral("Az engedély megtagadva !"),
+                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                break;
+            case platform::err::ObjectNotSet:
+                return;
+            default:
+                MessageBox::show(this,
+                                 QStringLiteral("#") + Module1::Str(e.number()) +
+                                     QStringLiteral(". File létrehizási hiba! Ellenőrizze az "
+                                                    "adatokat!"));
+                break;
+            }
+        }
+    }
+}

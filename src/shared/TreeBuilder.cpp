@@ -1,0 +1,81 @@
+#include "TreeBuilder.h"
+
+#include "Module1.h"
+#include "platform/ErrorNumbers.h"
+#include "store/DataSource.h"
+
+namespace Module1 {
+
+namespace {
+
+int build(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
+          const QString* markFolder, const QString& markName, const TreeProgress& progress)
+{
+    const qint64 last = Datafa.recordCount() - 1;
+    if (last < 0)
+        throw platform::Error(platform::err::NoCurrentRecord, QStringLiteral("the medium has no folders"));
+    QString rootKey;
+    int marked = 0;
+    bool toMark = markFolder != nullptr;
+    Datafa.forEachRow(0, -1, [&](qint64 i, const store::Statement& row) {
+        const QString s = row.value(0).toString();
+        if (i == 0) {
+            rootKey = utresz(s, 0) + QLatin1Char('\\');
+            tree.add(QString(), rootKey, label, QStringLiteral("cd"));
+            if (progress.start)
+                progress.start(int(qMax<qint64>(last, 1)));
+        }
+        if (progress.step)
+            progress.step(int(i));
+        const int k = perszam(s);
+        QString parent = rootKey;
+        QString path = rootKey.left(rootKey.size() - 1); // the base: "-CD_1- E:"
+        for (int j = 1; j <= k; ++j) {
+            const QString name = utresz(s, j);
+            path += QLatin1Char('\\') + name;
+            tree.add(parent, path, name, QStringLiteral("close"));
+            if (toMark && path == *markFolder) {
+                toMark = false;
+                marked = tree.add(path, fileKey(tree.count()), markName, QStringLiteral("jelolt"));
+            }
+            parent = path;
+        }
+        return true;
+    });
+    return marked;
+}
+
+} // namespace
+
+void faepit(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
+            const TreeProgress& progress)
+{
+    build(tree, Datafa, label, nullptr, QString(), progress);
+}
+
+int faepit_jelol(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
+                 const QString& markFolder, const QString& markName, const TreeProgress& progress)
+{
+    return build(tree, Datafa, label, &markFolder, markName, progress);
+}
+
+int loadFolderFiles(TreeNodes& tree, store::DataSource& Datafa, const QString& folderKey,
+                    const QString* skipName)
+{
+    Datafa.setRecordSource(kFolderFilesQuery, {folderKey});
+    Datafa.refresh();
+    int c = tree.count();
+    int added = 0;
+    Datafa.forEachRow(0, -1, [&](qint64, const store::Statement& row) {
+        const QString name = row.value(0).toString();
+        if (skipName && name == *skipName)
+            return true;
+        ++c;
+        if (tree.add(folderKey, fileKey(c), name, QStringLiteral("elem")))
+            ++added;
+        return true;
+    });
+    return added;
+}
+
+} // namespace Module1

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace store {
+class DataSource;
+}
+
+// The path tree as its builders see it: nodes with unique keys, numbered
+// from 1 in the order they were added.
+class TreeNodes
+{
+public:
+    virtual ~TreeNodes() = default;
+    virtual int count() const = 0;
+    // Adds a node under the node keyed 'parentKey' (a top node when empty).
+    // 0, and nothing added, when the key is already in the tree or the parent is not.
+    virtual int add(const QString& parentKey, const QString& key, const QString& text,
+                    const QString& image) = 0;
+};
+
+namespace Module1 {
+
+// The folder rows of one medium, for Datafa; the parameter is mediumPattern(label).
+inline const QString kMediumQuery =
+    QStringLiteral("SELECT ut.ut FROM ut WHERE ut.ut LIKE ?1 ORDER BY ut.ut COLLATE NOCASE ASC");
+// The files of one folder; the parameter is the folder's stored path.
+inline const QString kFolderFilesQuery =
+    QStringLiteral("SELECT prgnev.nev FROM prgnev, ut WHERE prgnev.utid=ut.id AND ut.ut=?1");
+
+struct TreeProgress
+{
+    std::function<void(int maximum)> start;
+    std::function<void(int value)> step;
+};
+
+// Builds the tree of the medium whose folder rows Datafa holds (sorted by
+// path), under a root labelled 'label'. Every row adds its missing
+// ancestors; keys already in the tree are skipped. Throws platform::Error.
+void faepit(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
+            const TreeProgress& progress = {});
+
+// The same, and the file 'markName' added with the image "jelolt" under the
+// folder keyed 'markFolder'. Returns the marked node, 0 when that folder was
+// not in the tree.
+int faepit_jelol(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
+                 const QString& markFolder, const QString& markName,
+                 const TreeProgress& progress = {});
+
+// Adds the files recorded in the folder keyed 'folderKey' under its node,
+// leaving out 'skipName' when given. Returns how many were added.
+int loadFolderFiles(TreeNodes& tree, store::DataSource& Datafa, const QString& folderKey,
+                    const QString* skipName);
+
+} // namespace Module1
