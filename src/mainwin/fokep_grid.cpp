@@ -115,7 +115,7 @@ void fokep::osszm_Click()
     }
     tabla1->setCol(2);
     setBusy(false);
-    m_sizeText = Module1::sizeText(total, QLocale::system());
+    m_sizeText = Module1::sizeText(total, QLocale());
     hideProgress();
     bar->setRange(0, 100);
     MessageBox::show(this,

@@ -1,0 +1,234 @@
+#include "Fixture.h"
+
+#include "mainwin/DataGrid.h"
+#include "mainwin/PathTree.h"
+#include "store/DataSource.h"
+
+#include <QClipboard>
+#include <QProgressBar>
+#include <QTableView>
+
+using platform::FileDialog;
+using platform::MessageBox;
+
+namespace {
+
+std::unique_ptr<fokep> startOn(Fixture& f, const QString& catalog)
+{
+    f.writeSettings(catalog);
+    auto w = f.start();
+    MessageBox::takeShown();
+    return w;
+}
+
+// Two media: CD_1 with GAMES\DOOM (two files) and APPS, CD_2 with one folder.
+QString twoMedia(Fixture& f)
+{
+    const QString file = f.catalog(QStringLiteral("media.mdb"), 0);
+    auto db = store::Database::open(file);
+    db.exec(QStringLiteral("DELETE FROM ut"));
+    const QStringList folders = {"-CD_1- E:\\GAMES\\DOOM", "-CD_1- E:\\APPS", "-CD_2- F:\\ZENE"};
+    for (const QString& ut : folders)
+        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {ut});
+    const QList<std::pair<const char*, int>> files = {
+        {"DOOM.EXE", 1}, {"DOOM.WAD", 1}, {"WORD.EXE", 2}, {"DAL.MP3", 3}};
+    for (const auto& [name, folder] : files)
+        db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz, datum) SELECT ?1, id, 10, "
+                               "'2024-03-05 10:00:00' FROM ut WHERE ut = ?2"),
+                {QString::fromLatin1(name), folders.at(folder - 1)});
+    return file;
+}
+
+QStringList childTexts(const QTreeWidgetItem* item)
+{
+    QStringList texts;
+    for (int i = 0; i < item->childCount(); ++i)
+        texts << item->child(i)->text(0);
+    return texts;
+}
+
+} // namespace
+
+class TestBrowse : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary)); }
+
+    void selectAllLimits_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("500") << 500 << false << 500;
+        QTest::newRow("501") << 501 << true << 501;
+        QTest::newRow("5001") << 5001 << true << 5001;
+        QTest::newRow("5002") << 5002 << false << 0;
+    }
+
+    void selectAllLimits()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, asked);
+        QFETCH(int, selected);
+        Fixture f;
+        auto w = startOn(f, f.catalog(QStringLiteral("k.mdb"), rows));
+        w->tabla1->selectRows(3, 3); // already marked rows keep their place
+        MessageBox::addAnswers({MessageBox::Answer::Yes});
+        w->mki->trigger();
+        const auto shown = MessageBox::takeShown();
+        if (asked) {
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().text, QStringLiteral("Ön  %1 db rekordot készűl kijelölni !\r\n"
+                                                        "folytatja mégis a kijelöléseket ?")
+                                             .arg(rows));
+            QVERIFY(shown.first().icon == MessageBox::Icon::Question);
+        } else if (selected == 0) {
+            QCOMPARE(shown.first().text, QStringLiteral("Ön túl sok elemet akar kijelölni (5000<) ! "
+                                                        "Csökkentse a rekordok számát szűréssel"));
+            QVERIFY(shown.first().icon == MessageBox::Icon::Critical);
+            selected = 1;
+        } else {
+            QVERIFY(shown.isEmpty());
+        }
+        QCOMPARE(w->tabla1->selCount(), qint64(selected));
+        QCOMPARE(w->tabla1->SelBookmarks().first(), qint64(3));
+        QCOMPARE(QSet<qint64>(w->tabla1->SelBookmarks().cbegin(), w->tabla1->SelBookmarks().cend()).size(),
+                 selected);
+        QVERIFY(w->bar->isHidden());
+    }
+
+    void totalSize()
+    {
+        Fixture f;
+        const QString file = f.catalog(QStringLiteral("k.mdb"), 4);
+        store::Database::open(file).exec(
+            QStringLiteral("UPDATE prgnev SET hossz = CASE id WHEN 1 THEN 1415000 WHEN 2 THEN 500 "
+                           "WHEN 3 THEN 77 ELSE 9 END"));
+        auto w = startOn(f, file);
+        w->tabla1->selectRows(2, 2);
+        w->tabla1->selectRows(0, 1);
+        w->muvEnabling();
+        w->osszm->trigger();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text,
+                 QStringLiteral("A kijelölt File-ok ( 3 db) teljes helyfoglalása: 1,35 MByte !"));
+        QVERIFY(shown.first().icon == MessageBox::Icon::Information);
+        QCOMPARE(w->Data1->absolutePosition(), qint64(2)); // the first marked row
+        QCOMPARE(w->tabla1->col(), 2);
+    }
+
+    void contextViewMarksTheFile()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        w->Data1->setAbsolutePosition(1); // DOOM.WAD
+        w->korny->trigger();
+        PathTree* fa = w->Fa;
+        QCOMPARE(fa->node(1)->text(0), QStringLiteral("CD_1"));
+        QTreeWidgetItem* marked = fa->currentItem();
+        QVERIFY(marked);
+        QCOMPARE(marked->text(0), QStringLiteral("DOOM.WAD"));
+        QCOMPARE(fa->image(fa->indexOf(marked)), QStringLiteral("jelolt"));
+        // Its folder was opened by expanding: the marked file is listed once.
+        QCOMPARE(childTexts(marked->parent()), (QStringList{"DOOM.WAD", "DOOM.EXE"}));
+        QCOMPARE(fa->image(fa->indexOf(marked->parent())), QStringLiteral("open"));
+        QCOMPARE(w->tabla1->col(), 2);
+
+        // Clicking a folder not opened yet loads all its files and opens it.
+        const int apps = fa->indexOfKey(QStringLiteral("-CD_1- E:\\APPS"));
+        w->Fa_NodeClick(fa->node(apps));
+        QCOMPARE(childTexts(fa->node(apps)), QStringList{"WORD.EXE"});
+        QVERIFY(fa->node(apps)->isExpanded());
+        QCOMPARE(w->state().aktnode, apps);
+
+        // The tree's pop-up copies a file by name, a folder and the medium as patterns.
+        w->Fa_NodeClick(fa->node(apps)->child(0));
+        w->famas->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("WORD.EXE"));
+        w->Fa_NodeClick(marked->parent());
+        w->famas->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("?CD_1? ?:\\GAMES\\DOOM"));
+        w->Fa_NodeClick(fa->node(1));
+        w->famas->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("?CD_1? ?:\\"));
+    }
+
+    void followModeRebuildsOnlyForAnotherMedium()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        w->kfriss->setChecked(true);
+        w->Data1->setAbsolutePosition(1);
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_1"));
+        QTreeWidgetItem* games = w->Fa->node(w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\GAMES")));
+        games->setExpanded(true);
+        w->Data1->setAbsolutePosition(2); // WORD.EXE, the same medium
+        QVERIFY(games->isExpanded());
+        w->Data1->setAbsolutePosition(3); // DAL.MP3 on CD_2
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_2"));
+        QCOMPARE(w->state().aktut, QStringLiteral("-CD_2- F:"));
+    }
+
+    void typeAheadInTheGrid()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        QTableView* view = w->tabla1->view();
+        w->Data1->setAbsolutePosition(0);
+        QTest::keyClick(view, Qt::Key_W);
+        QCOMPARE(w->Data1->absolutePosition(), qint64(2));
+        QTest::keyClick(view, Qt::Key_0);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(w->Data1->absolutePosition(), qint64(2));
+        QTest::keyClicks(view, QStringLiteral("d"));
+        QCOMPARE(w->Data1->absolutePosition(), qint64(3));
+        QTest::keyClicks(view, QStringLiteral("d")); // from the last row back to the first
+        QCOMPARE(w->Data1->absolutePosition(), qint64(0));
+    }
+
+    void listing()
+    {
+        Fixture f;
+        auto w = startOn(f, f.catalog(QStringLiteral("k.mdb"), 1001));
+        MessageBox::addAnswers({MessageBox::Answer::No});
+        w->lement->trigger();
+        QCOMPARE(MessageBox::takeShown().first().text,
+                 QStringLiteral("A rekordok száma  1001 ! Mégis menti?\r\n(Lehet, hogy sok időt "
+                                "vesz igénybe.)"));
+        QVERIFY(FileDialog::shown().isEmpty());
+
+        const QString out = f.path(QStringLiteral("lista.txt"));
+        MessageBox::addAnswers({MessageBox::Answer::Yes});
+        FileDialog::addAnswers({out});
+        w->lement->trigger();
+        QCOMPARE(FileDialog::takeShown().first().title, QStringLiteral("Leválogatás mentése"));
+        QCOMPARE(TestSupport::contents(out).count("\r\n"), 4 + 1001);
+
+        // An existing file is only replaced when the user says so.
+        MessageBox::addAnswers({MessageBox::Answer::Yes, MessageBox::Answer::Cancel});
+        FileDialog::addAnswers({out});
+        TestSupport::writeFile(out, "keep");
+        MessageBox::takeShown();
+        w->lement->trigger();
+        QCOMPARE(MessageBox::takeShown().last().text, QStringLiteral("A File már létezik ! Felülírjam?"));
+        QCOMPARE(TestSupport::contents(out), QByteArray("keep"));
+    }
+
+    void listingOfAnEmptyView()
+    {
+        Fixture f;
+        auto w = startOn(f, f.catalog(QStringLiteral("k.mdb"), 0));
+        const QString out = f.path(QStringLiteral("ures.txt"));
+        FileDialog::addAnswers({out, std::nullopt});
+        w->lement->trigger();
+        QCOMPARE(MessageBox::takeShown().first().text,
+                 QStringLiteral("# 3021. File létrehizási hiba! Ellenőrizze az adatokat!"));
+        QCOMPARE(FileDialog::takeShown().size(), 2); // the dialog came back
+        QVERIFY(!QFile::exists(out));
+    }
+};
+
+QTEST_MAIN(TestBrowse)
+#include "test_browse.moc"

@@ -1,0 +1,124 @@
+#include "TestSupport.h"
+#include "shared/Module1.h"
+#include "shared/TreeBuilder.h"
+#include "store/DataSource.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Records the nodes as the tree widget would hold them.
+struct Nodes : TreeNodes
+{
+    QStringList lines; // "index parentKey|key|text|image"
+    QHash<QString, int> keys;
+
+    int count() const override { return int(lines.size()); }
+    int add(const QString& parentKey, const QString& key, const QString& text,
+            const QString& image) override
+    {
+        if (keys.contains(key) || (!parentKey.isEmpty() && !keys.contains(parentKey)))
+            return 0;
+        lines << parentKey + QLatin1Char('|') + key + QLatin1Char('|') + text + QLatin1Char('|') + image;
+        keys.insert(key, count());
+        return count();
+    }
+};
+
+} // namespace
+
+class TestTreeBuilder : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_catalog;
+    store::DataSource m_datafa;
+
+    void medium(const QString& label)
+    {
+        m_datafa.setRecordSource(Module1::kMediumQuery, {Module1::mediumPattern(label)});
+        m_datafa.refresh();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_catalog = m_dir.filePath(QStringLiteral("k.mdb"));
+        QVERIFY(QFile::copy(TestSupport::templateFile(), m_catalog));
+        QFile::setPermissions(m_catalog, QFile::ReadOwner | QFile::WriteOwner);
+        auto db = store::Database::open(m_catalog);
+        // Out of order, the root folder itself, a label in other letter case,
+        // a label that only starts the same, a folder with an apostrophe.
+        for (const char* ut : {"-CD_1- E:\\GAMES\\DOOM", "-CD_10- E:\\X", "-cd_1- E:\\GAMES\\QUAKE",
+                               "-CD_1- E:\\", "-CD_1- E:\\Tom's", "-CD_1- E:\\APPS"})
+            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {QString::fromUtf8(ut)});
+        for (const auto& [folder, name] :
+             {std::pair{4, "ROOT.TXT"}, {1, "DOOM.EXE"}, {1, "DOOM.WAD"}, {5, "Tom's.txt"}})
+            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES (?1, ?2)"),
+                    {QString::fromUtf8(name), folder});
+        m_datafa.setDatabaseName(m_catalog);
+    }
+
+    void mediumTree()
+    {
+        medium(QStringLiteral("CD_1"));
+        Nodes t;
+        QList<int> steps;
+        Module1::faepit(t, m_datafa, QStringLiteral("CD_1"),
+                        {[](int) {}, [&steps](int v) { steps << v; }});
+        QCOMPARE(t.lines, (QStringList{
+                              "|-CD_1- E:\\|CD_1|cd",
+                              "-CD_1- E:\\|-CD_1- E:\\APPS|APPS|close",
+                              "-CD_1- E:\\|-CD_1- E:\\GAMES|GAMES|close",
+                              "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\DOOM|DOOM|close",
+                              "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\QUAKE|QUAKE|close",
+                              "-CD_1- E:\\|-CD_1- E:\\Tom's|Tom's|close",
+                          }));
+        QCOMPARE(steps, (QList<int>{0, 1, 2, 3, 4}));
+    }
+
+    void markedFile()
+    {
+        medium(QStringLiteral("CD_1"));
+        Nodes t;
+        const int marked = Module1::faepit_jelol(t, m_datafa, QStringLiteral("CD_1"),
+                                                 QStringLiteral("-CD_1- E:\\GAMES\\DOOM"),
+                                                 QStringLiteral("DOOM.WAD"));
+        QCOMPARE(marked, 5);
+        QCOMPARE(t.lines.at(4),
+                 QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 4a |DOOM.WAD|jelolt"));
+
+        // Expanding the folder leaves the marked name out; file keys keep growing.
+        const QString skip = QStringLiteral("DOOM.WAD");
+        QCOMPARE(Module1::loadFolderFiles(t, m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\DOOM"), &skip), 1);
+        QCOMPARE(t.lines.last(), QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 8a |DOOM.EXE|elem"));
+
+        // The root folder's own files, and a folder whose name holds an apostrophe.
+        medium(QStringLiteral("CD_1"));
+        Nodes v;
+        QCOMPARE(Module1::faepit_jelol(v, m_datafa, QStringLiteral("CD_1"), QStringLiteral("-CD_1- E:\\"),
+                                       QStringLiteral("ROOT.TXT")),
+                 2);
+        QCOMPARE(Module1::loadFolderFiles(v, m_datafa, QStringLiteral("-CD_1- E:\\Tom's"), nullptr), 1);
+        QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\Tom's| 8a |Tom's.txt|elem"));
+
+        medium(QStringLiteral("CD_1"));
+        Nodes w;
+        QCOMPARE(Module1::faepit_jelol(w, m_datafa, QStringLiteral("CD_1"), QStringLiteral("-CD_1- E:\\NINCS"),
+                                       QStringLiteral("X")),
+                 0);
+    }
+
+    void emptyMediumFails()
+    {
+        medium(QStringLiteral("NINCS"));
+        Nodes t;
+        QVERIFY_THROWS_EXCEPTION(platform::Error, Module1::faepit(t, m_datafa, QStringLiteral("NINCS")));
+        QCOMPARE(t.count(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTreeBuilder)
+#include "test_treebuilder.moc"
