@@ -37,6 +37,9 @@ int PathTree::add(const QString& parentKey, const QString& key, const QString& t
     item->setData(0, kKeyRole, key);
     item->setData(0, kTagRole, QString());
     setImage(index, image);
+    // A folder's files come on first opening: until then it offers to open.
+    if (image == QLatin1String("close"))
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return index;
 }
 

@@ -78,6 +78,7 @@ void fokep::loadFolder(QTreeWidgetItem* node, bool skipMarked)
 {
     const int index = Fa->indexOf(node);
     Fa->setTag(index, QStringLiteral("1"));
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     try {
         Module1::loadFolderFiles(*Fa, *Datafa, Fa->key(index),
                                  skipMarked ? &m_state.aktnev : nullptr);
