@@ -155,6 +155,23 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("?CD_1? ?:\\"));
     }
 
+    // On a folder row of a folders-only view the folder's first file is marked.
+    void contextViewOnAFolderRow()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        w->Data1->setRecordSource(QStringLiteral(
+            "SELECT '*' AS nev, ut AS ut, '----' AS hossz, '----' AS crc, '----' AS datum FROM ut "
+            "ORDER BY id"));
+        w->Data1->refresh();
+        w->recordCounter();
+        w->Data1->setAbsolutePosition(2); // -CD_2- F:\ZENE
+        w->contextView();
+        QCOMPARE(w->state().aktnev, QStringLiteral("DAL.MP3"));
+        QCOMPARE(w->Fa->currentItem()->text(0), QStringLiteral("DAL.MP3"));
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_2"));
+    }
+
     void followModeRebuildsOnlyForAnotherMedium()
     {
         Fixture f;
