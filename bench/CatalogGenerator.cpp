@@ -215,14 +215,80 @@ QStringList mediumFolders(Names& names, qint64 number)
     return out;
 }
 
-} // namespace
+// Inserts folders and files as the program records them, each linked to keyword 1.
+class RowWriter
+{
+public:
+    explicit RowWriter(store::Database& db)
+        : m_db(db),
+          m_addFolder(db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"))),
+          m_folderKey(
+              db.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, 1)"))),
+          m_addFile(db.prepare(QStringLiteral(
+              "INSERT INTO prgnev (nev, utid, hossz, datum, crc) VALUES (?1, ?2, ?3, ?4, ?5)"))),
+          m_fileKey(
+              db.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, 1)")))
+    {
+    }
 
-GeneratedCatalog generateCatalog(const QString& templateFile, const QString& target,
-                                 qint64 files, int filesPerFolder)
+    qint64 folder(const QString& path)
+    {
+        m_addFolder.bind(1, path);
+        run(m_addFolder);
+        const qint64 id = m_db.lastInsertId();
+        m_folderKey.bind(1, id);
+        run(m_folderKey);
+        return id;
+    }
+
+    // 'count' files of distinct names drawn from 'names' into the folder.
+    void files(Names& names, qint64 folderId, qint64 count)
+    {
+        m_inFolder.clear();
+        for (qint64 i = 0; i < count; ++i) {
+            const QString drawn = names.fileName();
+            QString name = drawn;
+            // A folder never holds two files of one name.
+            for (int n = 2; m_inFolder.contains(name); ++n) {
+                const qsizetype dot = drawn.lastIndexOf(QLatin1Char('.'));
+                const QString base = drawn.left(dot < 0 ? drawn.size() : dot);
+                const QString ext = dot < 0 ? QString() : drawn.mid(dot);
+                name = base.left(6) + QLatin1Char('~') + QString::number(n) + ext;
+            }
+            m_inFolder.insert(name);
+            m_addFile.bind(1, name);
+            m_addFile.bind(2, folderId);
+            m_addFile.bind(3, names.length());
+            m_addFile.bind(4, names.date());
+            m_addFile.bind(5, QVariant());
+            run(m_addFile);
+            m_fileKey.bind(1, m_db.lastInsertId());
+            run(m_fileKey);
+        }
+    }
+
+private:
+    static void run(store::Statement& st)
+    {
+        while (st.step()) {
+        }
+        st.reset();
+    }
+
+    store::Database& m_db;
+    store::Statement m_addFolder;
+    store::Statement m_folderKey;
+    store::Statement m_addFile;
+    store::Statement m_fileKey;
+    QSet<QString> m_inFolder;
+};
+
+// A fresh copy of the template, filled by 'fill' in one transaction.
+template<class Fill>
+GeneratedCatalog fillCopy(const QString& templateFile, const QString& target, Fill&& fill)
 {
     QElapsedTimer timer;
     timer.start();
-    filesPerFolder = std::max(1, filesPerFolder);
     QFile::remove(target + QStringLiteral("-journal"));
     store::copyFile(templateFile, target);
 
@@ -232,67 +298,97 @@ GeneratedCatalog generateCatalog(const QString& templateFile, const QString& tar
         // Keeps the name index in memory while a million random names go in.
         db.execScript(QStringLiteral("PRAGMA cache_size=-262144"));
         store::Transaction tx(db);
-        store::Statement addFolder = db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"));
-        store::Statement folderKey =
-            db.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, 1)"));
-        store::Statement addFile = db.prepare(QStringLiteral(
-            "INSERT INTO prgnev (nev, utid, hossz, datum, crc) VALUES (?1, ?2, ?3, ?4, ?5)"));
-        store::Statement fileKey =
-            db.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, 1)"));
-        auto run = [](store::Statement& st) {
-            while (st.step()) {
-            }
-            st.reset();
-        };
-
+        RowWriter writer(db);
         std::mt19937_64 rng(19960815);
         Names names(rng);
-        QStringList folders;
-        qsizetype nextFolder = 0;
-        QSet<QString> inFolder;
-        while (result.files < files) {
-            if (nextFolder == folders.size()) {
-                folders = mediumFolders(names, ++result.media);
-                nextFolder = 0;
-            }
-            addFolder.bind(1, folders.at(nextFolder++));
-            run(addFolder);
-            const qint64 folderId = db.lastInsertId();
-            folderKey.bind(1, folderId);
-            run(folderKey);
-            ++result.folders;
-
-            const qint64 count = std::min<qint64>(
-                files - result.files,
-                names.between(std::max(1, filesPerFolder / 2), filesPerFolder + filesPerFolder / 2));
-            inFolder.clear();
-            for (qint64 i = 0; i < count; ++i) {
-                const QString drawn = names.fileName();
-                QString name = drawn;
-                // A folder never holds two files of one name.
-                for (int n = 2; inFolder.contains(name); ++n) {
-                    const qsizetype dot = drawn.lastIndexOf(QLatin1Char('.'));
-                    const QString base = drawn.left(dot < 0 ? drawn.size() : dot);
-                    const QString ext = dot < 0 ? QString() : drawn.mid(dot);
-                    name = base.left(6) + QLatin1Char('~') + QString::number(n) + ext;
-                }
-                inFolder.insert(name);
-                addFile.bind(1, name);
-                addFile.bind(2, folderId);
-                addFile.bind(3, names.length());
-                addFile.bind(4, names.date());
-                addFile.bind(5, QVariant());
-                run(addFile);
-                fileKey.bind(1, db.lastInsertId());
-                run(fileKey);
-                ++result.files;
-            }
-        }
+        fill(writer, names, result);
         tx.commit();
     }
     result.milliseconds = timer.elapsed();
     result.bytes = QFileInfo(target).size();
     return result;
+}
+
+} // namespace
+
+GeneratedCatalog generateCatalog(const QString& templateFile, const QString& target,
+                                 qint64 files, int filesPerFolder)
+{
+    filesPerFolder = std::max(1, filesPerFolder);
+    return fillCopy(templateFile, target, [&](RowWriter& writer, Names& names,
+                                              GeneratedCatalog& result) {
+        QStringList folders;
+        qsizetype nextFolder = 0;
+        while (result.files < files) {
+            if (nextFolder == folders.size()) {
+                folders = mediumFolders(names, ++result.media);
+                nextFolder = 0;
+            }
+            const qint64 folderId = writer.folder(folders.at(nextFolder++));
+            ++result.folders;
+            const qint64 count =
+                std::min<qint64>(files - result.files,
+                                 names.between(std::max(1, filesPerFolder / 2),
+                                               filesPerFolder + filesPerFolder / 2));
+            writer.files(names, folderId, count);
+            result.files += count;
+        }
+    });
+}
+
+GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QString& target,
+                                       const BrowseLayout& layout)
+{
+    const int others = std::max(0, layout.media - 1);
+    const qint64 shared = std::max<qint64>(0, layout.files - layout.bigFiles());
+    const int perFolder = std::max(1, layout.filesPerFolder);
+    return fillCopy(templateFile, target, [&](RowWriter& writer, Names& names,
+                                              GeneratedCatalog& result) {
+        // Numbered names when a list runs out: "GAMES", ..., "GAMES 2".
+        auto nth = [](const QStringList& list, int i) {
+            const auto n = int(list.size());
+            return list.at(i % n) +
+                   (i < n ? QString() : QLatin1Char(' ') + QString::number(i / n + 1));
+        };
+        auto fillBig = [&] {
+            const QString root = QLatin1Char('-') + layout.bigLabel + QStringLiteral("- E:");
+            auto folder = [&](const QString& path) {
+                writer.files(names, writer.folder(path), layout.bigFilesPerFolder);
+                ++result.folders;
+                result.files += layout.bigFilesPerFolder;
+            };
+            folder(root + QLatin1Char('\\'));
+            for (int t = 0; t < layout.bigTops; ++t) {
+                const QString top = root + QLatin1Char('\\') + nth(kTopFolders, t);
+                folder(top);
+                for (int s = 0; s < layout.bigSubs; ++s)
+                    folder(top + QLatin1Char('\\') + nth(kProducts, s));
+            }
+        };
+        int other = 0; // media other than the big one filled so far
+        for (int number = 1; number <= layout.media; ++number) {
+            ++result.media;
+            if (number == layout.bigMedium) {
+                fillBig();
+                continue;
+            }
+            // An even share; the first media take the remainder one file each.
+            qint64 left = others == 0 ? 0 : shared / others + (other < shared % others ? 1 : 0);
+            ++other;
+            const QStringList folders = mediumFolders(names, number);
+            for (qsizetype f = 0; f < folders.size() && left > 0; ++f) {
+                const qint64 count =
+                    f + 1 == folders.size()
+                        ? left
+                        : std::min<qint64>(left, names.between(std::max(1, perFolder / 2),
+                                                               perFolder + perFolder / 2));
+                writer.files(names, writer.folder(folders.at(f)), count);
+                ++result.folders;
+                result.files += count;
+                left -= count;
+            }
+        }
+    });
 }
 
 } // namespace bench

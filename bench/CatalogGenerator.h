@@ -20,4 +20,32 @@ struct GeneratedCatalog
 GeneratedCatalog generateCatalog(const QString& templateFile, const QString& target,
                                  qint64 files, int filesPerFolder = 50);
 
+// The shape of a catalog for browsing timings: 'files' files on 'media' media.
+// Medium number 'bigMedium' (1 .. media) is labelled 'bigLabel' and holds its
+// root, 'bigTops' top folders and under each 'bigSubs' sub-folders,
+// 'bigFilesPerFolder' files in every one of them. The other media share the
+// remaining files evenly, in folders of about 'filesPerFolder' files.
+struct BrowseLayout
+{
+    qint64 files = 1000000;
+    int media = 1000;
+    int bigMedium = 500;
+    QString bigLabel = QStringLiteral("NAGY");
+    int bigTops = 40;
+    int bigSubs = 499;
+    int bigFilesPerFolder = 3;
+    int filesPerFolder = 20;
+
+    // Folders below the big medium's root.
+    qint64 bigFolders() const { return qint64(bigTops) * (bigSubs + 1); }
+    // Files on the big medium, its root's included.
+    qint64 bigFiles() const { return (bigFolders() + 1) * bigFilesPerFolder; }
+};
+
+// Copies the template to 'target' and fills it as 'layout' says, in one
+// transaction; every folder holds at least one file. Deterministic. Throws
+// platform::Error.
+GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QString& target,
+                                       const BrowseLayout& layout = {});
+
 } // namespace bench
