@@ -4,6 +4,8 @@
 #include "platform/ErrorNumbers.h"
 #include "store/DataSource.h"
 
+#include <QStringList>
+
 namespace Module1 {
 
 namespace {
@@ -11,25 +13,29 @@ namespace {
 int build(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
           const QString* markFolder, const QString& markName, const TreeProgress& progress)
 {
-    const qint64 last = Datafa.recordCount() - 1;
-    if (last < 0)
+    // One pass over the folder rows; counting them first would run the query twice.
+    QStringList rows;
+    Datafa.forEachRow(0, -1, [&rows](qint64, const store::Statement& row) {
+        rows << row.value(0).toString();
+        return true;
+    });
+    if (rows.isEmpty())
         throw platform::Error(platform::err::NoCurrentRecord, QStringLiteral("the medium has no folders"));
-    QString rootKey;
+    const int last = int(rows.size()) - 1;
+    const QString rootKey = utresz(rows.first(), 0) + QLatin1Char('\\');
+    tree.add(QString(), rootKey, label, QStringLiteral("cd"));
+    if (progress.start)
+        progress.start(qMax(last, 1));
     int marked = 0;
     bool toMark = markFolder != nullptr;
-    Datafa.forEachRow(0, -1, [&](qint64 i, const store::Statement& row) {
-        const QString s = row.value(0).toString();
-        if (i == 0) {
-            rootKey = utresz(s, 0) + QLatin1Char('\\');
-            tree.add(QString(), rootKey, label, QStringLiteral("cd"));
-            if (progress.start)
-                progress.start(int(qMax<qint64>(last, 1)));
-        }
-        if (progress.step)
-            progress.step(int(i));
+    const QString base = rootKey.left(rootKey.size() - 1); // "-CD_1- E:"
+    for (int i = 0; i <= last; ++i) {
+        if (progress.step && (i % 64 == 0 || i == last))
+            progress.step(i);
+        const QString& s = rows.at(i);
         const int k = perszam(s);
         QString parent = rootKey;
-        QString path = rootKey.left(rootKey.size() - 1); // the base: "-CD_1- E:"
+        QString path = base;
         for (int j = 1; j <= k; ++j) {
             const QString name = utresz(s, j);
             path += QLatin1Char('\\') + name;
@@ -40,8 +46,7 @@ int build(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
             }
             parent = path;
         }
-        return true;
-    });
+    }
     return marked;
 }
 

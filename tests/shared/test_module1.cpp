@@ -45,6 +45,11 @@ private Q_SLOTS:
         QVERIFY(withTime.contains(QStringLiteral("13:45:10")));
         // Text that is not a stored date is shown as it is.
         QCOMPARE(Module1::displayDate(QStringLiteral("----")), QStringLiteral("----"));
+        QCOMPARE(Module1::displayDate(QStringLiteral("2024-02-30 10:00:00")),
+                 QStringLiteral("2024-02-30 10:00:00"));
+        // A time the clocks skipped when they went forward is still shown.
+        qputenv("TZ", "Europe/Budapest");
+        QVERIFY(Module1::displayDate(QStringLiteral("1995-03-26 02:30:00")).endsWith(u"2:30:00"));
     }
 
     void versionTexts()
