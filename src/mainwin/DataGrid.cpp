@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <exception>
 
 DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     : QFrame(parent), m_source(source)
@@ -53,10 +54,18 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     m_view->viewport()->installEventFilter(this);
     m_view->viewport()->setMouseTracking(true);
     connect(m_view, &QAbstractItemView::doubleClicked, this, &DataGrid::DblClick);
-    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!m_readingColumn)
-            Q_EMIT RowColChange();
-    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                // The grid is bound: its current row is the data source's.
+                if (current.isValid() && current.row() != m_source.absolutePosition()) {
+                    try {
+                        m_source.setAbsolutePosition(current.row());
+                    } catch (const std::exception&) {
+                    }
+                }
+                if (!m_readingColumn)
+                    Q_EMIT RowColChange();
+            });
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DataGrid::syncSelection);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
@@ -91,14 +100,15 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* e)
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            // The right button opens the pop-up menu and leaves the marks alone.
-            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
+            // The right button opens the pop-up menu and the middle one
+            // scrolls; neither touches the marks.
+            if (static_cast<QMouseEvent*>(e)->button() & (Qt::RightButton | Qt::MiddleButton))
                 return true;
             break;
         case QEvent::MouseButtonRelease: {
             auto* m = static_cast<QMouseEvent*>(e);
             Q_EMIT MouseUp(m->button(), m->globalPosition().toPoint());
-            if (m->button() == Qt::RightButton)
+            if (m->button() & (Qt::RightButton | Qt::MiddleButton))
                 return true;
             break;
         }

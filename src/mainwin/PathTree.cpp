@@ -43,11 +43,25 @@ int PathTree::add(const QString& parentKey, const QString& key, const QString& t
     return index;
 }
 
+void PathTree::addStoredPath(const QString& key, const QString& storedPath)
+{
+    QStringList& paths = m_stored[key];
+    if (!paths.contains(storedPath))
+        paths.append(storedPath);
+}
+
+bool PathTree::isFileNode(int index) const
+{
+    const QString shown = image(index);
+    return shown == QLatin1String("elem") || shown == QLatin1String("jelolt");
+}
+
 void PathTree::clearNodes()
 {
     clear();
     m_nodes.clear();
     m_keys.clear();
+    m_stored.clear();
 }
 
 QTreeWidgetItem* PathTree::node(int index) const

@@ -19,6 +19,10 @@ public:
     int count() const override { return int(m_nodes.size()); }
     int add(const QString& parentKey, const QString& key, const QString& text,
             const QString& image) override;
+    void addStoredPath(const QString& key, const QString& storedPath) override;
+    QStringList storedPaths(int index) const { return m_stored.value(key(index)); }
+    // File nodes by what they show: a folder's name may end like a file key.
+    bool isFileNode(int index) const;
 
     void clearNodes();
     QTreeWidgetItem* node(int index) const; // 1-based; nullptr outside
@@ -45,4 +49,5 @@ private:
     ImageList m_images;
     QList<QTreeWidgetItem*> m_nodes;
     QHash<QString, int> m_keys;
+    QHash<QString, QStringList> m_stored;
 };

@@ -17,6 +17,7 @@ class QProgressBar;
 class QToolButton;
 class QTreeWidgetItem;
 class PathTree;
+class QTimer;
 class QWindow;
 class DataGrid;
 class nevjegy;
@@ -175,7 +176,7 @@ private:
     bool m_formWasActive = false;
     double m_previousY = 0;  // the pointer at the previous move over the grid
     QString m_sizeText;      // the last total-size result
-    bool m_following = false;
+    QTimer* m_followTimer = nullptr;
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

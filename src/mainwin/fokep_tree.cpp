@@ -1,6 +1,7 @@
 // The main window's path tree: its events, the context view and follow mode.
 
 #include "DataGrid.h"
+#include "ResultModel.h"
 #include "PathTree.h"
 #include "fokep.h"
 #include "platform/BusyCursor.h"
@@ -12,9 +13,14 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTimer>
 
 void fokep::connectGridAndTree()
 {
+    m_followTimer = new QTimer(this);
+    m_followTimer->setSingleShot(true);
+    m_followTimer->setInterval(0);
+    connect(m_followTimer, &QTimer::timeout, this, &fokep::followMode);
     connect(tabla1, &DataGrid::DblClick, this, &fokep::tabla1_DblClick);
     connect(tabla1, &DataGrid::RowColChange, this, &fokep::tabla1_RowColChange);
     connect(tabla1, &DataGrid::MouseMove, this, &fokep::tabla1_MouseMove);
@@ -60,7 +66,7 @@ void fokep::Fa_NodeClick(QTreeWidgetItem* node)
 {
     const int index = Fa->indexOf(node);
     m_state.aktnode = index;
-    if (!Module1::isFileKey(Fa->key(index)) && Fa->tag(index) != QLatin1String("1")) {
+    if (!Fa->isFileNode(index) && Fa->tag(index) != QLatin1String("1")) {
         loadFolder(node, false);
         node->setExpanded(true);
     }
@@ -68,8 +74,12 @@ void fokep::Fa_NodeClick(QTreeWidgetItem* node)
 
 void fokep::Fa_MouseDown(Qt::MouseButton button, const QPoint& globalPos)
 {
-    if (button == Qt::RightButton && m_state.recordCount != 0)
-        fam->popup(globalPos);
+    if (button != Qt::RightButton || m_state.recordCount == 0)
+        return;
+    // The pop-up's copy works on the node under the pointer.
+    if (QTreeWidgetItem* under = Fa->itemAt(Fa->viewport()->mapFromGlobal(globalPos)))
+        m_state.aktnode = Fa->indexOf(under);
+    fam->popup(globalPos);
 }
 
 // A folder's files, once per tree; on Expand without the marked file, which
@@ -80,7 +90,7 @@ void fokep::loadFolder(QTreeWidgetItem* node, bool skipMarked)
     Fa->setTag(index, QStringLiteral("1"));
     node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     try {
-        Module1::loadFolderFiles(*Fa, *Datafa, Fa->key(index),
+        Module1::loadFolderFiles(*Fa, *Datafa, Fa->key(index), Fa->storedPaths(index),
                                  skipMarked ? &m_state.aktnev : nullptr);
     } catch (const platform::Error&) {
         QApplication::beep();
@@ -92,6 +102,7 @@ void fokep::rebuildTree(const QString& label)
     if (QTreeWidgetItem* first = Fa->node(1))
         first->setExpanded(false);
     Fa->clearNodes();
+    m_state.aktnode = 0;
     Datafa->setRecordSource(Module1::kMediumQuery, {Module1::mediumPattern(label)});
     Datafa->refresh();
 }
@@ -106,9 +117,6 @@ void fokep::contextView()
     tabla1->setCol(0);
     m_state.aktnev = tabla1->text();
     m_state.lemezcimke = Module1::mediumLabel(m_state.aktut);
-    if (QTreeWidgetItem* first = Fa->node(1))
-        first->setExpanded(false);
-    Fa->clearNodes();
     tabla1->setCol(2);
     try {
         if (tabla1->text() == QLatin1String("----")) {
@@ -141,15 +149,17 @@ void fokep::contextView()
     setBusy(false);
 }
 
+// Runs once the events that moved the grid are done (see tabla1_RowColChange).
 void fokep::followMode()
 {
-    QApplication::processEvents();
     if (!kfriss->isChecked() || m_state.recordCount == 0)
         return;
-    tabla1->setCol(1);
-    const QString medium = Module1::utresz(tabla1->text(), 0);
+    // Read where the cursor is; moving it to column 1 would keep the user
+    // from ever leaving that column.
+    const qint64 row = tabla1->row();
+    const QString medium = row < 0 ? QString() : Module1::utresz(tabla1->model()->cellText(row, 1), 0);
     if (medium.isEmpty())
-        return; // no current row yet
+        return;
     m_state.aktut = medium;
     m_state.lemezcimke = Module1::mediumLabel(m_state.aktut);
     if (QTreeWidgetItem* first = Fa->node(1); first && first->text(0) == m_state.lemezcimke)
@@ -162,6 +172,9 @@ void fokep::followMode()
             first->setExpanded(true);
     } catch (const platform::Error&) {
         QApplication::beep();
+        // A root with the label, so the next row of this medium does not try again.
+        if (!Fa->node(1))
+            addRootNode(m_state.lemezcimke);
     }
     hideProgress();
     setBusy(false);
@@ -172,14 +185,11 @@ void fokep::tabla1_DblClick()
     contextView();
 }
 
+// Follow mode waits for the events that are pending, so it never runs in the
+// middle of a command that moves the grid, and a burst of moves runs it once.
 void fokep::tabla1_RowColChange()
 {
-    // Follow mode yields to the window; a change meanwhile is caught up by the running one.
-    if (m_following)
-        return;
-    m_following = true;
-    followMode();
-    m_following = false;
+    m_followTimer->start();
 }
 
 void fokep::famas_Click()
@@ -187,7 +197,7 @@ void fokep::famas_Click()
     const int index = m_state.aktnode;
     if (!Fa->node(index))
         return;
-    const QString text = Module1::isFileKey(Fa->key(index)) ? Fa->node(index)->text(0)
+    const QString text = Fa->isFileNode(index) ? Fa->node(index)->text(0)
                                                             : Module1::pathPattern(Fa->fullPath(index));
     QGuiApplication::clipboard()->setText(text);
 }

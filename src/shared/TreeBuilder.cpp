@@ -40,9 +40,12 @@ int build(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
             const QString name = utresz(s, j);
             path += QLatin1Char('\\') + name;
             tree.add(parent, path, name, QStringLiteral("close"));
-            if (toMark && path == *markFolder) {
-                toMark = false;
-                marked = tree.add(path, fileKey(tree.count()), markName, QStringLiteral("jelolt"));
+            if (j == k) {
+                tree.addStoredPath(path, s);
+                if (toMark && s == *markFolder) {
+                    toMark = false;
+                    marked = tree.add(path, fileKey(tree.count()), markName, QStringLiteral("jelolt"));
+                }
             }
             parent = path;
         }
@@ -65,21 +68,23 @@ int faepit_jelol(TreeNodes& tree, store::DataSource& Datafa, const QString& labe
 }
 
 int loadFolderFiles(TreeNodes& tree, store::DataSource& Datafa, const QString& folderKey,
-                    const QString* skipName)
+                    const QStringList& storedPaths, const QString* skipName)
 {
-    Datafa.setRecordSource(kFolderFilesQuery, {folderKey});
-    Datafa.refresh();
     int c = tree.count();
     int added = 0;
-    Datafa.forEachRow(0, -1, [&](qint64, const store::Statement& row) {
-        const QString name = row.value(0).toString();
-        if (skipName && name == *skipName)
+    for (const QString& folder : storedPaths.isEmpty() ? QStringList{folderKey} : storedPaths) {
+        Datafa.setRecordSource(kFolderFilesQuery, {folder});
+        Datafa.refresh();
+        Datafa.forEachRow(0, -1, [&](qint64, const store::Statement& row) {
+            const QString name = row.value(0).toString();
+            if (skipName && name == *skipName)
+                return true;
+            ++c;
+            if (tree.add(folderKey, fileKey(c), name, QStringLiteral("elem")))
+                ++added;
             return true;
-        ++c;
-        if (tree.add(folderKey, fileKey(c), name, QStringLiteral("elem")))
-            ++added;
-        return true;
-    });
+        });
+    }
     return added;
 }
 

@@ -18,6 +18,11 @@ public:
     // 0, and nothing added, when the key is already in the tree or the parent is not.
     virtual int add(const QString& parentKey, const QString& key, const QString& text,
                     const QString& image) = 0;
+    // A folder row stored under this node. All folders of a medium hang under
+    // the first row's root, so a medium read again from another drive letter
+    // or with its label in other letter case has nodes whose key is not the
+    // stored path; its files are found by the stored path.
+    virtual void addStoredPath(const QString& key, const QString& storedPath) = 0;
 };
 
 namespace Module1 {
@@ -42,15 +47,16 @@ void faepit(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
             const TreeProgress& progress = {});
 
 // The same, and the file 'markName' added with the image "jelolt" under the
-// folder keyed 'markFolder'. Returns the marked node, 0 when that folder was
-// not in the tree.
+// folder stored as 'markFolder'. Returns the marked node, 0 when that folder
+// was not in the tree.
 int faepit_jelol(TreeNodes& tree, store::DataSource& Datafa, const QString& label,
                  const QString& markFolder, const QString& markName,
                  const TreeProgress& progress = {});
 
-// Adds the files recorded in the folder keyed 'folderKey' under its node,
-// leaving out 'skipName' when given. Returns how many were added.
+// Adds the files recorded in the folders 'storedPaths' under the node keyed
+// 'folderKey' (its own key when no path is given), leaving out 'skipName'
+// when given. Returns how many were added.
 int loadFolderFiles(TreeNodes& tree, store::DataSource& Datafa, const QString& folderKey,
-                    const QString* skipName);
+                    const QStringList& storedPaths, const QString* skipName);
 
 } // namespace Module1

@@ -178,12 +178,15 @@ private Q_SLOTS:
         auto w = startOn(f, twoMedia(f));
         w->kfriss->setChecked(true);
         w->Data1->setAbsolutePosition(1);
+        QCoreApplication::processEvents(); // follow mode waits for pending events
         QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_1"));
         QTreeWidgetItem* games = w->Fa->node(w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\GAMES")));
         games->setExpanded(true);
         w->Data1->setAbsolutePosition(2); // WORD.EXE, the same medium
+        QCoreApplication::processEvents();
         QVERIFY(games->isExpanded());
         w->Data1->setAbsolutePosition(3); // DAL.MP3 on CD_2
+        QCoreApplication::processEvents();
         QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_2"));
         QCOMPARE(w->state().aktut, QStringLiteral("-CD_2- F:"));
     }

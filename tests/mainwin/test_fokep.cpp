@@ -173,6 +173,7 @@ private Q_SLOTS:
         f.writeSettings(f.catalog(QStringLiteral("big.mdb"), 600));
         auto w = f.start();
         QVERIFY(w);
+        QCoreApplication::processEvents(); // the window becomes the active one
         QCOMPARE(w->elem->text(), QStringLiteral(" 600 DB rekord "));
         w->tabla1->selectRows(0, 2);
         QCOMPARE(w->kij->text(), QStringLiteral(" 3 DB kijelölve"));

@@ -14,6 +14,7 @@ struct Nodes : TreeNodes
 {
     QStringList lines; // "index parentKey|key|text|image"
     QHash<QString, int> keys;
+    QHash<QString, QStringList> stored;
 
     int count() const override { return int(lines.size()); }
     int add(const QString& parentKey, const QString& key, const QString& text,
@@ -24,6 +25,11 @@ struct Nodes : TreeNodes
         lines << parentKey + QLatin1Char('|') + key + QLatin1Char('|') + text + QLatin1Char('|') + image;
         keys.insert(key, count());
         return count();
+    }
+    void addStoredPath(const QString& key, const QString& path) override { stored[key] << path; }
+    int load(store::DataSource& ds, const QString& key, const QString* skip = nullptr)
+    {
+        return Module1::loadFolderFiles(*this, ds, key, stored.value(key), skip);
     }
 };
 
@@ -51,11 +57,12 @@ private Q_SLOTS:
         auto db = store::Database::open(m_catalog);
         // Out of order, the root folder itself, a label in other letter case,
         // a label that only starts the same, a folder with an apostrophe.
-        for (const char* ut : {"-CD_1- E:\\GAMES\\DOOM", "-CD_10- E:\\X", "-cd_1- E:\\GAMES\\QUAKE",
+        for (const char* ut : {"-CD_1- E:\\GAMES\\DOOM", "-CD_10- E:\\X", "-cd_1- F:\\GAMES\\QUAKE",
                                "-CD_1- E:\\", "-CD_1- E:\\Tom's", "-CD_1- E:\\APPS"})
             db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {QString::fromUtf8(ut)});
         for (const auto& [folder, name] :
-             {std::pair{4, "ROOT.TXT"}, {1, "DOOM.EXE"}, {1, "DOOM.WAD"}, {5, "Tom's.txt"}})
+             {std::pair{4, "ROOT.TXT"}, {1, "DOOM.EXE"}, {1, "DOOM.WAD"}, {5, "Tom's.txt"},
+              {3, "QUAKE.EXE"}})
             db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES (?1, ?2)"),
                     {QString::fromUtf8(name), folder});
         m_datafa.setDatabaseName(m_catalog);
@@ -73,8 +80,8 @@ private Q_SLOTS:
                               "-CD_1- E:\\|-CD_1- E:\\APPS|APPS|close",
                               "-CD_1- E:\\|-CD_1- E:\\GAMES|GAMES|close",
                               "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\DOOM|DOOM|close",
-                              "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\QUAKE|QUAKE|close",
                               "-CD_1- E:\\|-CD_1- E:\\Tom's|Tom's|close",
+                              "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\QUAKE|QUAKE|close",
                           }));
         QCOMPARE(steps, (QList<int>{0, 4}));
     }
@@ -92,7 +99,7 @@ private Q_SLOTS:
 
         // Expanding the folder leaves the marked name out; file keys keep growing.
         const QString skip = QStringLiteral("DOOM.WAD");
-        QCOMPARE(Module1::loadFolderFiles(t, m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\DOOM"), &skip), 1);
+        QCOMPARE(t.load(m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\DOOM"), &skip), 1);
         QCOMPARE(t.lines.last(), QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 8a |DOOM.EXE|elem"));
 
         // The root folder's own files, and a folder whose name holds an apostrophe.
@@ -101,8 +108,12 @@ private Q_SLOTS:
         QCOMPARE(Module1::faepit_jelol(v, m_datafa, QStringLiteral("CD_1"), QStringLiteral("-CD_1- E:\\"),
                                        QStringLiteral("ROOT.TXT")),
                  2);
-        QCOMPARE(Module1::loadFolderFiles(v, m_datafa, QStringLiteral("-CD_1- E:\\Tom's"), nullptr), 1);
+        QCOMPARE(v.load(m_datafa, QStringLiteral("-CD_1- E:\\Tom's")), 1);
         QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\Tom's| 8a |Tom's.txt|elem"));
+        // Read again from another drive letter, with the label in other case:
+        // under the first row's root, its files still found.
+        QCOMPARE(v.load(m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\QUAKE")), 1);
+        QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\GAMES\\QUAKE| 9a |QUAKE.EXE|elem"));
 
         medium(QStringLiteral("CD_1"));
         Nodes w;
