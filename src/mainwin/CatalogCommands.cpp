@@ -65,13 +65,14 @@ void CatalogCommands::closeSources()
     }
 }
 
-void CatalogCommands::bindBaseView(const QString& path)
+void CatalogCommands::bindBaseView(const QString& path, bool fresh)
 {
     for (store::DataSource* source : {&m_host.data1(), &m_host.datafa()}) {
         source->setDatabaseName(path);
         source->setRecordSource(kBaseView);
         source->refresh();
     }
+    m_host.catalogBound(path, fresh);
 }
 
 // The common last stage of the commands.
@@ -90,7 +91,7 @@ void CatalogCommands::bindFreshDefault()
     store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
     m_state.settings.lastCatalog = m_paths.defaultCatalog;
     m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
-    bindBaseView(m_paths.defaultCatalog);
+    bindBaseView(m_paths.defaultCatalog, true);
 }
 
 // After a failed command was cancelled: bind the catalog in force again, or,
@@ -152,6 +153,7 @@ void CatalogCommands::Fnyit()
             datafa.setDatabaseName(path);
             datafa.setRecordSource(kBaseView);
             datafa.refresh();
+            m_host.catalogBound(path, true);
             m_state.baseView = true;
             m_host.recordCounter();
             m_host.showProgress(100);
@@ -322,6 +324,7 @@ void CatalogCommands::mas()
             datafa.setDatabaseName(*path);
             datafa.setRecordSource(kBaseView);
             datafa.refresh();
+            m_host.catalogBound(*path, true);
             m_state.baseView = true;
             m_host.recordCounter();
             m_host.showProgress(100);

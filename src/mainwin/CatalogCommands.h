@@ -26,6 +26,8 @@ public:
     virtual void setBusy(bool busy) = 0;
     virtual void recordCounter() = 0;
     virtual void activationSteps() = 0;
+    // The data sources now show 'path'; 'fresh' when its contents are new.
+    virtual void catalogBound(const QString& path, bool fresh) = 0;
 };
 
 // The "File" menu's catalog commands: open, new, save as, compact.
@@ -40,7 +42,7 @@ public:
     void Ftomor(); // compact; silent while the automatic-compaction flag is set
 
     // Binds both data sources to 'path' with the base view; throws platform::Error.
-    void bindBaseView(const QString& path);
+    void bindBaseView(const QString& path, bool fresh = false);
 
     static const QString kBaseView;
     static const QString kDialogFilter;

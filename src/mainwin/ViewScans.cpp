@@ -5,10 +5,14 @@
 #include "store/DataSource.h"
 
 #include <QFile>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ViewScans {
@@ -52,6 +56,35 @@ qint64 lengthTotal(store::DataSource& view, const QList<qint64>& positions,
     return total;
 }
 
+QHash<qint64, QString> rowTexts(store::DataSource& view, const QList<qint64>& positions,
+                                const std::function<void(int)>& progress)
+{
+    QHash<qint64, QString> texts;
+    if (positions.isEmpty())
+        return texts;
+    QList<qint64> sorted = positions;
+    std::sort(sorted.begin(), sorted.end());
+    const QSet<qint64> wanted(sorted.cbegin(), sorted.cend());
+    const int columns = view.columnCount();
+    const int date = dateColumn(view.columnNames());
+    view.forEachRow(sorted.first(), sorted.last() - sorted.first() + 1,
+                    [&](qint64 row, const store::Statement& values) {
+                        if (wanted.contains(row)) {
+                            QString text;
+                            for (const int c : {0, 1, 2, 4}) {
+                                if (c < columns)
+                                    text += displayText(values.value(c), c == date);
+                                text += QLatin1Char('\t');
+                            }
+                            texts.insert(row, text);
+                            if (progress)
+                                progress(int(texts.size()));
+                        }
+                        return texts.size() < wanted.size();
+                    });
+    return texts;
+}
+
 qint64 typeAhead(store::DataSource& view, qint64 current, QChar c)
 {
     const QChar wanted = c.toCaseFolded();
@@ -72,14 +105,35 @@ qint64 typeAhead(store::DataSource& view, qint64 current, QChar c)
 
 namespace {
 
-// Writes whole buffers, reporting the file error's number.
+// Writes the listing beside its target and renames it over it at the end, so
+// a failure leaves an old file as it was; errors carry the file error's number.
 class ListingFile
 {
 public:
-    explicit ListingFile(const QString& path)
-        : m_path(QFile::encodeName(path)), m_part(m_path + ".part")
+    explicit ListingFile(const QString& path) : m_name(path)
     {
-        m_fd = ::open(m_part.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        // Through a link to the file it names; an existing file keeps its mode.
+        m_path = QFile::encodeName(path);
+        char resolved[PATH_MAX];
+        if (::realpath(m_path.constData(), resolved))
+            m_path = resolved;
+        struct stat st {};
+        const bool exists = ::stat(m_path.constData(), &st) == 0;
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~mask);
+
+        m_part = m_path + ".XXXXXX";
+        m_fd = ::mkostemp(m_part.data(), O_CLOEXEC);
+        if (m_fd >= 0) {
+            ::fchmod(m_fd, mode);
+            return;
+        }
+        // A folder that takes no new files may still let the file be rewritten.
+        if (errno == EACCES && exists) {
+            m_fd = ::open(m_path.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            m_direct = m_fd >= 0;
+        }
         if (m_fd < 0)
             platform::throwErrno(path);
     }
@@ -87,7 +141,8 @@ public:
     {
         if (m_fd >= 0) {
             ::close(m_fd);
-            ::unlink(m_part.constData());
+            if (!m_direct)
+                ::unlink(m_part.constData());
         }
     }
     ListingFile(const ListingFile&) = delete;
@@ -102,7 +157,7 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
-                platform::throwErrno(QFile::decodeName(m_path));
+                platform::throwErrno(m_name);
             p += n;
             left -= n;
         }
@@ -111,19 +166,25 @@ public:
 
     void finish()
     {
+        if (::fsync(m_fd) != 0)
+            platform::throwErrno(m_name);
         const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0 || ::rename(m_part.constData(), m_path.constData()) != 0) {
+        const bool closed = ::close(fd) == 0;
+        if (!closed || (!m_direct && ::rename(m_part.constData(), m_path.constData()) != 0)) {
             const int e = errno;
-            ::unlink(m_part.constData());
+            if (!m_direct)
+                ::unlink(m_part.constData());
             errno = e;
-            platform::throwErrno(QFile::decodeName(m_path));
+            platform::throwErrno(m_name);
         }
     }
 
 private:
+    QString m_name;
     QByteArray m_path;
     QByteArray m_part;
     int m_fd = -1;
+    bool m_direct = false;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,11 @@ QString displayText(const QVariant& value, bool isDate);
 // length is no number ("----" on a folder row) counts 0.
 qint64 lengthTotal(store::DataSource& view, const QList<qint64>& positions,
                    const std::function<void(int done)>& progress = {});
+
+// The texts of the rows at 'positions' as the grid shows them: columns 0, 1,
+// 2 and 4, each followed by a TAB (the CRC column stays out).
+QHash<qint64, QString> rowTexts(store::DataSource& view, const QList<qint64>& positions,
+                                const std::function<void(int done)>& progress = {});
 
 // The first row after 'current' whose name (column 0) begins with 'c',
 // letter case ignored, going on from the first row after the last; -1 when

@@ -1,7 +1,7 @@
 #include "fokep.h"
 
 #include "DataGrid.h"
-#include "ExportText.h"
+#include "ViewScans.h"
 #include "FokepRules.h"
 #include "PathTree.h"
 #include "about/nevjegy.h"
@@ -275,6 +275,7 @@ bool fokep::openLastCatalog()
             Data1->refresh();
             addRootNode(QStringLiteral("---"));
             Datafa->setDatabaseName(path);
+            m_treeCatalog = path;
             kfriss->setChecked(m_state.settings.contextRefresh != 0);
             auttom->setChecked(m_state.settings.autoCompact != 0);
             return true;
@@ -400,18 +401,20 @@ void fokep::vegere_Click()
 void fokep::mv_Click()
 {
     setBusy(true);
-    const QList<qint64>& marks = tabla1->SelBookmarks();
+    const QList<qint64> marks = tabla1->SelBookmarks();
     bar->setRange(0, int(marks.size()));
     showProgress(0);
     QString text;
-    for (int i = 0; i < marks.size(); ++i) {
-        bar->setValue(i + 1);
-        try {
-            Data1->setAbsolutePosition(marks.at(i));
-        } catch (const platform::Error&) {
-            continue;
-        }
-        text += ExportText::rowText(*tabla1->model(), marks.at(i)) + QStringLiteral("\r\n");
+    try {
+        // One pass over the marked rows' stretch, however far apart they lie.
+        const QHash<qint64, QString> rows =
+            ViewScans::rowTexts(*Data1, marks, [this](int done) { bar->setValue(done); });
+        for (const qint64 mark : marks)
+            if (rows.contains(mark))
+                text += rows.value(mark) + QStringLiteral("\r\n");
+        if (!marks.isEmpty())
+            Data1->setAbsolutePosition(marks.last());
+    } catch (const platform::Error&) {
     }
     QGuiApplication::clipboard()->setText(text);
     tabla1->setCol(0);

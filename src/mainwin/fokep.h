@@ -144,6 +144,7 @@ private:
     void hideProgress() override;
     void setBusy(bool busy) override;
     void activationSteps() override { Form_Activate(); }
+    void catalogBound(const QString& path, bool fresh) override;
 
     // BuilderHost
     QString catalogPath() override;
@@ -177,6 +178,7 @@ private:
     double m_previousY = 0;  // the pointer at the previous move over the grid
     QString m_sizeText;      // the last total-size result
     QTimer* m_followTimer = nullptr;
+    QString m_treeCatalog; // the catalog the path tree was built from
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

@@ -37,6 +37,21 @@ void fokep::connectGridAndTree()
     connect(famas, &QAction::triggered, this, &fokep::famas_Click);
 }
 
+// A tree of another catalog would load its folders from this one.
+void fokep::catalogBound(const QString& path, bool fresh)
+{
+    if (fresh || path != m_treeCatalog) {
+        if (QTreeWidgetItem* first = Fa->node(1))
+            first->setExpanded(false);
+        Fa->clearNodes();
+        addRootNode(QStringLiteral("---"));
+        m_state.aktut.clear();
+        m_state.aktnev.clear();
+        m_state.aktnode = 0;
+    }
+    m_treeCatalog = path;
+}
+
 Module1::TreeProgress fokep::treeProgress()
 {
     return {[this](int maximum) {

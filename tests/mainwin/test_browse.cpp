@@ -191,11 +191,30 @@ private Q_SLOTS:
         QCOMPARE(w->state().aktut, QStringLiteral("-CD_2- F:"));
     }
 
+    void anotherCatalogStartsAFreshTree()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        w->Data1->setAbsolutePosition(1);
+        w->contextView();
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_1"));
+        FileDialog::addAnswers({f.catalog(QStringLiteral("other.mdb"), 2)});
+        w->Fnyit_Click();
+        QCOMPARE(w->Fa->count(), 1);
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("---"));
+        QVERIFY(w->state().aktnev.isEmpty());
+    }
+
     void typeAheadInTheGrid()
     {
         Fixture f;
         auto w = startOn(f, twoMedia(f));
         QTableView* view = w->tabla1->view();
+        // A row the user clicks is where the search starts.
+        view->setCurrentIndex(view->model()->index(3, 0));
+        QCOMPARE(w->Data1->absolutePosition(), qint64(3));
+        QTest::keyClick(view, Qt::Key_D);
+        QCOMPARE(w->Data1->absolutePosition(), qint64(0));
         w->Data1->setAbsolutePosition(0);
         QTest::keyClick(view, Qt::Key_W);
         QCOMPARE(w->Data1->absolutePosition(), qint64(2));

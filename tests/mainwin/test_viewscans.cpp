@@ -2,7 +2,9 @@
 #include "mainwin/ViewScans.h"
 #include "store/DataSource.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,13 +55,22 @@ private Q_SLOTS:
         ViewScans::writeListing(m_view, out, QStringLiteral("k"), QStringLiteral(" 1 DB rekord "));
         QVERIFY(TestSupport::contents(out).endsWith("\r\n\r\n*\t-CD_1- E:\\GAMES\t----\t----\t\r\n"));
 
+        // Through a link to the file it names, keeping that file's mode.
+        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner);
+        const QString link = m_dir.filePath(QStringLiteral("link.txt"));
+        QVERIFY(QFile::link(out, link));
+        ViewScans::writeListing(m_view, link, QStringLiteral("k"), QStringLiteral(" 1 DB rekord "));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(TestSupport::contents(out).startsWith("k\r\n"));
+        QCOMPARE(QFile::permissions(out), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
         // A folder that cannot be written: the error's number, and nothing left behind.
         const int n = TestSupport::errorOf([&] {
             ViewScans::writeListing(m_view, m_dir.filePath(QStringLiteral("nincs/lista.txt")),
                                     QString(), QString());
         });
         QCOMPARE(n, platform::err::FileNotFound);
-        QVERIFY(!QFile::exists(out + QStringLiteral(".part")));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).size(), 3); // k.mdb, lista.txt, link.txt
     }
 
     void typeAheadWrapsAndIgnoresCase()
