@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace bench {
@@ -389,6 +392,26 @@ GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QStrin
             }
         }
     });
+}
+
+bool runApart(const std::function<void()>& work)
+{
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        try {
+            work();
+            std::fflush(stdout);
+            ::_exit(0);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            ::_exit(1);
+        }
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace bench

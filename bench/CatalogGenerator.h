@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace bench {
 
@@ -47,5 +48,10 @@ struct BrowseLayout
 // platform::Error.
 GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QString& target,
                                        const BrowseLayout& layout = {});
+
+// Runs 'work' in a child process, so what it touches never counts in this
+// process's peak memory. True when it ran to its end; a failure it throws is
+// printed on stderr.
+bool runApart(const std::function<void()>& work);
 
 } // namespace bench

@@ -318,24 +318,12 @@ bool generateApart(const QString& catalog)
              .arg(kLayout.files)
              .arg(kLayout.media)
              .arg(catalog));
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        try {
-            const auto r = bench::generateBrowseCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE),
-                                                        catalog, kLayout);
-            std::fprintf(
-                stderr, "generation: %lld ms, %lld files in %lld folders on %lld media, %.1f MiB\n",
-                r.milliseconds, r.files, r.folders, r.media, double(r.bytes) / (1024.0 * 1024.0));
-            ::_exit(0);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            ::_exit(1);
-        }
-    }
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return bench::runApart([&catalog] {
+        const auto r = bench::generateBrowseCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog,
+                                                    kLayout);
+        std::fprintf(stderr, "generation: %lld ms, %lld files in %lld folders on %lld media, %.1f MiB\n",
+                     r.milliseconds, r.files, r.folders, r.media, double(r.bytes) / (1024.0 * 1024.0));
+    });
 }
 
 } // namespace

@@ -246,24 +246,11 @@ bool generateApart(const QString& catalog, qint64 files)
 {
     std::printf("generating %lld files into %s\n", files, qPrintable(catalog));
     std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        try {
-            const auto r = bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog,
-                                                  files);
-            std::printf("generation: %lld ms (%lld folders on %lld media)\n", r.milliseconds,
-                        r.folders, r.media);
-            std::fflush(stdout);
-            ::_exit(0);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            ::_exit(1);
-        }
-    }
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return bench::runApart([&catalog, files] {
+        const auto r = bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog, files);
+        std::printf("generation: %lld ms (%lld folders on %lld media)\n", r.milliseconds, r.folders,
+                    r.media);
+    });
 }
 
 } // namespace
