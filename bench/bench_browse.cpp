@@ -3,6 +3,7 @@
 // Prints one figure a line on stdout as "NAME VALUE UNIT"; notes go to stderr.
 // Without CATALOG it generates a 1 000 000-file catalog in a temporary folder;
 // a CATALOG that does not exist yet is generated there and kept.
+#include "BenchProgram.h"
 #include "CatalogGenerator.h"
 
 #include "mainwin/DataGrid.h"
@@ -155,18 +156,8 @@ qint64 countLines(const QString& path)
 
 void browse(const QString& catalog, const QString& scratch)
 {
-    const QString program = scratch + QStringLiteral("/program");
-    QDir().mkpath(program);
-    store::copyFile(QStringLiteral(POLCOZO_BENCH_TEMPLATE), store::templatePath(program));
-    AppPaths paths;
-    paths.programFolder = program;
-    paths.settingsFile = scratch + QStringLiteral("/Polcozo.ini");
-    paths.defaultCatalog = scratch + QLatin1Char('/') + store::kDefaultCatalogName;
-    store::Settings settings = store::defaultSettings(program);
-    settings.lastCatalog = catalog;
-    settings.contextRefresh = 0; // follow mode is switched on for its own step
-    if (!store::writeSettings(paths.settingsFile, settings))
-        throw std::runtime_error("cannot write the settings file");
+    // Follow mode is switched on for its own step.
+    const AppPaths paths = bench::programOn(catalog, scratch, false);
 
     fokep window(paths);
     check(window.start(), QStringLiteral("the window starts on the catalog"));

@@ -1,5 +1,6 @@
 // polcozo_bench_catalog [CATALOG | --generate N_FILES]
 // Times the store and the main window on a large catalog; prints one figure a line.
+#include "BenchProgram.h"
 #include "CatalogGenerator.h"
 
 #include "mainwin/CatalogCommands.h"
@@ -149,17 +150,7 @@ void storeLevel(const QString& catalog)
 void mainWindow(const QString& catalog, const QString& scratch)
 {
     std::printf("-- main window (fokep::start on the catalog as the last one opened)\n");
-    const QString program = scratch + QStringLiteral("/program");
-    QDir().mkpath(program);
-    store::copyFile(QStringLiteral(POLCOZO_BENCH_TEMPLATE), store::templatePath(program));
-    AppPaths paths;
-    paths.programFolder = program;
-    paths.settingsFile = scratch + QStringLiteral("/Polcozo.ini");
-    paths.defaultCatalog = scratch + QLatin1Char('/') + store::kDefaultCatalogName;
-    store::Settings settings = store::defaultSettings(program);
-    settings.lastCatalog = catalog;
-    if (!store::writeSettings(paths.settingsFile, settings))
-        throw std::runtime_error("cannot write the settings file");
+    const AppPaths paths = bench::programOn(catalog, scratch);
 
     QElapsedTimer clock;
     fokep* window = nullptr;
