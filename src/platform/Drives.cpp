@@ -1,5 +1,7 @@
 #include "Drives.h"
 
+#include "FileNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -306,6 +308,23 @@ QString DriveTable::toNative(const QString& drivePath) const
         if (part.isEmpty() || part == u"." || part == u".." || part.contains(u'/'))
             return {};
         out += u'/' + part.toString().replace(kWideBackslash, kBackslash);
+    }
+    return out;
+}
+
+QByteArray DriveTable::nativeBytes(const QString& drivePath) const
+{
+    const Drive* d = drive(DrivePath::letter(drivePath));
+    if (!d)
+        return {};
+    const QByteArray mount = QFile::encodeName(d->mountPoint);
+    if (drivePath.size() <= 3)
+        return mount;
+    QByteArray out = d->mountPoint == kRoot ? QByteArray() : mount;
+    for (const QStringView part : QStringView(drivePath).mid(3).split(kBackslash)) {
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return {};
+        out += '/' + FileName::toBytes(part.toString());
     }
     return out;
 }

@@ -44,6 +44,9 @@ public:
 
     // Drive path -> native path; empty when the drive is unknown or the text malformed.
     QString toNative(const QString& drivePath) const;
+    // The same as the file system wants it: each stored name given back as
+    // its own bytes (platform::FileName). Empty when unknown or malformed.
+    QByteArray nativeBytes(const QString& drivePath) const;
     // Native path -> drive path of the deepest mount containing it, or empty.
     QString toDrivePath(const QString& nativePath) const;
     bool isReady(QChar letter) const;

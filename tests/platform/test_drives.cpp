@@ -35,6 +35,7 @@ private slots:
     void systemTable();
     void drivePathHelpers();
     void readiness();
+    void nativeBytes();
     void decodeFileName_data();
     void decodeFileName();
 };
@@ -199,6 +200,17 @@ void TestDrives::readiness()
     QVERIFY(!t.isReady(u'E') && !t.isReady(u'F')); // a file, an unknown drive
     QVERIFY(dir.rmdir(QStringLiteral("stick")));
     QVERIFY(!t.isReady(u'D'));
+}
+
+void TestDrives::nativeBytes()
+{
+    const auto t = DriveTable::fromFolders(QStringLiteral("/"), {QStringLiteral("/tmp/d")});
+    QCOMPARE(t.nativeBytes(QStringLiteral("D:\\GAMES\\D_z/FF\\a/5Cb")),
+             QByteArray("/tmp/d/GAMES/D_z\xFF/a\\b"));
+    QCOMPARE(t.nativeBytes(QStringLiteral("c:\\usr")), QByteArray("/usr"));
+    QCOMPARE(t.nativeBytes(QStringLiteral("D:\\")), QByteArray("/tmp/d"));
+    QVERIFY(t.nativeBytes(QStringLiteral("D:\\..\\x")).isEmpty());
+    QVERIFY(t.nativeBytes(QStringLiteral("Q:\\x")).isEmpty());
 }
 
 void TestDrives::decodeFileName_data()
