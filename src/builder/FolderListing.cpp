@@ -1,9 +1,8 @@
 #include "FolderListing.h"
 
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 
-#include <QFile>
-#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
@@ -22,62 +21,10 @@ bool listOrder(const FolderEntry& a, const FolderEntry& b)
     return c != 0 ? c < 0 : a.raw < b.raw;
 }
 
-// The legible name, and whether it is the bytes' own reading.
-FolderEntry entryFor(const QByteArray& raw, bool& exact)
+FolderEntry entryFor(const char* name)
 {
-    QString name = platform::decodeFileName(raw, &exact);
-    // The backslash separates folders in stored paths.
-    if (name.contains(QLatin1Char('\\'))) {
-        name.replace(QLatin1Char('\\'), QChar(0xFF3C));
-        exact = false;
-    }
-    return {raw, name};
-}
-
-// A name no other entry has: UTF-8 kept, everything else as %XX.
-QString escapedName(const QByteArray& raw)
-{
-    QString name;
-    for (qsizetype i = 0; i < raw.size();) {
-        qsizetype n = 1;
-        const uchar b = uchar(raw.at(i));
-        if (b >= 0x80) {
-            n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-            bool exact = false;
-            const QByteArray seq = raw.mid(i, n);
-            if (n == 1 || seq.size() != n || (platform::decodeFileName(seq, &exact), !exact))
-                n = 0;
-        }
-        if (n == 0 || b == '\\' || b == '%') {
-            name += QLatin1Char('%') + QString::number(b, 16).rightJustified(2, QLatin1Char('0')).toUpper();
-            ++i;
-        } else {
-            name += QString::fromUtf8(raw.mid(i, n));
-            i += n;
-        }
-    }
-    return name;
-}
-
-// Two entries may read alike only when one of them is not its bytes' own
-// reading; that one gets the escaped name.
-void makeDistinct(QList<FolderEntry>& entries, const QList<int>& inexact)
-{
-    if (inexact.isEmpty())
-        return;
-    QSet<QString> taken;
-    for (qsizetype i = 0, j = 0; i < entries.size(); ++i) {
-        if (j < inexact.size() && inexact.at(j) == i)
-            ++j;
-        else
-            taken.insert(entries.at(i).name);
-    }
-    for (int i : inexact) {
-        FolderEntry& e = entries[i];
-        if (taken.contains(e.name))
-            e.name = escapedName(e.raw);
-        taken.insert(e.name);
-    }
+    const QByteArray raw(name);
+    return {raw, platform::FileName::fromBytes(raw)};
 }
 
 bool isMountRoot(const struct statx& sx, const struct statx& parent)
@@ -131,7 +78,6 @@ FolderListing listFolder(int folderFd)
     ::rewinddir(dir);
     struct statx self {};
     const bool haveSelf = ::statx(folderFd, "", AT_EMPTY_PATH, STATX_TYPE, &self) == 0;
-    QList<int> inexactFolders, inexactFiles;
     for (;;) {
         errno = 0;
         const dirent* e = ::readdir(dir);
@@ -151,22 +97,15 @@ FolderListing listFolder(int folderFd)
                                                    : S_ISLNK(sx.stx_mode) ? DT_LNK
                                                                           : DT_UNKNOWN;
         }
-        bool exact = true;
         if (type == DT_DIR) {
             if (haveSelf && isMountRoot(sx, self))
                 continue;
-            listing.folders.append(entryFor(QByteArray(n), exact));
-            if (!exact)
-                inexactFolders.append(int(listing.folders.size() - 1));
+            listing.folders.append(entryFor(n));
         } else if (type == DT_REG || type == DT_LNK) {
-            listing.files.append(entryFor(QByteArray(n), exact));
-            if (!exact)
-                inexactFiles.append(int(listing.files.size() - 1));
+            listing.files.append(entryFor(n));
         }
     }
     ::closedir(dir);
-    makeDistinct(listing.folders, inexactFolders);
-    makeDistinct(listing.files, inexactFiles);
     std::sort(listing.folders.begin(), listing.folders.end(), listOrder);
     std::sort(listing.files.begin(), listing.files.end(), listOrder);
     return listing;
@@ -174,25 +113,22 @@ FolderListing listFolder(int folderFd)
 
 QByteArray nativePath(const platform::DriveTable& drives, const QString& drivePath)
 {
-    const platform::Drive* drive = drives.drive(platform::DrivePath::letter(drivePath));
-    if (!drive)
+    const QChar letter = platform::DrivePath::letter(drivePath);
+    const QByteArray native = drives.nativeBytes(drivePath);
+    if (native.isEmpty())
         return {};
-    QByteArray native = QFile::encodeName(drive->mountPoint);
-    const QStringList names = drivePath.mid(3).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    for (const QString& name : names) {
-        const QByteArray direct = childPath(native, QFile::encodeName(name));
+    // Each folder below the drive's root must be there, and be a folder of
+    // its own rather than a link to one.
+    const QByteArray root = drives.nativeBytes(platform::DrivePath::root(letter));
+    qsizetype at = root == "/" ? 0 : root.size();
+    while (at < native.size()) {
+        qsizetype next = native.indexOf('/', at + 1);
+        if (next < 0)
+            next = native.size();
         struct stat st {};
-        if (!name.contains(QChar(0xFF3C)) && !name.contains(QLatin1Char('%')) &&
-            ::lstat(direct.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            native = direct;
-            continue;
-        }
-        const FolderListing listing = listFolder(native);
-        const auto it = std::find_if(listing.folders.cbegin(), listing.folders.cend(),
-                                     [&](const FolderEntry& e) { return e.name == name; });
-        if (it == listing.folders.cend())
+        if (::lstat(native.left(next).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
             return {};
-        native = childPath(native, it->raw);
+        at = next;
     }
     return native;
 }

@@ -15,10 +15,7 @@ namespace builder {
 struct FolderEntry
 {
     QByteArray raw; // the name as the file system holds it
-    // Legible and unique within its list: UTF-8 as it is, other bytes read as
-    // Latin-2, '\' shown as U+FF3C; a name that would then equal another one
-    // of the list writes its odd bytes as %XX.
-    QString name;
+    QString name;   // as the catalog stores it and the lists show it (platform::FileName)
 };
 
 struct FolderListing
@@ -44,8 +41,8 @@ int openSubFolder(int parentFd, const QByteArray& name);
 
 QByteArray childPath(const QByteArray& folder, const QByteArray& name);
 
-// Where a drive path is on this machine, names matched as the lists show
-// them. Empty when the drive or a folder on the way is not there.
+// Where a drive path is on this machine. Empty when the drive or a folder on
+// the way is not there.
 QByteArray nativePath(const platform::DriveTable& drives, const QString& drivePath);
 
 enum class FileState { Regular, NotAFile, Vanished };

@@ -14,7 +14,6 @@ namespace platform {
 namespace {
 
 constexpr QChar kBackslash = u'\\';
-constexpr QChar kWideBackslash = u'\uFF3C'; // stands for '\' inside a name
 const QString kRoot = QStringLiteral("/");
 const QString kMountInfo = QStringLiteral("/proc/self/mountinfo");
 const QString kLabelFolder = QStringLiteral("/dev/disk/by-label");
@@ -35,79 +34,6 @@ constexpr QStringView kSystemPlaces[] = {
     u"/proc", u"/sys", u"/dev", u"/snap", u"/var/lib/docker", u"/var/snap", u"/run",
 };
 
-// ISO-8859-2 from 0xA0; below that it agrees with Latin-1.
-constexpr char16_t kLatin2High[96] = {
-    0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, 0x00A8, 0x0160, 0x015E, 0x0164,
-    0x0179, 0x00AD, 0x017D, 0x017B, 0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E, 0x015B, 0x02C7,
-    0x00B8, 0x0161, 0x015F, 0x0165, 0x017A, 0x02DD, 0x017E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102,
-    0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
-    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA, 0x0170,
-    0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3,
-    0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
-};
-
-// Length of the valid UTF-8 sequence at p (0 if none); overlongs, surrogates
-// and values past U+10FFFF are invalid.
-int utf8Sequence(const uchar* p, const uchar* end, char32_t& cp)
-{
-    const uchar b = *p;
-    cp = b;
-    if (b < 0x80)
-        return 1;
-    const int len = b >= 0xF8 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-    constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    cp &= 0x7F >> len;
-    if (len == 0 || end - p < len)
-        return 0;
-    for (int i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-bool isValidUtf8(const uchar* p, const uchar* end)
-{
-    char32_t cp;
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        const int len = utf8Sequence(p, end, cp);
-        if (!len)
-            return false;
-        p += len;
-    }
-    return true;
-}
-
-QString decodeMixed(const uchar* p, const uchar* end)
-{
-    QString out;
-    out.reserve(end - p);
-    char32_t cp;
-    while (p < end) {
-        const int len = utf8Sequence(p, end, cp);
-        if (!len) {
-            out += QChar(*p < 0xA0 ? char16_t(*p) : kLatin2High[*p - 0xA0]);
-            ++p;
-        } else if (cp > 0xFFFF) {
-            out += QChar(QChar::highSurrogate(cp));
-            out += QChar(QChar::lowSurrogate(cp));
-            p += len;
-        } else {
-            out += QChar(char16_t(cp));
-            p += len;
-        }
-    }
-    return out;
-}
-
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -122,7 +48,8 @@ bool isOctal(char c)
 }
 
 // mountinfo writes "\040"-style octal escapes, udev link names "\x20"-style hex;
-// each side escapes its own backslashes, so one decoder serves both.
+// each side escapes its own backslashes, so one decoder serves both. Mount
+// points stay Qt file names: they are never stored, only opened.
 QString unescape(const QByteArray& text)
 {
     QByteArray raw;
@@ -140,7 +67,7 @@ QString unescape(const QByteArray& text)
             raw += at(i);
         }
     }
-    return decodeFileName(raw);
+    return QFile::decodeName(raw);
 }
 
 QChar asciiUpper(QChar c)
@@ -169,6 +96,24 @@ bool isMedium(const MountEntry& m)
     // Containers bind-mount single files such as /etc/hosts.
     const QFileInfo info(m.mountPoint);
     return !info.exists() || info.isDir();
+}
+
+// The names of an absolute path, "." and ".." worked out as the file system
+// does ("/.." is "/").
+QList<QByteArray> pathNames(const QByteArray& path)
+{
+    QList<QByteArray> names;
+    for (const QByteArray& n : path.split('/')) {
+        if (n.isEmpty() || n == ".")
+            continue;
+        if (n == "..") {
+            if (!names.isEmpty())
+                names.removeLast();
+            continue;
+        }
+        names.append(n);
+    }
+    return names;
 }
 
 QString lastName(const QString& path)
@@ -295,23 +240,6 @@ QString DriveTable::listEntry(const Drive& d)
     return d.letter.toLower() + QStringLiteral(": [") + d.name + u']';
 }
 
-QString DriveTable::toNative(const QString& drivePath) const
-{
-    const Drive* d = drive(DrivePath::letter(drivePath));
-    if (!d)
-        return {};
-    if (drivePath.size() <= 3)
-        return d->mountPoint;
-    QString out = d->mountPoint == kRoot ? QString() : d->mountPoint;
-    for (const QStringView part : QStringView(drivePath).mid(3).split(kBackslash)) {
-        // No way out of the drive, and no name Linux could not hold.
-        if (part.isEmpty() || part == u"." || part == u".." || part.contains(u'/'))
-            return {};
-        out += u'/' + part.toString().replace(kWideBackslash, kBackslash);
-    }
-    return out;
-}
-
 QByteArray DriveTable::nativeBytes(const QString& drivePath) const
 {
     const Drive* d = drive(DrivePath::letter(drivePath));
@@ -322,29 +250,42 @@ QByteArray DriveTable::nativeBytes(const QString& drivePath) const
         return mount;
     QByteArray out = d->mountPoint == kRoot ? QByteArray() : mount;
     for (const QStringView part : QStringView(drivePath).mid(3).split(kBackslash)) {
-        if (part.isEmpty() || part == u"." || part == u"..")
+        // No way out of the drive, and no name Linux could not hold.
+        const QByteArray name = FileName::toBytes(part.toString());
+        if (name.isEmpty() || name == "." || name == ".." || name.contains('/') ||
+            name.contains('\0'))
             return {};
-        out += '/' + FileName::toBytes(part.toString());
+        out += '/' + name;
     }
     return out;
 }
 
-QString DriveTable::toDrivePath(const QString& nativePath) const
+QString DriveTable::toDrivePath(const QByteArray& native) const
 {
-    if (!nativePath.startsWith(u'/'))
+    if (!native.startsWith('/'))
         return {};
-    const QString path = QDir::cleanPath(nativePath);
+    const QList<QByteArray> names = pathNames(native);
     const Drive* best = nullptr;
-    for (const Drive& d : m_drives)
-        if (isUnder(path, d.mountPoint) && (!best || d.mountPoint.size() > best->mountPoint.size()))
+    qsizetype depth = -1;
+    for (const Drive& d : m_drives) {
+        const QList<QByteArray> mount = pathNames(QFile::encodeName(d.mountPoint));
+        if (mount.size() > depth && mount.size() <= names.size() &&
+            std::equal(mount.cbegin(), mount.cend(), names.cbegin())) {
             best = &d;
+            depth = mount.size();
+        }
+    }
     if (!best)
         return {};
-    QStringList names = path.mid(best->mountPoint.size()).split(u'/', Qt::SkipEmptyParts);
-    names.removeAll(QStringLiteral("..")); // cleanPath keeps "/.." and "/.." is "/"
-    for (QString& n : names)
-        n.replace(kBackslash, kWideBackslash);
-    return DrivePath::root(best->letter) + names.join(kBackslash);
+    QStringList stored;
+    for (qsizetype i = depth; i < names.size(); ++i)
+        stored << FileName::fromBytes(names.at(i));
+    return DrivePath::root(best->letter) + stored.join(kBackslash);
+}
+
+QString DriveTable::toDrivePath(const QString& nativePath) const
+{
+    return toDrivePath(QFile::encodeName(nativePath));
 }
 
 bool DriveTable::isReady(QChar letter) const
@@ -405,18 +346,5 @@ QChar letter(const QString& path)
 }
 
 } // namespace DrivePath
-
-QString decodeFileName(const QByteArray& raw, bool* exact)
-{
-    const auto* p = reinterpret_cast<const uchar*>(raw.constData());
-    const auto* end = p + raw.size();
-    // Nearly every name is valid UTF-8, and Qt's decoder is the fast one; but it
-    // drops a leading byte order mark, which in a name is a character.
-    const bool valid = isValidUtf8(p, end);
-    if (exact)
-        *exact = valid;
-    const bool fast = valid && !raw.startsWith("\xEF\xBB\xBF");
-    return fast ? QString::fromUtf8(raw) : decodeMixed(p, end);
-}
 
 } // namespace platform

@@ -42,12 +42,14 @@ public:
     const Drive* drive(QChar letter) const;
     static QString listEntry(const Drive& d);
 
-    // Drive path -> native path; empty when the drive is unknown or the text malformed.
-    QString toNative(const QString& drivePath) const;
-    // The same as the file system wants it: each stored name given back as
-    // its own bytes (platform::FileName). Empty when unknown or malformed.
+    // The two sides of the file-system boundary. A drive path's names are
+    // stored names (platform::FileName), so each comes back as its own bytes.
+    // Drive path -> native path; empty when the drive is unknown or the text
+    // malformed (an empty name, ".", "..", or bytes no Linux name can hold).
     QByteArray nativeBytes(const QString& drivePath) const;
     // Native path -> drive path of the deepest mount containing it, or empty.
+    QString toDrivePath(const QByteArray& native) const;
+    // A path as Qt gives it (a dialog, the program folder).
     QString toDrivePath(const QString& nativePath) const;
     bool isReady(QChar letter) const;
 
@@ -65,9 +67,5 @@ QString parent(const QString& path);
 QString name(const QString& path);
 QChar letter(const QString& path); // upper case, or QChar() when not a drive path
 } // namespace DrivePath
-
-// Linux names are bytes: UTF-8 where valid, otherwise each byte as Latin-2.
-// 'exact' tells whether the text is the bytes' own UTF-8 reading.
-QString decodeFileName(const QByteArray& raw, bool* exact = nullptr);
 
 } // namespace platform
