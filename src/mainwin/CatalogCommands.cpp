@@ -132,7 +132,7 @@ void CatalogCommands::Fnyit()
             return;
         }
         const QString path = *chosen;
-        if (store::isTemplateName(path)) {
+        if (store::isTemplate(path, m_paths.templateFile())) {
             MessageBox::show(m_host.dialogParent(),
                              QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
                              MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
@@ -228,7 +228,7 @@ std::optional<QString> CatalogCommands::askTargetName(const QString& title)
                              MessageBox::Buttons::OkCancel,
                              MessageBox::Icon::Question) == MessageBox::Answer::Cancel)
             return std::nullopt;
-        if (store::isTemplateName(path)) {
+        if (store::isTemplate(path, m_paths.templateFile())) {
             MessageBox::show(
                 m_host.dialogParent(),
                 QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
@@ -348,6 +348,9 @@ void CatalogCommands::Ftomor()
     m_host.setBusy(true);
     m_host.showProgress(10);
     try {
+        // Nothing ever writes into the template.
+        if (store::isTemplate(path, m_paths.templateFile()))
+            throw platform::Error(err::PermissionDenied, path);
         closeSources();
         m_host.showProgress(50);
         const store::CompactionResult r = store::compactCatalog(path);

@@ -263,7 +263,7 @@ bool fokep::openLastCatalog()
     const QString templateFile = m_paths.templateFile();
     for (int attempt = 0;; ++attempt) {
         try {
-            if (m_state.settings.lastCatalog == templateFile) {
+            if (store::isTemplate(m_state.settings.lastCatalog, templateFile)) {
                 store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
                 m_state.settings.lastCatalog = m_paths.defaultCatalog;
             }

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,6 +77,16 @@ QString templatePath(const QString& programFolder)
 bool isTemplateName(const QString& path)
 {
     return path.endsWith(kTemplateName, Qt::CaseSensitive);
+}
+
+bool isTemplate(const QString& path, const QString& templateFile)
+{
+    if (isTemplateName(path))
+        return true;
+    struct stat a {}, b {};
+    return ::stat(native(path).constData(), &a) == 0 &&
+           ::stat(native(templateFile).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
 }
 
 bool fileExists(const QString& path)
@@ -185,12 +197,27 @@ QString resetFromTemplate(const QString& templateFile, const QString& path)
     return keptAs;
 }
 
-CompactionResult compactCatalog(const QString& path)
+CompactionResult compactCatalog(const QString& linkOrPath)
 {
+    // Through a link, the file it names is the catalog.
+    QByteArray real = native(linkOrPath);
+    char resolved[PATH_MAX];
+    if (::realpath(real.constData(), resolved))
+        real = resolved;
+    const QString path = QFile::decodeName(real);
+
+    struct stat st {};
+    if (::stat(real.constData(), &st) != 0)
+        platform::throwErrno(linkOrPath);
+    // Read-only even for the superuser, who may write anything.
+    if ((st.st_mode & 0222) == 0 || ::access(real.constData(), W_OK) != 0) {
+        errno = EACCES;
+        platform::throwErrno(linkOrPath);
+    }
     CompactionResult result;
-    result.before = fileLength(path);
-    const QString temp = path + QLatin1Char('2');
-    const QByteArray tempName = native(temp);
+    result.before = qint64(st.st_size);
+    const QByteArray tempName = real + '2';
+    const QString temp = QFile::decodeName(tempName);
     ::unlink(tempName.constData());
     try {
         {
@@ -199,9 +226,11 @@ CompactionResult compactCatalog(const QString& path)
         }
         syncFile(temp);
         result.after = fileLength(temp);
+        if (::chmod(tempName.constData(), st.st_mode & 07777) != 0)
+            platform::throwErrno(temp);
         // Renaming is atomic: the catalog is either the old file or the new one.
-        if (::rename(tempName.constData(), native(path).constData()) != 0)
-            platform::throwErrno(path);
+        if (::rename(tempName.constData(), real.constData()) != 0)
+            platform::throwErrno(linkOrPath);
     } catch (...) {
         ::unlink(tempName.constData());
         throw;

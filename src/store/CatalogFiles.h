@@ -14,6 +14,9 @@ QString templatePath(const QString& programFolder);
 // The template must never be opened or overwritten as a catalog: any name
 // ending in "init.plc" (case-sensitive, so xinit.plc too) is refused.
 bool isTemplateName(const QString& path);
+// The same, and also the template itself reached under any other spelling:
+// "./", "//", a link, a hard link. Files are compared by device and inode.
+bool isTemplate(const QString& path, const QString& templateFile);
 
 // A regular file exists at the path.
 bool fileExists(const QString& path);
@@ -35,9 +38,10 @@ struct CompactionResult
     qint64 after = 0;
 };
 
-// Compacts the closed catalog at 'path' into path + "2", then renames that
-// over the catalog. On any failure the catalog is left as it was and the
-// temporary file removed.
+// Compacts the closed catalog at 'path' (the file a link names) into its path
+// + "2", then renames that over the catalog, which keeps its mode. A catalog
+// the user may not write is not compacted (70). On any failure the catalog is
+// left as it was and the temporary file removed.
 CompactionResult compactCatalog(const QString& path);
 
 } // namespace store

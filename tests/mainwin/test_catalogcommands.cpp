@@ -251,20 +251,63 @@ private Q_SLOTS:
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{kNoGain});
     }
 
+    void failedCompactionKeepsTheCatalog_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("temporary file blocked") << false;
+        QTest::newRow("read-only catalog") << true;
+    }
+
     void failedCompactionKeepsTheCatalog()
     {
+        QFETCH(bool, readOnly);
         Fixture f;
         QString cat;
-        auto w = startOn(f, 5, &cat);
-        // The temporary file cannot be made: a folder stands in its way.
-        QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
+        auto w = startOn(f, 3000, &cat);
+        w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 5"));
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        else
+            QVERIFY(QDir().mkdir(cat + QLatin1Char('2'))); // the temporary file cannot be made
         const QByteArray original = TestSupport::contents(cat);
+        const QFile::Permissions mode = QFile::permissions(cat);
         w->Ftomor_Click();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
         QCOMPARE(TestSupport::contents(cat), original);
+        QCOMPARE(QFile::permissions(cat), mode);
         QCOMPARE(w->elem->text(), QStringLiteral(" 5 DB rekord "));
         QVERIFY(w->Data1->isOpen());
         QVERIFY(w->bar->isHidden());
+    }
+
+    // The template is known by what file it is, however its path is spelt,
+    // and nothing writes into it.
+    void templateIsNeverOpenedOrWritten()
+    {
+        Fixture f;
+        auto w = startOn(f, 3);
+        const QString tpl = f.paths.templateFile();
+        const QByteArray original = TestSupport::contents(tpl);
+        const QString link = f.path(QStringLiteral("katalogus.mdb"));
+        QVERIFY(QFile::link(tpl, link));
+        const QString prog = f.paths.programFolder;
+        FileDialog::addAnswers({prog + QStringLiteral("/./init.plc"), prog + QStringLiteral("//init.plc"),
+                                link, std::nullopt});
+        w->Fnyit_Click();
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 QStringList(3, QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !")));
+
+        FileDialog::addAnswers({link, std::nullopt});
+        MessageBox::addAnswers({Answer::Ok});
+        w->mas_Click();
+        QCOMPARE(texts(MessageBox::takeShown()).last(),
+                 QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"));
+
+        w->state().settings.lastCatalog = link;
+        w->Ftomor_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
+        QCOMPARE(TestSupport::contents(tpl), original);
+        QVERIFY(QFileInfo(link).isSymLink());
     }
 
     void automaticCompactionIsSilentAndRunsOnce()

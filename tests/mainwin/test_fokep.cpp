@@ -128,6 +128,35 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 5);
     }
 
+    // A settings file may name the template under another spelling, or the
+    // template of a copied program folder: it is never opened as a catalog.
+    void templateUnderAnyNameIsNotOpened_data()
+    {
+        QTest::addColumn<QString>("last");
+        QTest::newRow("dot") << QStringLiteral("prog/./init.plc");
+        QTest::newRow("double slash") << QStringLiteral("prog//init.plc");
+        QTest::newRow("link") << QStringLiteral("link.mdb");
+        QTest::newRow("other program folder") << QStringLiteral("regi/init.plc");
+    }
+
+    void templateUnderAnyNameIsNotOpened()
+    {
+        QFETCH(QString, last);
+        Fixture f;
+        QVERIFY(QFile::link(f.paths.templateFile(), f.path(QStringLiteral("link.mdb"))));
+        QDir().mkpath(f.path(QStringLiteral("regi")));
+        QVERIFY(QFile::copy(f.paths.templateFile(), f.path(QStringLiteral("regi/init.plc"))));
+        const QByteArray original = TestSupport::contents(f.paths.templateFile());
+        f.writeSettings(f.path(last));
+        auto w = f.start();
+        QVERIFY(w);
+        QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
+        QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);
+        w->Ftomor_Click();
+        QCOMPARE(TestSupport::contents(f.paths.templateFile()), original);
+        QCOMPARE(TestSupport::contents(f.path(QStringLiteral("regi/init.plc"))), original);
+    }
+
     void missingTemplateEndsWithOneMessage()
     {
         Fixture f;

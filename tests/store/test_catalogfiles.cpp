@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using store::Database;
 namespace err = platform::err;
@@ -79,11 +80,20 @@ private Q_SLOTS:
             tx.commit();
             db.exec(QStringLiteral("DELETE FROM prgnev WHERE utid = 2"));
         }
-        const store::CompactionResult r = store::compactCatalog(path);
+        // Through a link the file it names is compacted, and keeps its mode.
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QFile::setPermissions(path, mode);
+        const QString link = folder(QStringLiteral("links")) + QStringLiteral("/big.mdb");
+        QVERIFY(QFile::link(path, link));
+        const store::CompactionResult r = store::compactCatalog(link);
         QVERIFY2(r.after < r.before / 4,
                  qPrintable(QStringLiteral("%1 -> %2").arg(r.before).arg(r.after)));
         QCOMPARE(QFileInfo(path).size(), r.after);
         QCOMPARE(filesIn(QFileInfo(path).absolutePath()), QStringList({"big.mdb"}));
+        QVERIFY(QFileInfo(link).isSymLink());
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 0777, 0640u);
 
         Database db = Database::open(path);
         QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(nev) FROM alapfile")).toString(),
