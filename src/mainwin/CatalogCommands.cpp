@@ -65,23 +65,34 @@ void CatalogCommands::closeSources()
     }
 }
 
-void CatalogCommands::bindBaseView(const QString& path, bool fresh)
+void CatalogCommands::bindBaseView(const QString& path, bool fresh, BindProgress progress)
 {
-    for (store::DataSource* source : {&m_host.data1(), &m_host.datafa()}) {
-        source->setDatabaseName(path);
-        source->setRecordSource(kBaseView);
-        source->refresh();
-    }
+    store::DataSource& data1 = m_host.data1();
+    data1.setDatabaseName(path);
+    if (progress.pointed >= 0)
+        m_host.showProgress(progress.pointed);
+    // Any other SQLite file opens too; only a catalog is shown as one.
+    store::checkCatalog(data1.database());
+    data1.setRecordSource(kBaseView);
+    data1.refresh();
+    if (progress.refreshed >= 0)
+        m_host.showProgress(progress.refreshed);
+    store::DataSource& datafa = m_host.datafa();
+    datafa.setDatabaseName(path);
+    datafa.setRecordSource(kBaseView);
+    datafa.refresh();
     m_host.catalogBound(path, fresh);
 }
 
 // The common last stage of the commands.
-void CatalogCommands::rebind(const QString& path)
+void CatalogCommands::rebind(const QString& path, bool fresh, BindProgress progress)
 {
     m_host.setGridCaption(kOpenedPrefix + path);
-    bindBaseView(path);
+    bindBaseView(path, fresh, progress);
     m_state.baseView = true;
     m_host.recordCounter();
+    if (progress.refreshed >= 0)
+        m_host.showProgress(100);
     m_host.activationSteps();
 }
 
@@ -142,22 +153,7 @@ void CatalogCommands::Fnyit()
             m_host.showProgress(10);
             m_host.setBusy(true);
             m_state.settings.lastCatalog = path;
-            m_host.setGridCaption(kOpenedPrefix + path);
-            store::DataSource& data1 = m_host.data1();
-            data1.setDatabaseName(path);
-            m_host.showProgress(60);
-            data1.setRecordSource(kBaseView);
-            data1.refresh();
-            m_host.showProgress(80);
-            store::DataSource& datafa = m_host.datafa();
-            datafa.setDatabaseName(path);
-            datafa.setRecordSource(kBaseView);
-            datafa.refresh();
-            m_host.catalogBound(path, true);
-            m_state.baseView = true;
-            m_host.recordCounter();
-            m_host.showProgress(100);
-            m_host.activationSteps();
+            rebind(path, true, {60, 80});
             m_host.hideProgress();
             m_host.setBusy(false);
             return;
@@ -285,7 +281,7 @@ void CatalogCommands::Fuj()
             m_state.settings.lastCatalog = *path;
             unbound = true;
             closeSources();
-            rebind(*path);
+            rebind(*path, true);
             return;
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
@@ -314,21 +310,7 @@ void CatalogCommands::mas()
             store::copyFile(inForce, *path);
             m_host.showProgress(40);
             m_state.settings.lastCatalog = *path;
-            m_host.setGridCaption(kOpenedPrefix + *path);
-            store::DataSource& data1 = m_host.data1();
-            data1.setDatabaseName(*path);
-            data1.setRecordSource(kBaseView);
-            data1.refresh();
-            m_host.showProgress(70);
-            store::DataSource& datafa = m_host.datafa();
-            datafa.setDatabaseName(*path);
-            datafa.setRecordSource(kBaseView);
-            datafa.refresh();
-            m_host.catalogBound(*path, true);
-            m_state.baseView = true;
-            m_host.recordCounter();
-            m_host.showProgress(100);
-            m_host.activationSteps();
+            rebind(*path, true, {-1, 70});
             m_host.hideProgress();
             m_host.setBusy(false);
             return;

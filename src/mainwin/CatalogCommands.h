@@ -30,6 +30,14 @@ public:
     virtual void catalogBound(const QString& path, bool fresh) = 0;
 };
 
+// Where a command shows its progress while binding a catalog: after Data1 is
+// pointed at it, and after Data1 has read it (-1: not shown).
+struct BindProgress
+{
+    int pointed = -1;
+    int refreshed = -1;
+};
+
 // The "File" menu's catalog commands: open, new, save as, compact.
 class CatalogCommands
 {
@@ -41,8 +49,9 @@ public:
     void mas();    // save as
     void Ftomor(); // compact; silent while the automatic-compaction flag is set
 
-    // Binds both data sources to 'path' with the base view; throws platform::Error.
-    void bindBaseView(const QString& path, bool fresh = false);
+    // Binds both data sources to 'path' with the base view, once the file is
+    // known to be a catalog; throws platform::Error (3343 for any other file).
+    void bindBaseView(const QString& path, bool fresh = false, BindProgress progress = {});
 
     static const QString kBaseView;
     static const QString kDialogFilter;
@@ -53,7 +62,7 @@ public:
 
 private:
     void closeSources();
-    void rebind(const QString& path);
+    void rebind(const QString& path, bool fresh = false, BindProgress progress = {});
     void rebindInForce();
     void bindFreshDefault();
     std::optional<QString> askTargetName(const QString& title);

@@ -270,12 +270,7 @@ bool fokep::openLastCatalog()
             const QString path = m_state.settings.lastCatalog;
             tabla1->setCaption(kOpenedPrefix + path);
             m_state.baseView = true;
-            Data1->setDatabaseName(path);
-            Data1->setRecordSource(CatalogCommands::kBaseView);
-            Data1->refresh();
-            addRootNode(QStringLiteral("---"));
-            Datafa->setDatabaseName(path);
-            m_treeCatalog = path;
+            m_commands.bindBaseView(path, true);
             kfriss->setChecked(m_state.settings.contextRefresh != 0);
             auttom->setChecked(m_state.settings.autoCompact != 0);
             return true;

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -67,7 +68,58 @@ bool sameContents(const QString& a, const QString& b)
     return true;
 }
 
+// What every catalog holds, whatever else a template may add.
+struct TableColumns
+{
+    const char* table;
+    std::initializer_list<const char*> columns;
+};
+const TableColumns kCatalogTables[] = {
+    {"prgnev", {"id", "nev", "utid", "hossz", "datum", "crc"}},
+    {"ut", {"id", "ut"}},
+    {"kulcs", {"id", "kulcs"}},
+    {"kulcsut", {"id", "nev"}},
+    {"nev_kulcsid", {"id", "kulcsid"}},
+    {"ut_kulcsid", {"id", "kulcsid"}},
+};
+constexpr int kBaseViewColumns = 5;
+
+[[noreturn]] void notACatalog(const Database& db, const QString& what)
+{
+    throw platform::Error(platform::err::NotADatabase, db.path() + QStringLiteral(": ") + what);
+}
+
 } // namespace
+
+void checkCatalog(const Database& db)
+{
+    const QString typeOf =
+        QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    for (const TableColumns& t : kCatalogTables) {
+        const QString table = QLatin1String(t.table);
+        if (db.scalar(typeOf, {table}).toString() != QLatin1String("table"))
+            notACatalog(db, QStringLiteral("no table ") + table);
+        QStringList have;
+        Statement info = db.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
+        info.bind(1, table);
+        while (info.step())
+            have << info.value(0).toString().toLower();
+        for (const char* column : t.columns)
+            if (!have.contains(QLatin1String(column)))
+                notACatalog(db, table + QStringLiteral(" has no column ") + QLatin1String(column));
+    }
+    if (db.scalar(typeOf, {QStringLiteral("alapfile")}).toString() != QLatin1String("view"))
+        notACatalog(db, QStringLiteral("no view alapfile"));
+    try {
+        if (db.prepare(QStringLiteral("SELECT * FROM alapfile LIMIT 0")).columnCount() <
+            kBaseViewColumns)
+            notACatalog(db, QStringLiteral("alapfile is too narrow"));
+    } catch (const platform::Error& e) {
+        if (e.number() == platform::err::NotADatabase)
+            throw;
+        notACatalog(db, e.detail());
+    }
+}
 
 QString templatePath(const QString& programFolder)
 {

@@ -6,6 +6,8 @@
 // compacting one. Failures are thrown as platform::Error.
 namespace store {
 
+class Database;
+
 inline const QString kTemplateName = QStringLiteral("init.plc");
 inline const QString kDefaultCatalogName = QStringLiteral("nevtelen.mdb");
 
@@ -17,6 +19,10 @@ bool isTemplateName(const QString& path);
 // The same, and also the template itself reached under any other spelling:
 // "./", "//", a link, a hard link. Files are compared by device and inode.
 bool isTemplate(const QString& path, const QString& templateFile);
+
+// Throws 3343 unless the database holds the six tables with their columns
+// and the view alapfile: any other SQLite file is no catalog.
+void checkCatalog(const Database& db);
 
 // A regular file exists at the path.
 bool fileExists(const QString& path);
