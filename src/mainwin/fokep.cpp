@@ -251,44 +251,115 @@ bool fokep::Form_Load()
     m_state.settings = store::readSettings(m_paths.settingsFile, m_paths.programFolder);
     m_startMaximized = m_state.settings.windowState == store::Settings::kWindowMaximized;
 
-    const bool opened = openLastCatalog();
+    QString notice;
+    const bool opened = openLastCatalog(notice);
     if (m_splash)
         m_splash->close();
+    if (opened && !notice.isEmpty())
+        platform::MessageBox::show(this, notice, platform::MessageBox::Buttons::Ok,
+                                   m_retryCatalog.isEmpty() ? platform::MessageBox::Icon::Information
+                                                            : platform::MessageBox::Icon::Exclamation);
     return opened;
 }
 
-// Loading steps 9 to 13: the last catalog, or once a fresh default catalog.
-bool fokep::openLastCatalog()
+namespace {
+
+// Why a catalog that is there did not open, as the start-up message says it.
+QString openFailureReason(int number)
+{
+    switch (number) {
+    case platform::err::FileAlreadyOpen:
+        return QStringLiteral("Egy másik program éppen használja !");
+    case platform::err::PermissionDenied:
+        return QStringLiteral("Hozzáférés megtagadva !");
+    case platform::err::NotADatabase:
+        return QStringLiteral("Sérült vagy ismeretlen adatbázis !");
+    case platform::err::DeviceIO:
+        return QStringLiteral("Olvasási hiba a lemezen !");
+    case platform::err::PathFileAccess:
+        return QStringLiteral("Ez egy mappa, nem adatbázis !");
+    default:
+        return QStringLiteral("#") + Module1::Str(number) + QStringLiteral(". hiba !");
+    }
+}
+
+QString cannotOpenText(const QString& path, int number)
+{
+    return QStringLiteral("Nem lehet megnyitni a legutóbbi adatbázist:\r\n") + path +
+           QStringLiteral("\r\n") + openFailureReason(number);
+}
+
+QString keptAsideText(const QString& keptAs)
+{
+    return QStringLiteral("A korábbi adatbázist félretettem ide:\r\n") + keptAs;
+}
+
+} // namespace
+
+// The last catalog, or a fresh default catalog. A catalog that is simply gone
+// is replaced without a word; one that is there but does not open is named
+// with the reason and tried again at the next start. 'notice' gets what the
+// user must hear, also where a filled default catalog was set aside.
+bool fokep::openLastCatalog(QString& notice)
 {
     const QString templateFile = m_paths.templateFile();
-    for (int attempt = 0;; ++attempt) {
+    QString& last = m_state.settings.lastCatalog;
+    QString keptAs;
+    try {
         try {
-            if (store::isTemplate(m_state.settings.lastCatalog, templateFile)) {
-                store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
-                m_state.settings.lastCatalog = m_paths.defaultCatalog;
+            if (store::isTemplate(last, templateFile)) {
+                keptAs = store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
+                last = m_paths.defaultCatalog;
             }
-            const QString path = m_state.settings.lastCatalog;
-            tabla1->setCaption(kOpenedPrefix + path);
-            m_state.baseView = true;
-            m_commands.bindBaseView(path, true);
-            kfriss->setChecked(m_state.settings.contextRefresh != 0);
-            auttom->setChecked(m_state.settings.autoCompact != 0);
-            return true;
+            bindLastCatalog();
         } catch (const platform::Error& e) {
-            if (attempt == 0 && m_state.settings.lastCatalog != templateFile) {
-                m_state.settings.lastCatalog = templateFile;
-                continue;
+            const int n = e.number();
+            const bool gone = n == platform::err::FileNotFound || n == platform::err::PathNotFound ||
+                              n == platform::err::BadFileName;
+            const bool isDefault = store::sameFile(last, m_paths.defaultCatalog);
+            if (!gone && isDefault && n == platform::err::FileAlreadyOpen) {
+                // Another program has it open: moving it aside would pull it from under that program.
+                notice = cannotOpenText(last, n) +
+                         QStringLiteral("\r\n\r\nZárja be a másik programot, majd indítsa újra ezt !");
+                throw;
             }
-            if (m_splash)
-                m_splash->close();
-            platform::MessageBox::show(
-                this,
-                QStringLiteral("A program nem indítható: az üres adatbázis sablonja (") +
-                    templateFile + QStringLiteral(") hiányzik vagy sérült.\n") + e.detail(),
-                platform::MessageBox::Buttons::Ok, platform::MessageBox::Icon::Critical);
-            return false;
+            if (!gone) {
+                m_retryCatalog = last;
+                notice = cannotOpenText(last, n);
+            }
+            keptAs = store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
+            // The user's catalog was the default one: it is now where it was set aside.
+            if (!gone && isDefault && !keptAs.isEmpty())
+                m_retryCatalog = keptAs;
+            last = m_paths.defaultCatalog;
+            bindLastCatalog();
+            if (!gone)
+                notice += QStringLiteral("\r\n\r\nHelyette egy üres adatbázis nyílt meg:\r\n") + last +
+                          QStringLiteral("\r\nA következő indításkor újra megpróbálom.");
         }
+    } catch (const platform::Error& e) {
+        if (m_splash)
+            m_splash->close();
+        if (notice.isEmpty())
+            notice = QStringLiteral("A program nem indítható: az üres adatbázis sablonja (") +
+                     templateFile + QStringLiteral(") hiányzik vagy sérült.\n") + e.detail();
+        platform::MessageBox::show(this, notice, platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Critical);
+        return false;
     }
+    if (!keptAs.isEmpty())
+        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + keptAsideText(keptAs);
+    return true;
+}
+
+void fokep::bindLastCatalog()
+{
+    const QString path = m_state.settings.lastCatalog;
+    tabla1->setCaption(kOpenedPrefix + path);
+    m_state.baseView = true;
+    m_commands.bindBaseView(path, true);
+    kfriss->setChecked(m_state.settings.contextRefresh != 0);
+    auttom->setChecked(m_state.settings.autoCompact != 0);
 }
 
 void fokep::addRootNode(const QString& text)
@@ -555,7 +626,12 @@ void fokep::Form_Unload()
                                        : store::Settings::kWindowNormal;
     m_state.settings.contextRefresh = kfriss->isChecked() ? -1 : 0;
     m_state.settings.autoCompact = auttom->isChecked() ? -1 : 0;
-    store::writeSettings(m_paths.settingsFile, m_state.settings);
+    // A last catalog that did not open at start is tried again next time,
+    // unless the user has moved on to another catalog since.
+    store::Settings saved = m_state.settings;
+    if (!m_retryCatalog.isEmpty() && saved.lastCatalog == m_paths.defaultCatalog)
+        saved.lastCatalog = m_retryCatalog;
+    store::writeSettings(m_paths.settingsFile, saved);
 }
 
 void fokep::closeEvent(QCloseEvent* e)

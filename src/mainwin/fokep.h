@@ -162,7 +162,8 @@ private:
                      const QKeySequence& shortcut = {}, int helpTopic = 0);
     QAction* addSeparator(QMenu* menu, const char* name);
     QMenu* addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic = 0);
-    bool openLastCatalog();
+    bool openLastCatalog(QString& notice);
+    void bindLastCatalog();
     void setEnabledUnlessPending(QObject* control, bool enabled);
     void focusWindowChanged(QWindow* now);
     void modalFormClosed();
@@ -179,6 +180,7 @@ private:
     QString m_sizeText;      // the last total-size result
     QTimer* m_followTimer = nullptr;
     QString m_treeCatalog; // the catalog the path tree was built from
+    QString m_retryCatalog; // the last catalog, when it did not open at start
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

@@ -131,14 +131,16 @@ bool isTemplateName(const QString& path)
     return path.endsWith(kTemplateName, Qt::CaseSensitive);
 }
 
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat x {}, y {};
+    return ::stat(native(a).constData(), &x) == 0 && ::stat(native(b).constData(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 bool isTemplate(const QString& path, const QString& templateFile)
 {
-    if (isTemplateName(path))
-        return true;
-    struct stat a {}, b {};
-    return ::stat(native(path).constData(), &a) == 0 &&
-           ::stat(native(templateFile).constData(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    return isTemplateName(path) || sameFile(path, templateFile);
 }
 
 bool fileExists(const QString& path)

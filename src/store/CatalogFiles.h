@@ -24,6 +24,9 @@ bool isTemplate(const QString& path, const QString& templateFile);
 // and the view alapfile: any other SQLite file is no catalog.
 void checkCatalog(const Database& db);
 
+// Both paths name the same file, links followed.
+bool sameFile(const QString& a, const QString& b);
+
 // A regular file exists at the path.
 bool fileExists(const QString& path);
 qint64 fileLength(const QString& path); // throws

@@ -92,40 +92,103 @@ private Q_SLOTS:
         QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("-CD_1- E:\\GAMES"));
     }
 
-    void brokenLastCatalogFallsBackSilently_data()
+    // A last catalog that is gone is replaced without a word; one that is
+    // there but does not open is named with the reason and tried again at the
+    // next start. Either way a filled default catalog is set aside, and the
+    // message says where.
+    void lastCatalogThatDoesNotOpen_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("deleted") << QStringLiteral("deleted");
-        QTest::newRow("garbage") << QStringLiteral("garbage");
-        QTest::newRow("not a catalog") << QStringLiteral("foreign");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("deleted") << QStringLiteral("deleted") << QString();
+        QTest::newRow("damaged") << QStringLiteral("damaged")
+                                 << QStringLiteral("Sérült vagy ismeretlen adatbázis !");
+        QTest::newRow("foreign") << QStringLiteral("foreign")
+                                 << QStringLiteral("Sérült vagy ismeretlen adatbázis !");
+        QTest::newRow("locked") << QStringLiteral("locked")
+                                << QStringLiteral("Egy másik program éppen használja !");
     }
 
-    void brokenLastCatalogFallsBackSilently()
+    void lastCatalogThatDoesNotOpen()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         Fixture f;
-        // A filled default catalog from an earlier run must survive the fallback.
         QFile::copy(f.catalog(QStringLiteral("old.mdb"), 5), f.paths.defaultCatalog);
-        const QString last = f.path(QStringLiteral("last.mdb"));
-        if (kind == QLatin1String("garbage")) {
-            QFile g(last);
-            QVERIFY(g.open(QIODevice::WriteOnly));
-            g.write(QByteArray(4096, 'x'));
+        QString last = f.path(QStringLiteral("last.mdb"));
+        store::Database holder;
+        if (kind == QLatin1String("damaged")) {
+            TestSupport::writeFile(last, QByteArray(4096, 'x'));
         } else if (kind == QLatin1String("foreign")) {
-            store::Database::create(last).execScript(QStringLiteral("CREATE TABLE t(a)"));
+            store::Database::create(last).execScript(
+                QStringLiteral("CREATE TABLE alapfile(nev, ut, hossz, crc, datum)"));
+        } else if (kind == QLatin1String("locked")) {
+            last = f.catalog(QStringLiteral("last.mdb"), 2);
+            holder = store::Database::open(last);
+            holder.execScript(QStringLiteral("BEGIN EXCLUSIVE"));
         }
         f.writeSettings(last);
 
         auto w = f.start();
         QVERIFY(w);
-        QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QCOMPARE(w->state().recordCountText, QStringLiteral("0 DB rekord "));
         const QStringList kept = QDir(f.paths.programFolder)
                                      .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files);
         QCOMPARE(kept.size(), 1);
-        auto db = store::Database::open(f.paths.programFolder + QLatin1Char('/') + kept.first());
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 5);
+        const QString keptPath = f.paths.programFolder + QLatin1Char('/') + kept.first();
+        QCOMPARE(store::Database::open(keptPath).scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 5);
+
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().text.endsWith(keptPath));
+        if (reason.isEmpty()) {
+            QCOMPARE(shown.first().icon, MessageBox::Icon::Information);
+        } else {
+            QCOMPARE(shown.first().icon, MessageBox::Icon::Exclamation);
+            QVERIFY(shown.first().text.startsWith(
+                QStringLiteral("Nem lehet megnyitni a legutóbbi adatbázist:\r\n") + last +
+                QStringLiteral("\r\n") + reason));
+        }
+        w->close();
+        QCOMPARE(store::readSettings(f.paths.settingsFile, f.paths.programFolder).lastCatalog,
+                 reason.isEmpty() ? f.paths.defaultCatalog : last);
+    }
+
+    // The user's catalog may be the default catalog itself.
+    void defaultCatalogThatDoesNotOpen()
+    {
+        Fixture f;
+        f.writeSettings(f.paths.defaultCatalog);
+        TestSupport::writeFile(f.paths.defaultCatalog, QByteArray(4096, 'x'));
+        {
+            auto w = f.start();
+            QVERIFY(w);
+            const QString text = MessageBox::takeShown().first().text;
+            const QStringList kept = QDir(f.paths.programFolder)
+                                         .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files);
+            QCOMPARE(kept.size(), 1);
+            const QString keptPath = f.paths.programFolder + QLatin1Char('/') + kept.first();
+            QVERIFY(text.endsWith(keptPath));
+            w->close();
+            // Next time the set-aside file is the one tried.
+            QCOMPARE(store::readSettings(f.paths.settingsFile, f.paths.programFolder).lastCatalog,
+                     keptPath);
+        }
+
+        // Held by another program, it is not moved from under it.
+        QFile::copy(f.catalog(QStringLiteral("x.mdb"), 1), f.path(QStringLiteral("held.mdb")));
+        QFile::remove(f.paths.defaultCatalog);
+        QFile::copy(f.path(QStringLiteral("held.mdb")), f.paths.defaultCatalog);
+        f.writeSettings(f.paths.defaultCatalog);
+        store::Database holder = store::Database::open(f.paths.defaultCatalog);
+        holder.execScript(QStringLiteral("BEGIN EXCLUSIVE"));
+        fokep w(f.paths);
+        QVERIFY(!w.start());
+        QVERIFY(MessageBox::takeShown().first().text.contains(
+            QStringLiteral("Egy másik program éppen használja !")));
+        holder.close();
+        QCOMPARE(store::Database::open(f.paths.defaultCatalog).scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 1);
     }
 
     // A settings file may name the template under another spelling, or the
