@@ -99,10 +99,18 @@ void CatalogCommands::rebind(const QString& path, bool fresh, BindProgress progr
 // The default catalog made afresh from the template becomes the catalog in force.
 void CatalogCommands::bindFreshDefault()
 {
-    store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
+    const QString keptAs = store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
     m_state.settings.lastCatalog = m_paths.defaultCatalog;
     m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
     bindBaseView(m_paths.defaultCatalog, true);
+    if (!keptAs.isEmpty() && !m_state.autoCompacting)
+        MessageBox::show(m_host.dialogParent(), keptAsideText(keptAs), MessageBox::Buttons::Ok,
+                         MessageBox::Icon::Information);
+}
+
+QString CatalogCommands::keptAsideText(const QString& keptAs)
+{
+    return QStringLiteral("A korábbi adatbázist félretettem ide:\r\n") + keptAs;
 }
 
 // After a failed command was cancelled: bind the catalog in force again, or,

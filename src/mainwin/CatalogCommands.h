@@ -56,6 +56,8 @@ public:
     static const QString kBaseView;
     static const QString kDialogFilter;
     static QString compactionReport(qint64 before, qint64 after);
+    // Where a filled default catalog went before it was made afresh.
+    static QString keptAsideText(const QString& keptAs);
     // The common dialog, set up as every catalog command sets it up.
     platform::FileDialog::Options dialog1(platform::FileDialog::Mode mode,
                                           const QString& title) const;

@@ -289,11 +289,6 @@ QString cannotOpenText(const QString& path, int number)
            QStringLiteral("\r\n") + openFailureReason(number);
 }
 
-QString keptAsideText(const QString& keptAs)
-{
-    return QStringLiteral("A korábbi adatbázist félretettem ide:\r\n") + keptAs;
-}
-
 } // namespace
 
 // The last catalog, or a fresh default catalog. A catalog that is simply gone
@@ -348,7 +343,7 @@ bool fokep::openLastCatalog(QString& notice)
         return false;
     }
     if (!keptAs.isEmpty())
-        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + keptAsideText(keptAs);
+        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + CatalogCommands::keptAsideText(keptAs);
     return true;
 }
 

@@ -111,14 +111,22 @@ private Q_SLOTS:
         else
             TestSupport::writeFile(file, QByteArray(2048, '\x7f'));
 
+        // A filled default catalog is set aside first, and the user hears where.
+        QFile::copy(f.catalog(QStringLiteral("regi.mdb"), 2), f.paths.defaultCatalog);
+
         FileDialog::addAnswers({file, f.path(QStringLiteral("missing.mdb")), std::nullopt});
         w->Fnyit_Click();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(texts(shown).first(),
                  QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat."));
         QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
+        const QStringList kept = QDir(f.paths.programFolder)
+                                     .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(shown.at(1).text, CatalogCommands::keptAsideText(f.paths.programFolder +
+                                                                  QLatin1Char('/') + kept.first()));
         // After it the fresh default catalog is the one in force.
-        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.size(), 3);
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);
         QCOMPARE(w->elem->text(), QStringLiteral("0 DB rekord "));
