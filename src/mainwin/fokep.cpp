@@ -466,6 +466,7 @@ void fokep::mv_Click()
     bar->setRange(0, int(marks.size()));
     showProgress(0);
     QString text;
+    bool read = false;
     try {
         // One pass over the marked rows' stretch, however far apart they lie.
         const QHash<qint64, QString> rows =
@@ -475,9 +476,12 @@ void fokep::mv_Click()
                 text += rows.value(mark) + QStringLiteral("\r\n");
         if (!marks.isEmpty())
             Data1->setAbsolutePosition(marks.last());
+        read = true;
     } catch (const platform::Error&) {
     }
-    QGuiApplication::clipboard()->setText(text);
+    // Rows that could not be read are not copied as fewer rows.
+    if (read)
+        QGuiApplication::clipboard()->setText(text);
     tabla1->setCol(0);
     hideProgress();
     bar->setRange(0, 100);

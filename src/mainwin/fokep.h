@@ -155,6 +155,7 @@ private:
     void buildControls();
     void connectGridAndTree();
     void loadFolder(QTreeWidgetItem* node, bool skipMarked);
+    void catalogDamaged(const QString& path);
     void rebuildTree(const QString& label);
     Module1::TreeProgress treeProgress();
     void buildMenus();
@@ -181,6 +182,7 @@ private:
     QTimer* m_followTimer = nullptr;
     QString m_treeCatalog; // the catalog the path tree was built from
     QString m_retryCatalog; // the last catalog, when it did not open at start
+    bool m_damageReported = false; // the open catalog was found damaged and the user told
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;
 };

@@ -108,16 +108,21 @@ void fokep::osszm_Click()
     showProgress(0);
     const qint64 first = marks.first();
     qint64 total = 0;
+    bool read = false;
     try {
         total = ViewScans::lengthTotal(*Data1, marks, [this](int done) { bar->setValue(done); });
+        read = true;
         Data1->setAbsolutePosition(first);
     } catch (const platform::Error&) {
     }
     tabla1->setCol(2);
     setBusy(false);
-    m_sizeText = Module1::sizeText(total, QLocale());
     hideProgress();
     bar->setRange(0, 100);
+    // A total of the rows that could be read would be a wrong total.
+    if (!read)
+        return;
+    m_sizeText = Module1::sizeText(total, QLocale());
     MessageBox::show(this,
                      QStringLiteral("A kijelölt File-ok (") + Module1::Str(qint64(marks.size())) +
                          QStringLiteral(" db) teljes helyfoglalása: ") + m_sizeText +

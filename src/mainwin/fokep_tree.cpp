@@ -6,6 +6,7 @@
 #include "fokep.h"
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
+#include "platform/MessageBox.h"
 #include "shared/Module1.h"
 #include "store/DataSource.h"
 
@@ -35,6 +36,10 @@ void fokep::connectGridAndTree()
     connect(korny, &QAction::triggered, this, &fokep::korny_Click);
     connect(lement, &QAction::triggered, this, &fokep::lement_Click);
     connect(famas, &QAction::triggered, this, &fokep::famas_Click);
+    // Queued: the damage may be found while the grid paints.
+    for (store::DataSource* source : {Data1, Datafa})
+        connect(source, &store::DataSource::damaged, this, &fokep::catalogDamaged,
+                Qt::QueuedConnection);
 }
 
 // A tree of another catalog would load its folders from this one.
@@ -48,8 +53,25 @@ void fokep::catalogBound(const QString& path, bool fresh)
         m_state.aktut.clear();
         m_state.aktnev.clear();
         m_state.aktnode = 0;
+        m_damageReported = false;
     }
     m_treeCatalog = path;
+}
+
+// Rows the engine cannot read are never passed off as a shorter view: the
+// user hears once per opened catalog that it is damaged. A catalog that did
+// not open at all has had its own message.
+void fokep::catalogDamaged(const QString& path)
+{
+    if (m_damageReported || path != Data1->databaseName())
+        return;
+    m_damageReported = true;
+    platform::MessageBox::show(
+        this,
+        QStringLiteral("Az adatbázis sérült, nem minden adata olvasható:\r\n") + path +
+            QStringLiteral("\r\nAmit most mutat, hiányos lehet. Nyisson meg egy másikat, vagy "
+                           "egy korábbi mentését !"),
+        platform::MessageBox::Buttons::Ok, platform::MessageBox::Icon::Critical);
 }
 
 Module1::TreeProgress fokep::treeProgress()

@@ -70,21 +70,24 @@ int faepit_jelol(TreeNodes& tree, store::DataSource& Datafa, const QString& labe
 int loadFolderFiles(TreeNodes& tree, store::DataSource& Datafa, const QString& folderKey,
                     const QStringList& storedPaths, const QString* skipName)
 {
-    int c = tree.count();
-    int added = 0;
+    // Read in full before anything is added: a folder whose files cannot all
+    // be read shows none of them rather than some.
+    QStringList names;
     for (const QString& folder : storedPaths.isEmpty() ? QStringList{folderKey} : storedPaths) {
         Datafa.setRecordSource(kFolderFilesQuery, {folder});
         Datafa.refresh();
         Datafa.forEachRow(0, -1, [&](qint64, const store::Statement& row) {
             const QString name = row.value(0).toString();
-            if (skipName && name == *skipName)
-                return true;
-            ++c;
-            if (tree.add(folderKey, fileKey(c), name, QStringLiteral("elem")))
-                ++added;
+            if (!skipName || name != *skipName)
+                names << name;
             return true;
         });
     }
+    int c = tree.count();
+    int added = 0;
+    for (const QString& name : names)
+        if (tree.add(folderKey, fileKey(++c), name, QStringLiteral("elem")))
+            ++added;
     return added;
 }
 

@@ -35,6 +35,17 @@ DataSource::DataSource(QObject* parent) : QObject(parent) {}
 
 DataSource::~DataSource() = default;
 
+template <typename Read> auto DataSource::reading(Read read) -> decltype(read())
+{
+    try {
+        return read();
+    } catch (const platform::Error& e) {
+        if (e.number() == platform::err::NotADatabase)
+            Q_EMIT damaged(m_path);
+        throw;
+    }
+}
+
 void DataSource::setDatabaseName(const QString& path)
 {
     if (path == m_path)
@@ -173,7 +184,7 @@ const DataSource::Page& DataSource::page(qint64 pageIndex)
     }
     requireOpen();
     Page fresh;
-    {
+    reading([&] {
         // Reset at the end of the block: an open read would block writers on
         // other connections to the catalog.
         Statement st = m_db.prepare(selectText() + QStringLiteral(" LIMIT %1 OFFSET %2")
@@ -187,7 +198,7 @@ const DataSource::Page& DataSource::page(qint64 pageIndex)
                 fresh.cells.push_back(st.value(c));
             ++fresh.rows;
         }
-    }
+    });
     if (fresh.rows < kPageRows && (fresh.rows > 0 || pageIndex == 0))
         m_count = pageIndex * kPageRows + fresh.rows; // the end of the view is now known
     if (m_pages.size() >= kMaxPages) {
@@ -214,10 +225,12 @@ qint64 DataSource::recordCount()
 {
     if (!m_count) {
         requireOpen();
-        m_count = m_db.scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() +
-                                  QLatin1Char(')'),
-                              m_table.isEmpty() ? m_params : QVariantList())
-                      .toLongLong();
+        m_count = reading([this] {
+            return m_db.scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() +
+                                   QLatin1Char(')'),
+                               m_table.isEmpty() ? m_params : QVariantList())
+                .toLongLong();
+        });
     }
     return *m_count;
 }
@@ -346,10 +359,11 @@ void DataSource::forEachRow(qint64 first, qint64 limit,
                                 QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit < 0 ? -1 : limit).arg(first));
     if (m_table.isEmpty())
         st.bindAll(m_params);
-    for (qint64 position = first; st.step(); ++position)
+    for (qint64 position = first; reading([&st] { return st.step(); }); ++position)
         if (!row(position, st))
             break;
 }
+
 
 qint64 DataSource::nextAutoId()
 {

@@ -81,6 +81,9 @@ public:
 
 Q_SIGNALS:
     void refreshed();
+    // The engine found the catalog damaged while reading rows of it. Every
+    // failing read says so; whoever tells the user decides how often.
+    void damaged(const QString& path);
     void currentRowChanged(qint64 row);
     void rowsChanged();
 
@@ -93,6 +96,7 @@ private:
     };
 
     void runSource();
+    template <typename Read> auto reading(Read read) -> decltype(read());
     void requireOpen() const;
     void requireCurrent();
     bool rowExists(qint64 row);

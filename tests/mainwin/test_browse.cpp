@@ -205,6 +205,39 @@ private Q_SLOTS:
         QVERIFY(w->state().aktnev.isEmpty());
     }
 
+    // Pages the engine cannot read: the user hears it once, and no command
+    // passes what it could read off as the whole.
+    void damagedCatalogIsReportedOnce()
+    {
+        Fixture f;
+        const QString file = f.catalog(QStringLiteral("k.mdb"), 3000);
+        QByteArray bytes = TestSupport::contents(file);
+        // Every page that holds this file's name: its row and its index entry.
+        const QByteArray name("FILE2900.EXE");
+        for (qsizetype at = bytes.indexOf(name); at >= 0; at = bytes.indexOf(name, at + 1)) {
+            const qsizetype page = at / 4096 * 4096;
+            bytes.replace(page, 4096, QByteArray(4096, '\0'));
+        }
+        TestSupport::writeFile(file, bytes);
+
+        auto w = startOn(f, file);
+        w->contextView(); // the folder's files cannot all be read
+        const QTreeWidgetItem* marked = w->Fa->currentItem();
+        QVERIFY(marked);
+        QCOMPARE(marked->parent()->childCount(), 1); // only the marked file, no partial list
+        w->tabla1->selectRows(0, 2999);
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        w->mv->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        w->osszm->trigger();
+        QCoreApplication::processEvents();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().text.startsWith(
+            QStringLiteral("Az adatbázis sérült, nem minden adata olvasható:\r\n") + file));
+        QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
+    }
+
     void typeAheadInTheGrid()
     {
         Fixture f;
