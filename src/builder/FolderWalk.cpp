@@ -47,10 +47,8 @@ void FolderWalk::tablanyit(const QString& catalogPath)
 
 void FolderWalk::close()
 {
-    if (m_inBatch) {
-        m_db.rollback();
-        m_inBatch = false;
-    }
+    if (m_inBatch)
+        discardBatch();
     m_insertFolder = {};
     m_linkFolder = {};
     m_insertFile = {};
@@ -72,6 +70,8 @@ void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
 {
     if (m_open != startPath || m_openNative.isEmpty())
         return;
+    m_committedFolder.clear();
+    m_lost = false;
     try {
         FolderReader reader(startPath, m_openNative, m_hook);
         ScannedFolder folder;
@@ -111,6 +111,7 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
     if (stopRequest)
         return;
     qint64 lastFileId = 0;
+    QString stored;
     try {
         if (!m_inBatch) {
             m_db.execScript(QStringLiteral("BEGIN IMMEDIATE"));
@@ -118,7 +119,8 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
             m_batchAge.start();
         }
         // A refused folder row changes nothing; the statement is atomic.
-        m_insertFolder.bindText(1, Module1::mediumPath(label, folder.path));
+        stored = Module1::mediumPath(label, folder.path);
+        m_insertFolder.bindText(1, stored);
         m_insertFolder.run();
         const qint64 folderId = m_db.lastInsertId();
         try {
@@ -140,6 +142,11 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
             undoFolder(folderId);
             throw;
         }
+        m_pendingFolder = stored;
+        if (!folder.vanished)
+            m_pendingCaptions << lastFileId;
+        if (folder.vanished)
+            m_observer.fileVanished();
         if (m_batchAge.elapsed() >= kBatchMs)
             commitBatch();
     } catch (const platform::Error& e) {
@@ -149,12 +156,7 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
         } catch (const platform::Error&) {
         }
         fail(e.engineText());
-        return;
     }
-    if (folder.vanished)
-        m_observer.fileVanished();
-    else
-        m_observer.folderRecorded(lastFileId);
 }
 
 // Takes a half-written folder out again; if even that fails, the whole
@@ -171,8 +173,7 @@ void FolderWalk::undoFolder(qint64 folderId)
         m_db.exec(QStringLiteral("DELETE FROM ut_kulcsid WHERE id=?1"), id);
         m_db.exec(QStringLiteral("DELETE FROM ut WHERE id=?1"), id);
     } catch (const platform::Error&) {
-        m_db.rollback();
-        m_inBatch = false;
+        discardBatch();
     }
 }
 
@@ -182,8 +183,19 @@ bool FolderWalk::batchAlive()
 {
     if (m_inBatch && m_db.isOpen() && m_db.inTransaction())
         return true;
-    m_inBatch = false;
+    if (m_inBatch)
+        discardBatch();
     return false;
+}
+
+void FolderWalk::discardBatch()
+{
+    m_db.rollback();
+    m_inBatch = false;
+    if (!m_pendingFolder.isEmpty())
+        m_lost = true;
+    m_pendingCaptions.clear();
+    m_pendingFolder.clear();
 }
 
 void FolderWalk::commitBatch()
@@ -195,15 +207,19 @@ void FolderWalk::commitBatch()
         try {
             m_db.commit();
             m_inBatch = false;
-            return;
+            break;
         } catch (const platform::Error&) {
             if (batchAlive() && attempt < kCommitAttempts)
                 continue;
-            m_db.rollback();
-            m_inBatch = false;
+            if (m_inBatch)
+                discardBatch();
             throw;
         }
     }
+    if (!m_pendingFolder.isEmpty())
+        m_committedFolder = std::exchange(m_pendingFolder, {});
+    for (const qint64 caption : std::exchange(m_pendingCaptions, {}))
+        m_observer.folderRecorded(caption);
 }
 
 void FolderWalk::fail(const QString& engineText)
@@ -212,7 +228,16 @@ void FolderWalk::fail(const QString& engineText)
     if (abandonMark)
         return; // one message per walk
     abandonMark = true;
-    m_observer.recordingFailed(engineText);
+    QString message = engineText + QStringLiteral("\r\n");
+    if (!m_lost)
+        message += QStringLiteral("Ezek az adatok már szerepelnek az adatbázisban");
+    else if (m_committedFolder.isEmpty())
+        message += QStringLiteral("A rögzítés félbeszakadt, erről a lemezről semmi sem került az "
+                                  "adatbázisba.");
+    else
+        message += QStringLiteral("A rögzítés félbeszakadt: az adatbázisba a(z) ") +
+                   m_committedFolder + QStringLiteral(" mappáig került be minden, a többi nem.");
+    m_observer.recordingFailed(message);
 }
 
 } // namespace builder

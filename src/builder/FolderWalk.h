@@ -19,9 +19,11 @@ public:
     virtual ~WalkObserver() = default;
     virtual void folderOpened(const QString& drivePath) = 0; // the folder list moves
     virtual void yieldToUser() = 0;                          // once per folder
-    virtual void folderRecorded(qint64 lastFileId) = 0;      // 0 for a folder without files
+    // A folder is in the catalog for good: 0 for a folder without files.
+    virtual void folderRecorded(qint64 lastFileId) = 0;
     virtual void fileVanished() = 0;
-    virtual void recordingFailed(const QString& engineText) = 0;
+    // The walk stopped on a failure; the message says what the catalog kept.
+    virtual void recordingFailed(const QString& message) = 0;
 };
 
 // Walks a folder tree of one drive and records every folder and file into the
@@ -33,6 +35,8 @@ public:
 // are committed in batches to keep the walk fast; the last batch is committed
 // when the walk ends, also when it stops or fails. Should the engine itself
 // give up a batch (a full disk), at most its last second of folders is lost.
+// Folders are reported recorded only once committed, so what the builder
+// shows is what the catalog holds.
 class FolderWalk
 {
 public:
@@ -60,6 +64,7 @@ private:
     void konyvrogzit(const QString& label, const ScannedFolder& folder);
     void fail(const QString& engineText);
     void commitBatch();
+    void discardBatch();
     void undoFolder(qint64 folderId);
     bool batchAlive();
 
@@ -72,6 +77,10 @@ private:
     store::Statement m_insertFolder, m_linkFolder, m_insertFile, m_linkFiles;
     bool m_inBatch = false;
     QElapsedTimer m_batchAge;
+    QList<qint64> m_pendingCaptions; // folders of the open batch, as they will be reported
+    QString m_pendingFolder;         // the last folder of the open batch, as stored
+    QString m_committedFolder;       // the last folder of this walk the catalog holds
+    bool m_lost = false;             // a batch of this walk was given up
 };
 
 } // namespace builder

@@ -392,11 +392,8 @@ void epito::fileVanished()
     QApplication::beep();
 }
 
-void epito::recordingFailed(const QString& engineText)
+void epito::recordingFailed(const QString& message)
 {
-    platform::MessageBox::show(this,
-                               engineText +
-                                   QStringLiteral("\r\nEzek az adatok már szerepelnek az adatbázisban"),
-                               platform::MessageBox::Buttons::Ok);
+    platform::MessageBox::show(this, message, platform::MessageBox::Buttons::Ok);
     elotag->clear();
 }

@@ -57,7 +57,7 @@ private:
     void yieldToUser() override;
     void folderRecorded(qint64 lastFileId) override;
     void fileVanished() override;
-    void recordingFailed(const QString& engineText) override;
+    void recordingFailed(const QString& message) override;
 
     void buildControls();
     void readDrives();

@@ -4,7 +4,10 @@
 
 #include <QSet>
 
+#include <QThread>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -110,7 +113,8 @@ private Q_SLOTS:
         Recorder r;
         FolderWalk walk(f.drives, r);
         scan(f, r, QStringLiteral("E:\\A"), QStringLiteral("CD_1"), &walk);
-        QCOMPARE(r.failures, QStringList{"UNIQUE constraint failed: ut.ut"});
+        QCOMPARE(r.failures, QStringList{"UNIQUE constraint failed: ut.ut\r\nEzek az adatok már "
+                                         "szerepelnek az adatbázisban"});
         QVERIFY(walk.stopRequest && walk.abandonMark);
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\C", "-CD_1- E:\\A\\B"}));
         QCOMPARE(f.column(kFiles), (QStringList{"c.txt", "b.txt"}));
@@ -242,7 +246,7 @@ private Q_SLOTS:
         }
         Recorder r;
         scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
-        QCOMPARE(r.failures, QStringList{"refused"});
+        QCOMPARE(r.failures, QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
         QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(1));
@@ -254,9 +258,12 @@ private Q_SLOTS:
                 "DROP TRIGGER refuse; CREATE TRIGGER refuse BEFORE INSERT ON prgnev WHEN "
                 "NEW.nev = 'bad.txt' BEGIN SELECT RAISE(ROLLBACK, 'gone'); END"));
         }
+        // The engine gave the whole batch up: the message and the captions say so.
         Recorder again;
         scan(f, again, QStringLiteral("E:\\"), QStringLiteral("CD_2"));
-        QCOMPARE(again.failures, QStringList{"gone"});
+        QCOMPARE(again.failures, QStringList{"gone\r\nA rögzítés félbeszakadt, erről a lemezről "
+                                             "semmi sem került az adatbázisba."});
+        QVERIFY(again.recorded.isEmpty());
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(1));
     }
 
@@ -299,6 +306,64 @@ private Q_SLOTS:
             QVERIFY(::unlink((e + '/' + name + "/x").constData()) == 0 &&
                     ::unlink((e + '/' + name + '/' + name).constData()) == 0 &&
                     ::rmdir((e + '/' + name).constData()) == 0);
+    }
+
+    // The disk fills up in the middle of a scan: the captions and the message
+    // name what the catalog holds, no folder more.
+    void fullDiskMidScan()
+    {
+        BuilderFixture f;
+        f.file(QStringLiteral("A/a.txt"));
+        f.file(QStringLiteral("B/b.txt"));
+        for (int i = 0; i < 2000; ++i)
+            f.file(QStringLiteral("C/%1.dat").arg(i, 200, 10, QLatin1Char('0')));
+        int pipeFds[2];
+        QVERIFY(::pipe(pipeFds) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // Room for the first batch only.
+            const rlim_t room = rlim_t(QFileInfo(f.catalog).size() + 64 * 1024);
+            const rlimit limit{room, room};
+            ::signal(SIGXFSZ, SIG_IGN);
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(2);
+            Recorder r;
+            FolderWalk walk(f.drives, r);
+            // B comes a second after A, so A and B are committed together.
+            walk.setListingHook([](const QString& path) {
+                if (path == QStringLiteral("E:\\B"))
+                    QThread::msleep(1100);
+            });
+            walk.tablanyit(f.catalog);
+            walk.setOpenFolder(QStringLiteral("E:\\"));
+            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+            QByteArray report;
+            for (const qint64 id : r.recorded)
+                report += QByteArray::number(id) + ' ';
+            report += '\n' + r.failures.join(QLatin1Char('|')).toUtf8();
+            ::write(pipeFds[1], report.constData(), size_t(report.size()));
+            ::_exit(0);
+        }
+        ::close(pipeFds[1]);
+        QByteArray report;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+            report.append(buffer, n);
+        ::close(pipeFds[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
+
+        const qsizetype cut = report.indexOf('\n');
+        const QList<QByteArray> captions = report.left(cut).split(' ');
+        const QString failure = QString::fromUtf8(report.mid(cut + 1));
+        QVERIFY2(failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
+                                                 "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
+                 qPrintable(failure));
+        QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B"}));
+        // The last caption shown is the last file the catalog holds.
+        QCOMPARE(captions.at(captions.size() - 2),
+                 f.column(QStringLiteral("SELECT max(id) FROM prgnev")).first().toUtf8());
     }
 
     // A folder swapped for a link while the walk runs leads nowhere else.
