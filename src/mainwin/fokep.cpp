@@ -463,8 +463,7 @@ void fokep::mv_Click()
 {
     setBusy(true);
     const QList<qint64> marks = tabla1->SelBookmarks();
-    bar->setRange(0, int(marks.size()));
-    showProgress(0);
+    showProgress(0, int(marks.size()));
     QString text;
     bool read = false;
     try {
@@ -484,7 +483,6 @@ void fokep::mv_Click()
         QGuiApplication::clipboard()->setText(text);
     tabla1->setCol(0);
     hideProgress();
-    bar->setRange(0, 100);
     setBusy(false);
 }
 
@@ -531,6 +529,15 @@ void fokep::setGridCaption(const QString& caption)
 
 void fokep::showProgress(int value)
 {
+    showProgress(value, 100);
+}
+
+// Every command states the bar's range before its first value: a command
+// must not run on the range the last one left (a tree build's folder count).
+void fokep::showProgress(int value, int maximum)
+{
+    if (bar->minimum() != 0 || bar->maximum() != maximum)
+        bar->setRange(0, maximum);
     bar->setValue(value);
     bar->show();
 }

@@ -140,7 +140,8 @@ private:
     store::DataSource& datafa() override { return *Datafa; }
     QWidget* dialogParent() override { return this; }
     void setGridCaption(const QString& caption) override;
-    void showProgress(int value) override;
+    void showProgress(int value) override; // 0 to 100
+    void showProgress(int value, int maximum);
     void hideProgress() override;
     void setBusy(bool busy) override;
     void activationSteps() override { Form_Activate(); }

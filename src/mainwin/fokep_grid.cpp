@@ -85,15 +85,13 @@ void fokep::mki_Click()
                          MessageBox::Icon::Question) != MessageBox::Answer::Yes)
         return;
     setBusy(true);
-    bar->setRange(0, int(n + 1));
-    showProgress(0);
+    showProgress(0, int(n + 1));
     // Rows already marked keep their place; every row ends up marked once.
     tabla1->selectRows(0, n);
     bar->setValue(int(n + 1));
     setEnabledUnlessPending(gye, true);
     selectionCounter();
     hideProgress();
-    bar->setRange(0, 100);
     setBusy(false);
 }
 
@@ -104,8 +102,7 @@ void fokep::osszm_Click()
         return;
     setBusy(true);
     tabla1->setCol(2);
-    bar->setRange(0, int(marks.size()));
-    showProgress(0);
+    showProgress(0, int(marks.size()));
     const qint64 first = marks.first();
     qint64 total = 0;
     bool read = false;
@@ -118,7 +115,6 @@ void fokep::osszm_Click()
     tabla1->setCol(2);
     setBusy(false);
     hideProgress();
-    bar->setRange(0, 100);
     // A total of the rows that could be read would be a wrong total.
     if (!read)
         return;
@@ -161,14 +157,12 @@ void fokep::lement_Click()
             return;
         try {
             setBusy(true);
-            bar->setRange(0, int(qMin<qint64>(count, INT_MAX)));
-            showProgress(0);
+            showProgress(0, int(qMin<qint64>(count, INT_MAX)));
             Data1->moveFirst();
             ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
                                     m_state.recordCountText,
                                     [this](qint64 rows) { bar->setValue(int(rows)); });
             hideProgress();
-            bar->setRange(0, 100);
             Data1->moveFirst();
             tabla1->setCol(0);
             setBusy(false);
@@ -176,7 +170,6 @@ void fokep::lement_Click()
         } catch (const platform::Error& e) {
             setBusy(false);
             hideProgress();
-            bar->setRange(0, 100);
             switch (e.number()) {
             case platform::err::BadFileName:
             case platform::err::FileAlreadyExists:

@@ -77,8 +77,7 @@ void fokep::catalogDamaged(const QString& path)
 Module1::TreeProgress fokep::treeProgress()
 {
     return {[this](int maximum) {
-                bar->setRange(0, maximum);
-                showProgress(0);
+                showProgress(0, maximum);
             },
             [this](int value) { bar->setValue(value); }};
 }

@@ -191,6 +191,24 @@ private Q_SLOTS:
         QCOMPARE(w->state().aktut, QStringLiteral("-CD_2- F:"));
     }
 
+    // A tree build leaves the bar at its folder count; the commands after it
+    // run on their own range.
+    void commandsSetTheirOwnBarRange()
+    {
+        Fixture f;
+        auto w = startOn(f, twoMedia(f));
+        w->Data1->setAbsolutePosition(1);
+        w->contextView();
+        QCOMPARE(w->bar->maximum(), 1);
+        w->minden->trigger();
+        QCOMPARE(w->bar->maximum(), 100);
+        QCOMPARE(w->bar->value(), 100);
+        w->contextView();
+        w->Ftomor_Click();
+        QCOMPARE(w->bar->maximum(), 100);
+        QCOMPARE(w->bar->value(), 100);
+    }
+
     void anotherCatalogStartsAFreshTree()
     {
         Fixture f;
