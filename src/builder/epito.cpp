@@ -224,6 +224,17 @@ bool epito::eventFilter(QObject* watched, QEvent* e)
     return QDialog::eventFilter(watched, e);
 }
 
+// Escape means Kész in the label box only; anywhere else it must not close
+// the window past the clean-up, as a dialog's own Escape would.
+void epito::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
 void epito::startgomb_Click()
 {
     if (m_scanning)

@@ -29,6 +29,9 @@ QStringList FileDialog::nameFilters(const QString& filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         // Names on Linux are case-sensitive; catalogs copied from other systems may be *.MDB.
         QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*"); // on Linux "*.*" would want a dot in the name
         for (const QString& p : QStringList(patterns))
             if (p.toUpper() != p)
                 patterns << p.toUpper();
@@ -46,7 +49,24 @@ std::optional<QString> FileDialog::run(QWidget* parent, const Options& options)
         return s.answers.isEmpty() ? std::nullopt : s.answers.takeFirst();
     }
 
-    QFileDialog dialog(parent, options.title, options.initialFolder);
+    QFileDialog dialog(parent);
+    setUp(dialog, options);
+
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    if (!accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void FileDialog::setUp(QFileDialog& dialog, const Options& options)
+{
+    dialog.setWindowTitle(options.title);
+    dialog.setDirectory(options.initialFolder);
     dialog.setAcceptMode(options.mode == Mode::Open ? QFileDialog::AcceptOpen
                                                     : QFileDialog::AcceptSave);
     dialog.setFileMode(options.mode == Mode::Open ? QFileDialog::ExistingFile
@@ -61,16 +81,6 @@ std::optional<QString> FileDialog::run(QWidget* parent, const Options& options)
     dialog.setDefaultSuffix(suffix);
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);
-
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    if (!accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
 }
 
 void FileDialog::startScript(const QList<std::optional<QString>>& answers)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace platform {
@@ -38,8 +39,10 @@ public:
     static QList<Options> shown();
     static QList<Options> takeShown();
 
-    // "A|*.a|B|*.*" -> the dialog's name filters.
+    // "A|*.a|B|*.*" -> the dialog's name filters; "*.*" is every file.
     static QStringList nameFilters(const QString& filter);
+    // Sets a dialog up as 'options' say.
+    static void setUp(QFileDialog& dialog, const Options& options);
 };
 
 } // namespace platform

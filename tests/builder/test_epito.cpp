@@ -145,7 +145,13 @@ private Q_SLOTS:
         QVERIFY(win.w.kesz->isEnabled());
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
 
-        // Escape runs Kész.
+        // Escape elsewhere does nothing; in the label box it runs Kész.
+        for (QWidget* control : std::initializer_list<QWidget*>{win.w.Drive1, win.w.Dir1, win.w.File1, win.w.kesz}) {
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_Escape);
+            QVERIFY(win.w.isVisible());
+        }
+        QVERIFY(!win.host.builderChanged);
         win.key(Qt::Key_Escape);
         QVERIFY(!win.w.isVisible());
         QVERIFY(win.host.builderChanged);

@@ -7,6 +7,8 @@
 #include "store/DataSource.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -65,6 +67,31 @@ private Q_SLOTS:
         // Cancel binds the catalog in force again.
         QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
         QVERIFY(w->Data1->isOpen());
+    }
+
+    // "Minden file (*.*)" lists every file, also one without a dot.
+    void everyFileFilterListsNamesWithoutADot()
+    {
+        Fixture f;
+        auto w = startOn(f, 1);
+        TestSupport::writeFile(f.paths.programFolder + QStringLiteral("/OLVASSEL"), "x");
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        FileDialog::setUp(dialog, w->catalogCommands().dialog1(FileDialog::Mode::Open, QString()));
+        const QStringList filters = dialog.nameFilters();
+        QCOMPARE(filters.size(), 2);
+        dialog.selectNameFilter(filters.at(1));
+        auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(list);
+        const auto names = [list] {
+            QStringList n;
+            for (int i = 0; i < list->model()->rowCount(list->rootIndex()); ++i)
+                n << list->model()->index(i, 0, list->rootIndex()).data().toString();
+            return n;
+        };
+        QTRY_VERIFY(names().contains(QStringLiteral("OLVASSEL")));
+        dialog.selectNameFilter(filters.at(0));
+        QTRY_VERIFY(!names().contains(QStringLiteral("OLVASSEL")));
     }
 
     void openRefusesTheTemplateAndReportsFailures()
