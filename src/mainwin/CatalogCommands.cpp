@@ -1,5 +1,6 @@
 #include "CatalogCommands.h"
 
+#include "FileMessages.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "shared/AppPaths.h"
@@ -226,11 +227,7 @@ std::optional<QString> CatalogCommands::askTargetName(const QString& title)
             return std::nullopt;
         m_dialogFileName = QFileInfo(*chosen).fileName();
         const QString path = *chosen;
-        if (store::fileExists(path) &&
-            MessageBox::show(m_host.dialogParent(),
-                             QStringLiteral("A File már létezik ! Felülírjam?"),
-                             MessageBox::Buttons::OkCancel,
-                             MessageBox::Icon::Question) == MessageBox::Answer::Cancel)
+        if (!FileMessages::mayReplace(m_host.dialogParent(), path))
             return std::nullopt;
         if (store::isTemplate(path, m_paths.templateFile())) {
             MessageBox::show(
@@ -240,35 +237,6 @@ std::optional<QString> CatalogCommands::askTargetName(const QString& title)
             continue;
         }
         return path;
-    }
-}
-
-void CatalogCommands::showCreateFailure(int n)
-{
-    switch (n) {
-    case err::BadFileName:
-    case err::FileAlreadyExists:
-        MessageBox::show(m_host.dialogParent(),
-                         QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a File nevet."),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
-        break;
-    case err::DiskFull:
-    case err::DeviceUnavailable:
-    case err::DiskNotReady:
-    case err::PathFileAccess:
-        MessageBox::show(m_host.dialogParent(),
-                         QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !"),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
-        break;
-    case err::PermissionDenied:
-        MessageBox::show(m_host.dialogParent(), QStringLiteral("Az engedély megtagadva !"),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
-        break;
-    default:
-        MessageBox::show(m_host.dialogParent(),
-                         QStringLiteral("#") + Module1::Str(n) +
-                             QStringLiteral(". File létrehizási hiba! Ellenőrizze az adatokat!"));
-        break;
     }
 }
 
@@ -293,7 +261,7 @@ void CatalogCommands::Fuj()
             return;
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
-            showCreateFailure(e.number());
+            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
             m_host.hideProgress();
         }
     }
@@ -325,7 +293,7 @@ void CatalogCommands::mas()
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
             m_host.setBusy(false);
-            showCreateFailure(e.number());
+            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
             m_host.hideProgress();
         }
     }

@@ -68,7 +68,6 @@ private:
     void rebindInForce();
     void bindFreshDefault();
     std::optional<QString> askTargetName(const QString& title);
-    void showCreateFailure(int number);
 
     SharedState& m_state;
     const AppPaths& m_paths;

@@ -202,21 +202,27 @@ void writeListing(store::DataSource& view, const QString& path, const QString& c
     const int date = dateColumn(view.columnNames());
     constexpr qsizetype kFlush = 1 << 20;
     QString line;
-    view.forEachRow(0, -1, [&](qint64 row, const store::Statement& values) {
-        line.clear();
-        for (const int c : {0, 1, 2, 4}) {
-            if (c < columns)
-                line += displayText(values.value(c), c == date);
-            line += QLatin1Char('\t');
-        }
-        line += QStringLiteral("\r\n");
-        buffer += line.toUtf8();
-        if (buffer.size() >= kFlush)
-            file.write(buffer);
-        if (progress && (row & 1023) == 0)
-            progress(row + 1);
-        return true;
-    });
+    try {
+        view.forEachRow(0, -1, [&](qint64 row, const store::Statement& values) {
+            line.clear();
+            for (const int c : {0, 1, 2, 4}) {
+                if (c < columns)
+                    line += displayText(values.value(c), c == date);
+                line += QLatin1Char('\t');
+            }
+            line += QStringLiteral("\r\n");
+            buffer += line.toUtf8();
+            if (buffer.size() >= kFlush)
+                file.write(buffer);
+            if (progress && (row & 1023) == 0)
+                progress(row + 1);
+            return true;
+        });
+    } catch (const platform::Error& e) {
+        // No catalog open under the view: the listing is its heading alone.
+        if (e.number() != platform::err::ObjectNotSet)
+            throw;
+    }
     file.write(buffer);
     file.finish();
 }

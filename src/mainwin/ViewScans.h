@@ -36,7 +36,8 @@ qint64 typeAhead(store::DataSource& view, qint64 current, QChar c);
 
 // The listing file: the catalog path, the count text, the headings, an empty
 // line, then each row's columns 0, 1, 2 and 4 as the grid shows them, each
-// followed by a TAB; CRLF line ends, UTF-8. Written beside the target and
+// followed by a TAB (no rows when the view's catalog is not open); CRLF line
+// ends, UTF-8. Written beside the target and
 // renamed over it, so a failure leaves any old file as it was. Throws
 // platform::Error with the file error's number.
 void writeListing(store::DataSource& view, const QString& path, const QString& catalogPath,

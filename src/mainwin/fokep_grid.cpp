@@ -2,6 +2,7 @@
 // and the listing of the view.
 
 #include "DataGrid.h"
+#include "FileMessages.h"
 #include "ViewScans.h"
 #include "fokep.h"
 #include "platform/ErrorNumbers.h"
@@ -150,55 +151,34 @@ void fokep::lement_Click()
         const std::optional<QString> chosen = platform::FileDialog::run(this, options);
         if (!chosen)
             return;
-        if (store::fileExists(*chosen) &&
-            MessageBox::show(this, QStringLiteral("A File már létezik ! Felülírjam?"),
-                             MessageBox::Buttons::OkCancel,
-                             MessageBox::Icon::Question) != MessageBox::Answer::Ok)
+        if (!FileMessages::mayReplace(this, *chosen))
             return;
+        // A view whose catalog is no longer open (3420) is passed over, step
+        // by step, as the listing always did.
+        const auto step = [](auto&& run) {
+            try {
+                run();
+            } catch (const platform::Error& e) {
+                if (e.number() != platform::err::ObjectNotSet)
+                    throw;
+            }
+        };
         try {
             setBusy(true);
             showProgress(0, int(qMin<qint64>(count, INT_MAX)));
-            Data1->moveFirst();
+            step([this] { Data1->moveFirst(); });
             ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
                                     m_state.recordCountText,
                                     [this](qint64 rows) { bar->setValue(int(rows)); });
             hideProgress();
-            Data1->moveFirst();
+            step([this] { Data1->moveFirst(); });
             tabla1->setCol(0);
             setBusy(false);
             return;
         } catch (const platform::Error& e) {
             setBusy(false);
             hideProgress();
-            switch (e.number()) {
-            case platform::err::BadFileName:
-            case platform::err::FileAlreadyExists:
-                MessageBox::show(this,
-                                 QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a "
-                                                "File nevet."),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
-                break;
-            case platform::err::DiskFull:
-            case platform::err::DeviceUnavailable:
-            case platform::err::DiskNotReady:
-            case platform::err::PathFileAccess:
-                MessageBox::show(this,
-                                 QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !"),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
-                break;
-            case platform::err::PermissionDenied:
-                MessageBox::show(this, QStringLiteral("Az engedély megtagadva !"),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
-                break;
-            case platform::err::ObjectNotSet:
-                return;
-            default:
-                MessageBox::show(this,
-                                 QStringLiteral("#") + Module1::Str(e.number()) +
-                                     QStringLiteral(". File létrehizási hiba! Ellenőrizze az "
-                                                    "adatokat!"));
-                break;
-            }
+            FileMessages::showCreateFailure(this, e.number());
         }
     }
 }

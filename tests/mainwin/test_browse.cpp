@@ -317,6 +317,15 @@ private Q_SLOTS:
                  QStringLiteral("# 3021. File létrehizási hiba! Ellenőrizze az adatokat!"));
         QCOMPARE(FileDialog::takeShown().size(), 2); // the dialog came back
         QVERIFY(!QFile::exists(out));
+
+        // With no catalog open under the view (3420) each step is passed
+        // over and the command goes on: the listing is its heading.
+        w->Data1->closeDatabase();
+        FileDialog::addAnswers({out});
+        w->lement->trigger();
+        QVERIFY(MessageBox::takeShown().isEmpty());
+        QCOMPARE(TestSupport::contents(out).count("\r\n"), 4);
+        QVERIFY(w->bar->isHidden());
     }
 };
 
