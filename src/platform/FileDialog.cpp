@@ -1,5 +1,7 @@
 #include "FileDialog.h"
 
+#include "ScriptedAnswers.h"
+
 #include <QApplication>
 #include <QFileDialog>
 
@@ -7,16 +9,9 @@ namespace platform {
 
 namespace {
 
-struct Script
+ScriptedAnswers<std::optional<QString>, FileDialog::Options>& script()
 {
-    bool active = false;
-    QList<std::optional<QString>> answers;
-    QList<FileDialog::Options> shown;
-};
-
-Script& script()
-{
-    static Script s;
+    static ScriptedAnswers<std::optional<QString>, FileDialog::Options> s;
     return s;
 }
 
@@ -43,11 +38,8 @@ QStringList FileDialog::nameFilters(const QString& filter)
 
 std::optional<QString> FileDialog::run(QWidget* parent, const Options& options)
 {
-    Script& s = script();
-    if (s.active) {
-        s.shown.append(options);
-        return s.answers.isEmpty() ? std::nullopt : s.answers.takeFirst();
-    }
+    if (script().active())
+        return script().answer(options, std::nullopt);
 
     QFileDialog dialog(parent);
     setUp(dialog, options);
@@ -85,27 +77,27 @@ void FileDialog::setUp(QFileDialog& dialog, const Options& options)
 
 void FileDialog::startScript(const QList<std::optional<QString>>& answers)
 {
-    script() = Script{true, answers, {}};
+    script().start(answers);
 }
 
 void FileDialog::addAnswers(const QList<std::optional<QString>>& answers)
 {
-    script().answers.append(answers);
+    script().add(answers);
 }
 
 void FileDialog::stopScript()
 {
-    script() = Script{};
+    script().stop();
 }
 
 QList<FileDialog::Options> FileDialog::shown()
 {
-    return script().shown;
+    return script().requests();
 }
 
 QList<FileDialog::Options> FileDialog::takeShown()
 {
-    return std::exchange(script().shown, {});
+    return script().takeRequests();
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "ScriptedAnswers.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,16 +10,9 @@ namespace platform {
 
 namespace {
 
-struct Script
+ScriptedAnswers<MessageBox::Answer, MessageBox::Shown>& script()
 {
-    bool active = false;
-    QList<MessageBox::Answer> answers;
-    QList<MessageBox::Shown> shown;
-};
-
-Script& script()
-{
-    static Script s;
+    static ScriptedAnswers<MessageBox::Answer, MessageBox::Shown> s;
     return s;
 }
 
@@ -44,11 +39,8 @@ QString MessageBox::title()
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, Buttons buttons,
                                     Icon icon)
 {
-    Script& s = script();
-    if (s.active) {
-        s.shown.append({text, buttons, icon, title()});
-        return s.answers.isEmpty() ? firstButton(buttons) : s.answers.takeFirst();
-    }
+    if (script().active())
+        return script().answer({text, buttons, icon, title()}, firstButton(buttons));
 
     QMessageBox box(parent);
     box.setWindowTitle(title());
@@ -118,27 +110,27 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, Button
 
 void MessageBox::startScript(const QList<Answer>& answers)
 {
-    script() = Script{true, answers, {}};
+    script().start(answers);
 }
 
 void MessageBox::addAnswers(const QList<Answer>& answers)
 {
-    script().answers.append(answers);
+    script().add(answers);
 }
 
 void MessageBox::stopScript()
 {
-    script() = Script{};
+    script().stop();
 }
 
 QList<MessageBox::Shown> MessageBox::shown()
 {
-    return script().shown;
+    return script().requests();
 }
 
 QList<MessageBox::Shown> MessageBox::takeShown()
 {
-    return std::exchange(script().shown, {});
+    return script().takeRequests();
 }
 
 } // namespace platform
