@@ -36,11 +36,13 @@ int make(const QStringList& args)
         return 2;
     }
     const bool jet3 = args.contains(QStringLiteral("--jet3"));
-    const int files = args.size() > 1 && args[1] != QStringLiteral("--jet3") ? args[1].toInt() : 2000;
+    const int files =
+        args.size() > 1 && args[1] != QStringLiteral("--jet3") ? args[1].toInt() : 2000;
     const jetfixture::Catalog c = generated(files);
-    jetwriter::write(args[0], c.tables, {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4});
-    std::printf("jet %s (%s, %lld bytes, %zu files)\n", qPrintable(args[0]), jet3 ? "Jet 3" : "Jet 4",
-                QFileInfo(args[0]).size(), c.table("prgnev").rows.size());
+    jetwriter::write(args[0], c.tables,
+                     {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4});
+    std::printf("jet %s (%s, %lld bytes, %zu files)\n", qPrintable(args[0]),
+                jet3 ? "Jet 3" : "Jet 4", QFileInfo(args[0]).size(), c.table("prgnev").rows.size());
     return 0;
 }
 
@@ -48,20 +50,23 @@ int existing(const QString& jet)
 {
     QTemporaryDir work;
     work.setAutoRemove(false);
-    const QString catalog = work.filePath(QFileInfo(jet).completeBaseName() + QStringLiteral("_uj.mdb"));
+    const QString catalog =
+        work.filePath(QFileInfo(jet).completeBaseName() + QStringLiteral("_uj.mdb"));
     QElapsedTimer t;
     t.start();
     const jetimport::ImportResult r =
         jetimport::convertJetCatalog(jet, QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog);
     const double seconds = t.nsecsElapsed() / 1e9;
-    std::printf("jet %s (%s)\n", qPrintable(jet), r.version == jetimport::JetVersion::Jet3 ? "Jet 3" : "Jet 4");
+    std::printf("jet %s (%s)\n", qPrintable(jet),
+                r.version == jetimport::JetVersion::Jet3 ? "Jet 3" : "Jet 4");
     std::printf("rows_read %lld\n", r.rowsRead);
     std::printf("rows_written %lld\n", r.rowsWritten);
     std::printf("import_s %.3f s\n", seconds);
     std::printf("import_rows_per_s %.0f rows/s\n", r.rowsRead / seconds);
     const QString leftOut = jetimport::leftOutMessage(r);
     if (!leftOut.isEmpty())
-        std::printf("%s\n", qPrintable(QString(leftOut).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+        std::printf("%s\n", qPrintable(QString(leftOut).replace(QStringLiteral("\r\n"),
+                                                                QStringLiteral("\n"))));
     std::printf("catalog %s\n", qPrintable(catalog));
     return 0;
 }

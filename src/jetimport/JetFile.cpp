@@ -90,7 +90,9 @@ JetPages::JetPages(const QString& path)
     m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         platform::throwErrno(path);
-    struct stat st {};
+    struct stat st
+    {
+    };
     unsigned char header[kVersionAt + 4] = {};
     if (::fstat(m_fd, &st) != 0 || !readFully(m_fd, header, sizeof header, 0)) {
         const int e = errno;
@@ -132,7 +134,8 @@ bool JetPages::mapRow(std::uint32_t pageRow, std::vector<unsigned char>& row)
     const std::uint32_t tableEnd = std::uint32_t(o.rowCountOnDataPage) + 2 + 2 * rows;
     if (index >= rows || tableEnd > std::uint32_t(m_pageSize))
         return false;
-    const std::uint32_t start = get16(page, std::size_t(o.rowCountOnDataPage) + 2 + 2 * index) & 0x1fff;
+    const std::uint32_t start =
+        get16(page, std::size_t(o.rowCountOnDataPage) + 2 + 2 * index) & 0x1fff;
     const std::uint32_t end =
         index == 0 ? std::uint32_t(m_pageSize)
                    : get16(page, std::size_t(o.rowCountOnDataPage) + 2 * index) & 0x1fff;

@@ -6,7 +6,12 @@
 
 namespace jetimport {
 
-enum class JetVersion { None, Jet3, Jet4 };
+enum class JetVersion
+{
+    None,
+    Jet3,
+    Jet4
+};
 
 // The engine's signature on the first page: Jet 3 (Access 97 and before) or
 // Jet 4 (Access 2000 to 2003). None for anything else, also for a file that

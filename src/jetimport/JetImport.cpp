@@ -135,7 +135,8 @@ void bindText(Statement& st, int index, const Cell& c)
 // Lengths and checksums: kept as they are, whole numbers as integers.
 void bindNumber(Statement& st, int index, const Cell& c)
 {
-    if (const std::optional<std::int64_t> n = c.kind == Cell::Kind::Text ? std::nullopt : integerOf(c)) {
+    if (const std::optional<std::int64_t> n =
+            c.kind == Cell::Kind::Text ? std::nullopt : integerOf(c)) {
         st.bindInt64(index, *n);
         return;
     }
@@ -228,7 +229,8 @@ public:
         folderLinks(*m_tables[4]);
         fileLinks(*m_tables[5]);
         for (int i = 0; i < 4; ++i)
-            continueCounter(kTables[i], m_pages.nextAutoNumber(m_jet.tablePage(QLatin1String(kTables[i]))));
+            continueCounter(kTables[i],
+                            m_pages.nextAutoNumber(m_jet.tablePage(QLatin1String(kTables[i]))));
         tx.commit();
         result.rowsRead = m_read;
         result.rowsWritten = m_written;
@@ -313,9 +315,10 @@ private:
         while (t.next()) {
             rowRead();
             const Cell text = t.cell(textCol);
-            rows.push_back({integerOf(t.cell(idCol)),
-                            text.kind == Cell::Kind::Text ? std::string(text.text, std::size_t(text.bytes))
-                                                          : std::string()});
+            rows.push_back(
+                {integerOf(t.cell(idCol)), text.kind == Cell::Kind::Text
+                                               ? std::string(text.text, std::size_t(text.bytes))
+                                               : std::string()});
         }
         const QString name = QLatin1String(table);
         const bool replacesDefault =
@@ -325,16 +328,18 @@ private:
         if (replacesDefault) {
             m_out.exec(QStringLiteral("DELETE FROM %1").arg(name));
         } else {
-            Statement existing = m_out.prepare(QStringLiteral("SELECT id, %1 FROM %2").arg(QLatin1String(textColumn), name));
+            Statement existing = m_out.prepare(
+                QStringLiteral("SELECT id, %1 FROM %2").arg(QLatin1String(textColumn), name));
             while (existing.step()) {
                 ids.insert(existing.value(0).toLongLong());
                 texts.insert(existing.value(1).toString().toStdString());
             }
         }
-        Statement st = m_out.prepare(
-            QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?1, ?2)").arg(name, QLatin1String(textColumn)));
+        Statement st = m_out.prepare(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?1, ?2)")
+                                         .arg(name, QLatin1String(textColumn)));
         // Rows without an id get new ones after every numbered row is in.
-        std::stable_partition(rows.begin(), rows.end(), [](const Keyword& k) { return k.id.has_value(); });
+        std::stable_partition(rows.begin(), rows.end(),
+                              [](const Keyword& k) { return k.id.has_value(); });
         for (const Keyword& k : rows) {
             if (k.id && ids.count(*k.id)) {
                 leaveOut(table, Refusal::DuplicateId);
@@ -364,8 +369,9 @@ private:
         while (t.next()) {
             rowRead();
             const Cell path = t.cell(pathCol);
-            std::string text = path.kind == Cell::Kind::Text ? std::string(path.text, std::size_t(path.bytes))
-                                                             : std::string();
+            std::string text = path.kind == Cell::Kind::Text
+                                   ? std::string(path.text, std::size_t(path.bytes))
+                                   : std::string();
             const std::optional<std::int64_t> id = integerOf(t.cell(idCol));
             if (id && m_folderIds.count(*id)) {
                 leaveOut("ut", Refusal::DuplicateId);
@@ -394,8 +400,8 @@ private:
 
     void files(JetTable& t)
     {
-        Statement st = m_out.prepare(QStringLiteral(
-            "INSERT INTO prgnev (id, nev, utid, hossz, datum, crc) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
+        Statement st = m_out.prepare(QStringLiteral("INSERT INTO prgnev (id, nev, utid, hossz, "
+                                                    "datum, crc) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
         const int idCol = t.column(QStringLiteral("id"));
         const int nameCol = t.column(QStringLiteral("nev"));
         const int folderCol = t.column(QStringLiteral("utid"));
@@ -432,7 +438,8 @@ private:
 
     void folderLinks(JetTable& t)
     {
-        Statement st = m_out.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
+        Statement st =
+            m_out.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
         const int idCol = t.column(QStringLiteral("id"));
         const int keyCol = t.column(QStringLiteral("kulcsid"));
         std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> links;
@@ -460,7 +467,8 @@ private:
 
     void fileLinks(JetTable& t)
     {
-        Statement st = m_out.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
+        Statement st =
+            m_out.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
         const int idCol = t.column(QStringLiteral("id"));
         const int keyCol = t.column(QStringLiteral("kulcsid"));
         while (t.next()) {
@@ -486,14 +494,17 @@ private:
     void continueCounter(const char* table, std::int64_t nextJetNumber)
     {
         const QString name = QLatin1String(table);
-        const qint64 highest = m_out.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(name)).toLongLong();
+        const qint64 highest =
+            m_out.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(name)).toLongLong();
         const qint64 used = std::max<qint64>(highest, nextJetNumber > 1 ? nextJetNumber - 1 : 0);
         const QVariant seq =
             m_out.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"), {name});
         if (!seq.isValid())
-            m_out.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"), {name, used});
+            m_out.exec(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"),
+                       {name, used});
         else if (seq.toLongLong() < used)
-            m_out.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = ?2 WHERE name = ?1"), {name, used});
+            m_out.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = ?2 WHERE name = ?1"),
+                       {name, used});
     }
 
     JetDatabase& m_jet;
@@ -555,8 +566,9 @@ QString leftOutMessage(const ImportResult& result)
             if (l.table != QLatin1String(table))
                 continue;
             text += QStringLiteral("\r\n") + capitalised(withArticle(l.table)) +
-                    QStringLiteral(" táblából") + Module1::Str(l.rows) + QStringLiteral(" sor kimaradt, mert ") +
-                    reasonText(l.reason) + QLatin1Char('.');
+                    QStringLiteral(" táblából") + Module1::Str(l.rows) +
+                    QStringLiteral(" sor kimaradt, mert ") + reasonText(l.reason) +
+                    QLatin1Char('.');
         }
     }
     return text;

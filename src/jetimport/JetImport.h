@@ -12,7 +12,8 @@
 namespace jetimport {
 
 // Why a row of the old catalog could not be taken over.
-enum class Refusal {
+enum class Refusal
+{
     MissingFolder,    // a file, or a folder's link, names no folder row
     MissingFile,      // a file's link names no file row
     MissingKeyword,   // a link names no keyword row

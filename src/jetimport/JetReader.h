@@ -16,7 +16,14 @@ namespace jetimport {
 // next row is read.
 struct Cell
 {
-    enum class Kind { Null, Integer, Real, Date, Text };
+    enum class Kind
+    {
+        Null,
+        Integer,
+        Real,
+        Date,
+        Text
+    };
     Kind kind = Kind::Null;
     std::int64_t integer = 0;
     double real = 0.0; // also the stored value of a date

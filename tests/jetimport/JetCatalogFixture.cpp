@@ -33,15 +33,18 @@ struct Moment
 // before it (a negative whole part with a time still counted forward),
 // 1900's missing leap day, the first and last dates of the range.
 constexpr Moment kEdgeDates[] = {
-    {1899, 12, 30, 0, 0, 0},   {1899, 12, 29, 18, 30, 15}, {1899, 12, 30, 23, 59, 59},
-    {1900, 1, 1, 0, 0, 0},     {1900, 2, 28, 23, 59, 59},  {1900, 3, 1, 12, 0, 0},
-    {100, 1, 1, 0, 0, 0},      {9999, 12, 31, 23, 59, 59}, {2000, 2, 29, 13, 14, 15},
-    {1756, 7, 4, 6, 7, 8},     {1899, 1, 1, 0, 0, 1},      {2024, 12, 31, 12, 0, 0},
+    {1899, 12, 30, 0, 0, 0}, {1899, 12, 29, 18, 30, 15}, {1899, 12, 30, 23, 59, 59},
+    {1900, 1, 1, 0, 0, 0},   {1900, 2, 28, 23, 59, 59},  {1900, 3, 1, 12, 0, 0},
+    {100, 1, 1, 0, 0, 0},    {9999, 12, 31, 23, 59, 59}, {2000, 2, 29, 13, 14, 15},
+    {1756, 7, 4, 6, 7, 8},   {1899, 1, 1, 0, 0, 1},      {2024, 12, 31, 12, 0, 0},
 };
 
 const char* const kNamePatterns[] = {
-    "ÁRVÍZTŰRŐ TÜKÖRFÚRÓGÉP %1.EXE", "árvíztűrő tükörfúrógép_%1.txt", "setup%1.exe",
-    "Ödön és Őrs – %1.doc",          "readme.%1",
+    "ÁRVÍZTŰRŐ TÜKÖRFÚRÓGÉP %1.EXE",
+    "árvíztűrő tükörfúrógép_%1.txt",
+    "setup%1.exe",
+    "Ödön és Őrs – %1.doc",
+    "readme.%1",
 };
 
 std::int64_t folderId(int f)
@@ -92,7 +95,8 @@ Catalog makeCatalog(int folders, int filesPerFolder, const Flaws& flaws)
                  {}};
     Table ut{"ut", {{"id", ColumnType::Long, 0, true}, {"ut", ColumnType::Text, 255}}, {}};
     Table kulcs{"kulcs", {{"id", ColumnType::Long, 0, true}, {"kulcs", ColumnType::Text, 50}}, {}};
-    Table kulcsut{"kulcsut", {{"id", ColumnType::Long, 0, true}, {"nev", ColumnType::Text, 50}}, {}};
+    Table kulcsut{
+        "kulcsut", {{"id", ColumnType::Long, 0, true}, {"nev", ColumnType::Text, 50}}, {}};
     Table nevKulcsid{"nev_kulcsid", {{"id", ColumnType::Long}, {"kulcsid", ColumnType::Long}}, {}};
     Table utKulcsid{"ut_kulcsid", {{"id", ColumnType::Long}, {"kulcsid", ColumnType::Long}}, {}};
 
@@ -122,7 +126,8 @@ Catalog makeCatalog(int folders, int filesPerFolder, const Flaws& flaws)
         if (i == 7)
             hossz = integer(2147483647);
         const Value crc =
-            i % 2 == 0 ? kNull : integer(std::int32_t(std::uint32_t(std::uint64_t(i) * 2654435761u)));
+            i % 2 == 0 ? kNull
+                       : integer(std::int32_t(std::uint32_t(std::uint64_t(i) * 2654435761u)));
         Value datum = kNull;
         std::optional<QString> expected;
         if (i < edges) {
@@ -131,18 +136,22 @@ Catalog makeCatalog(int folders, int filesPerFolder, const Flaws& flaws)
             expected = dateText(m.y, m.mo, m.d, m.h, m.mi, m.s);
         } else if (i % 17 != 5) {
             const bool midnight = i % 4 == 0;
-            const Moment m{1880 + (i * 37) % 145, 1 + i % 12, 1 + (i * 7) % 28,
-                           midnight ? 0 : (i * 5) % 24, midnight ? 0 : (i * 11) % 60,
+            const Moment m{1880 + (i * 37) % 145,
+                           1 + i % 12,
+                           1 + (i * 7) % 28,
+                           midnight ? 0 : (i * 5) % 24,
+                           midnight ? 0 : (i * 11) % 60,
                            midnight ? 0 : (i * 13) % 60};
             datum = jetwriter::jetDate(m.y, m.mo, m.d, m.h, m.mi, m.s);
             expected = dateText(m.y, m.mo, m.d, m.h, m.mi, m.s);
         }
-        prgnev.rows.push_back({integer(fileId(i)), name, integer(folderId(i / filesPerFolder)),
-                               hossz, datum, crc});
+        prgnev.rows.push_back(
+            {integer(fileId(i)), name, integer(folderId(i / filesPerFolder)), hossz, datum, crc});
         c.expectedDates.push_back(expected);
         nevKulcsid.rows.push_back({integer(fileId(i)), integer(1)});
         if (i % 5 == 0)
-            nevKulcsid.rows.push_back({integer(fileId(i)), integer(2 + (i / 5) % 4 + ((i / 5) % 4 >= 2))});
+            nevKulcsid.rows.push_back(
+                {integer(fileId(i)), integer(2 + (i / 5) % 4 + ((i / 5) % 4 >= 2))});
     }
     prgnev.nextAutoNumber = std::int32_t(fileId(files) + 40); // the last rows were deleted
 
@@ -176,7 +185,8 @@ std::vector<Table> otherSchema()
                     {{"id", ColumnType::Long, 0, true}, {"nev", ColumnType::Text, 100}},
                     {{integer(1), QStringLiteral("Kovács Ödön")}}};
     Table orders{"Rendelesek",
-                 {{"id", ColumnType::Long, 0, true}, {"vevo", ColumnType::Long},
+                 {{"id", ColumnType::Long, 0, true},
+                  {"vevo", ColumnType::Long},
                   {"datum", ColumnType::DateTime}},
                  {{integer(1), integer(1), jetwriter::jetDate(1999, 3, 4)}}};
     return {customers, orders};

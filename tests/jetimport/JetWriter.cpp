@@ -18,7 +18,7 @@ struct Format
     int pageSize;
     int dataRowCountAt; // row count on a data page; the offsets follow it
     int columnEntrySize;
-    int mapRowSize;     // page usage map rows are of a fixed size
+    int mapRowSize; // page usage map rows are of a fixed size
     bool jet4;
 };
 
@@ -382,8 +382,8 @@ UsageMap usageMap(const Format& f, const std::vector<std::uint32_t>& pages, bool
 }
 
 // The definition page of a table. Map rows are given as page << 8 | row.
-Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system,
-               std::uint32_t usedMap, std::uint32_t freeMap)
+Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system, std::uint32_t usedMap,
+               std::uint32_t freeMap)
 {
     Bytes d;
     const std::uint32_t columns = std::uint32_t(t.columns.size());
@@ -436,7 +436,7 @@ Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system,
         Bytes e(std::size_t(f.columnEntrySize), '\0');
         std::uint8_t flags = isFixed(c.type) ? 0x01 : 0x00;
         flags |= c.autoNumber ? 0x04 : 0x02;
-        const int size = isFixed(c.type)            ? fixedSize(c.type)
+        const int size = isFixed(c.type)             ? fixedSize(c.type)
                          : c.type == ColumnType::Ole ? 0
                                                      : c.maxChars * (f.jet4 ? 2 : 1);
         put8(e, 0, std::uint8_t(c.type));
@@ -517,12 +517,9 @@ Table systemCatalog(const std::vector<Table>& user, const std::vector<std::uint3
 {
     Table t;
     t.name = "MSysObjects";
-    t.columns = {{"Id", ColumnType::Long},
-                 {"ParentId", ColumnType::Long},
-                 {"Name", ColumnType::Text, 128},
-                 {"Type", ColumnType::Int},
-                 {"Flags", ColumnType::Long},
-                 {"DateCreate", ColumnType::DateTime},
+    t.columns = {{"Id", ColumnType::Long},        {"ParentId", ColumnType::Long},
+                 {"Name", ColumnType::Text, 128}, {"Type", ColumnType::Int},
+                 {"Flags", ColumnType::Long},     {"DateCreate", ColumnType::DateTime},
                  {"LvProp", ColumnType::Ole}};
     const double created = jetDate(2001, 5, 17, 10, 30, 0);
     const std::int64_t tables = 0x0F000001; // the container of the tables
@@ -594,7 +591,8 @@ void write(const QString& path, const std::vector<Table>& tables, const Options&
         maps.push_back(usageMap(f, pages, options.indirectMaps, next));
     const int rowsPerMapPage = (f.pageSize - f.dataRowCountAt - 2) / (f.mapRowSize + 2);
     const int mapRows = int(maps.size()) * 2;
-    std::vector<std::vector<Bytes>> mapPageRows(std::size_t((mapRows + rowsPerMapPage - 1) / rowsPerMapPage));
+    std::vector<std::vector<Bytes>> mapPageRows(
+        std::size_t((mapRows + rowsPerMapPage - 1) / rowsPerMapPage));
     const std::uint32_t firstMapPage = next;
     next += std::uint32_t(mapPageRows.size());
     std::vector<std::pair<std::uint32_t, std::uint32_t>> mapRefs; // used, free

@@ -12,15 +12,20 @@
 // columns. A test tool, not part of the program.
 namespace jetwriter {
 
-enum class Version { Jet3, Jet4 };
+enum class Version
+{
+    Jet3,
+    Jet4
+};
 
-enum class ColumnType : std::uint8_t {
-    Int = 0x03,      // 16-bit
-    Long = 0x04,     // 32-bit
+enum class ColumnType : std::uint8_t
+{
+    Int = 0x03,  // 16-bit
+    Long = 0x04, // 32-bit
     Double = 0x07,
     DateTime = 0x08, // days since 1899-12-30, the time as the fraction
     Text = 0x0A,
-    Ole = 0x0B,      // long binary; written only as NULL
+    Ole = 0x0B, // long binary; written only as NULL
 };
 
 struct Column

@@ -80,8 +80,8 @@ private slots:
         TestSupport::writeFile(path("c.accdb"), ace);
         TestSupport::writeFile(path("empty.mdb"), {});
         TestSupport::writeFile(path("text.mdb"), "Standard Jet DB, said the text file\n");
-        for (const QString& other : {TestSupport::templateFile(), path("c.accdb"), path("empty.mdb"),
-                                     path("text.mdb"), path("missing.mdb")})
+        for (const QString& other : {TestSupport::templateFile(), path("c.accdb"),
+                                     path("empty.mdb"), path("text.mdb"), path("missing.mdb")})
             QVERIFY2(!jetimport::isJetFile(other), qPrintable(other));
     }
 
@@ -106,9 +106,9 @@ private slots:
         if (!jet3)
             c.table("kulcs").rows.push_back({std::int64_t(7), QStringLiteral("Ωmega 漢字 😀")});
         const QString jet = path("regi.mdb");
-        jetwriter::write(jet, c.tables,
-                         {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4, 1252,
-                          indirectMaps});
+        jetwriter::write(
+            jet, c.tables,
+            {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4, 1252, indirectMaps});
         const QByteArray before = TestSupport::contents(jet);
 
         QList<int> progress;
@@ -131,15 +131,19 @@ private slots:
         QCOMPARE(filesIn(m_dir->path()), (QStringList{"regi.mdb", "uj.mdb"}));
 
         store::Database db = store::Database::open(target);
-        const QList<QVariantList> files =
-            rowsOf(db, QStringLiteral("SELECT id, nev, utid, hossz, datum, crc FROM prgnev ORDER BY rowid"));
+        const QList<QVariantList> files = rowsOf(
+            db,
+            QStringLiteral("SELECT id, nev, utid, hossz, datum, crc FROM prgnev ORDER BY rowid"));
         const auto& prgnev = c.table("prgnev").rows;
         QCOMPARE(files.size(), qsizetype(prgnev.size()));
         for (qsizetype i = 0; i < files.size(); ++i) {
             const auto& w = prgnev[std::size_t(i)];
             const std::optional<QString>& date = c.expectedDates[std::size_t(i)];
-            const QVariantList want{expectedValue(w[0]), expectedValue(w[1]), expectedValue(w[2]),
-                                    expectedValue(w[3]), date ? QVariant(*date) : QVariant(),
+            const QVariantList want{expectedValue(w[0]),
+                                    expectedValue(w[1]),
+                                    expectedValue(w[2]),
+                                    expectedValue(w[3]),
+                                    date ? QVariant(*date) : QVariant(),
                                     expectedValue(w[5])};
             QCOMPARE(files[i], want);
         }
@@ -158,7 +162,8 @@ private slots:
                                                expectedValue(want[std::size_t(i)][1])}));
         }
         QCOMPARE(db.scalar(QStringLiteral("PRAGMA foreign_key_check")), QVariant());
-        QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
     }
 
     // The base view, the file and folder keyword joins, and the counters.
@@ -177,14 +182,16 @@ private slots:
                      .toString(),
                  QStringLiteral("-CD_0- E:\\JÁTÉKOK\\Őrült űrhajó 3"));
         // Every fifth file carries a second keyword, cycling through four.
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM prgnev, nev_kulcsid, kulcs WHERE "
-                                          "prgnev.id = nev_kulcsid.id AND nev_kulcsid.kulcsid=kulcs.id "
-                                          "AND kulcs.kulcs = ?1"),
+        QCOMPARE(count(db,
+                       QStringLiteral("SELECT count(*) FROM prgnev, nev_kulcsid, kulcs WHERE "
+                                      "prgnev.id = nev_kulcsid.id AND nev_kulcsid.kulcsid=kulcs.id "
+                                      "AND kulcs.kulcs = ?1"),
                        {QStringLiteral("ŐRÜLT ŰRHAJÓ")}),
                  6);
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM ut, ut_kulcsid, kulcsut WHERE "
-                                          "ut.id = ut_kulcsid.id AND ut_kulcsid.kulcsid = kulcsut.id "
-                                          "AND kulcsut.nev = ?1"),
+        QCOMPARE(count(db,
+                       QStringLiteral("SELECT count(*) FROM ut, ut_kulcsid, kulcsut WHERE "
+                                      "ut.id = ut_kulcsid.id AND ut_kulcsid.kulcsid = kulcsut.id "
+                                      "AND kulcsut.nev = ?1"),
                        {QStringLiteral("Telepítő")}),
                  2);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM prgnev WHERE prgnev.nev like ?1"),
@@ -207,7 +214,8 @@ private slots:
         const qint64 maxFolder = std::get<std::int64_t>(c.table("ut").rows.back()[0]);
         db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-UJ- F:\\')"));
         QCOMPARE(db.lastInsertId(), maxFolder + 1);
-        db.exec(QStringLiteral("INSERT INTO prgnev (utid, nev) VALUES (?1, 'uj.txt')"), {maxFolder + 1});
+        db.exec(QStringLiteral("INSERT INTO prgnev (utid, nev) VALUES (?1, 'uj.txt')"),
+                {maxFolder + 1});
         QCOMPARE(db.lastInsertId(), qint64(c.table("prgnev").nextAutoNumber));
         db.exec(QStringLiteral("INSERT INTO kulcs (kulcs) VALUES ('Új')"));
         QCOMPARE(db.lastInsertId(), 9);
@@ -227,18 +235,20 @@ private slots:
         QCOMPARE(r.leftOutRows(), 11);
         QCOMPARE(r.rowsWritten, r.rowsRead - 11);
         QCOMPARE(jetimport::leftOutMessage(r),
-                 QStringLiteral("Az átalakítás kész, de néhány sort nem vehettem át:\r\n"
-                                "Az ut táblából 1 sor kimaradt, mert az útvonala már szerepel.\r\n"
-                                "A prgnev táblából 3 sor kimaradt, mert nem létező mappára mutat.\r\n"
-                                "Az ut_kulcsid táblából 1 sor kimaradt, mert nem létező kulcsszóra mutat.\r\n"
-                                "Az ut_kulcsid táblából 1 sor kimaradt, mert nem létező mappára mutat.\r\n"
-                                "A nev_kulcsid táblából 2 sor kimaradt, mert nem létező kulcsszóra mutat.\r\n"
-                                "A nev_kulcsid táblából 3 sor kimaradt, mert nem létező file-ra mutat."));
+                 QStringLiteral(
+                     "Az átalakítás kész, de néhány sort nem vehettem át:\r\n"
+                     "Az ut táblából 1 sor kimaradt, mert az útvonala már szerepel.\r\n"
+                     "A prgnev táblából 3 sor kimaradt, mert nem létező mappára mutat.\r\n"
+                     "Az ut_kulcsid táblából 1 sor kimaradt, mert nem létező kulcsszóra mutat.\r\n"
+                     "Az ut_kulcsid táblából 1 sor kimaradt, mert nem létező mappára mutat.\r\n"
+                     "A nev_kulcsid táblából 2 sor kimaradt, mert nem létező kulcsszóra mutat.\r\n"
+                     "A nev_kulcsid táblából 3 sor kimaradt, mert nem létező file-ra mutat."));
 
         store::Database db = store::Database::open(target);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM prgnev")), 30);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM ut")), 6);
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM nev_kulcsid WHERE kulcsid = 99")), 0);
+        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM nev_kulcsid WHERE kulcsid = 99")),
+                 0);
         QCOMPARE(db.scalar(QStringLiteral("PRAGMA foreign_key_check")), QVariant());
     }
 
@@ -251,7 +261,8 @@ private slots:
             << "column" << jetimport::missingColumnMessage("prgnev", "utid");
         QTest::newRow("cut inside a page") << "cut" << jetimport::damagedMessage();
         QTest::newRow("last pages cut off") << "pages" << jetimport::damagedMessage();
-        QTest::newRow("a table definition overwritten") << "overwrite" << jetimport::damagedMessage();
+        QTest::newRow("a table definition overwritten")
+            << "overwrite" << jetimport::damagedMessage();
         QTest::newRow("no Jet file") << "sqlite" << jetimport::notJetMessage();
     }
 
@@ -308,7 +319,8 @@ private slots:
         const QByteArray before = TestSupport::contents(jet);
         QCOMPARE(TestSupport::errorOf([&] {
                      jetimport::convertJetCatalog(jet, TestSupport::templateFile(),
-                                                  m_dir->path() + QStringLiteral("/./Katalogus.MDB"));
+                                                  m_dir->path() +
+                                                      QStringLiteral("/./Katalogus.MDB"));
                  }),
                  platform::err::FileAlreadyExists);
         QCOMPARE(TestSupport::contents(jet), before);
@@ -329,9 +341,10 @@ private slots:
         QTest::newRow("day before, time forward") << -1.25 << "1899-12-29 06:00:00";
         QTest::newRow("1900-03-01") << 61.0 << "1900-03-01 00:00:00";
         QTest::newRow("to the nearest second") << (36526.0 + 59.6 / 86400) << "2000-01-01 00:01:00";
-        QTest::newRow("rounds into the next day") << (36526.0 + 86399.6 / 86400) << "2000-01-02 00:00:00";
-        QTest::newRow("before the epoch, into the next day") << (-1.0 - 86399.6 / 86400)
-                                                             << "1899-12-30 00:00:00";
+        QTest::newRow("rounds into the next day")
+            << (36526.0 + 86399.6 / 86400) << "2000-01-02 00:00:00";
+        QTest::newRow("before the epoch, into the next day")
+            << (-1.0 - 86399.6 / 86400) << "1899-12-30 00:00:00";
         QTest::newRow("first day") << -657434.0 << "0100-01-01 00:00:00";
         QTest::newRow("last second") << (2958465.0 + 86399.0 / 86400) << "9999-12-31 23:59:59";
         QTest::newRow("before year 100") << -657435.0 << "";

@@ -97,9 +97,9 @@ private slots:
         if (!jet3) // beyond Windows-1250: only Jet 4 holds it
             c.table("kulcs").rows.push_back({std::int64_t(7), QStringLiteral("Ωmega ĀĐ 漢字")});
         const QString file = m_dir.filePath(QStringLiteral("fixture.mdb"));
-        jetwriter::write(file, c.tables,
-                         {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4, 1252,
-                          indirectMaps});
+        jetwriter::write(
+            file, c.tables,
+            {jet3 ? jetwriter::Version::Jet3 : jetwriter::Version::Jet4, 1252, indirectMaps});
 
         const Run listed = tool(m_tables, {QStringLiteral("-1"), file}, jet3);
         QCOMPARE(listed.exitCode, 0);
@@ -123,9 +123,9 @@ private slots:
                 // future as 1900-01-00 (its own limit); those dates are
                 // checked through the importer against the written value.
                 const std::optional<QString>& date = c.expectedDates[std::size_t(i)];
-                const bool unrendered = t.name == "prgnev" && date &&
-                                        (*date < QStringLiteral("1899-12-30") ||
-                                         *date > QStringLiteral("4000"));
+                const bool unrendered =
+                    t.name == "prgnev" && date &&
+                    (*date < QStringLiteral("1899-12-30") || *date > QStringLiteral("4000"));
                 if (unrendered) {
                     QStringList g = got[i].split(QLatin1Char('\t'));
                     QStringList w = want[i].split(QLatin1Char('\t'));
