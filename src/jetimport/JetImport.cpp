@@ -80,6 +80,8 @@ QString reasonText(Refusal r)
         return QStringLiteral("ez a kapcsolat már szerepel");
     case Refusal::DuplicateId:
         return QStringLiteral("az azonosítója már foglalt");
+    case Refusal::Unreadable:
+        return QStringLiteral("nem tudtam elolvasni");
     }
     return {};
 }
@@ -257,28 +259,38 @@ private:
         return t;
     }
 
-    void rowRead()
+    // Reads the table's next row. At the end, rows its definition counts
+    // that could not be read are reported with the others left out.
+    bool next(JetTable& t, const char* table)
     {
-        ++m_read;
-        if (!m_progress || m_total <= 0)
-            return;
-        const int percent = int(std::min<qint64>(95, m_read * 95 / m_total));
-        if (percent != m_percent) {
-            m_percent = percent;
-            m_progress(percent);
+        if (!t.next()) {
+            if (m_readHere < t.rowCount())
+                leaveOut(table, Refusal::Unreadable, t.rowCount() - m_readHere);
+            m_readHere = 0;
+            return false;
         }
+        ++m_readHere;
+        ++m_read;
+        if (m_progress && m_total > 0) {
+            const int percent = int(std::min<qint64>(95, m_read * 95 / m_total));
+            if (percent != m_percent) {
+                m_percent = percent;
+                m_progress(percent);
+            }
+        }
+        return true;
     }
 
-    void leaveOut(const char* table, Refusal reason)
+    void leaveOut(const char* table, Refusal reason, qint64 rows = 1)
     {
         const QString name = QLatin1String(table);
         for (LeftOut& l : m_leftOut) {
             if (l.table == name && l.reason == reason) {
-                ++l.rows;
+                l.rows += rows;
                 return;
             }
         }
-        m_leftOut.push_back({name, reason, 1});
+        m_leftOut.push_back({name, reason, rows});
     }
 
     // Runs an insert; a refusal of the catalog's own rules leaves the row out.
@@ -312,8 +324,7 @@ private:
         std::vector<Keyword> rows;
         const int idCol = t.column(QStringLiteral("id"));
         const int textCol = t.column(QLatin1String(textColumn));
-        while (t.next()) {
-            rowRead();
+        while (next(t, table)) {
             const Cell text = t.cell(textCol);
             rows.push_back(
                 {integerOf(t.cell(idCol)), text.kind == Cell::Kind::Text
@@ -366,8 +377,7 @@ private:
         const int pathCol = t.column(QStringLiteral("ut"));
         std::unordered_set<std::string> paths;
         std::vector<std::string> unnumbered;
-        while (t.next()) {
-            rowRead();
+        while (next(t, "ut")) {
             const Cell path = t.cell(pathCol);
             std::string text = path.kind == Cell::Kind::Text
                                    ? std::string(path.text, std::size_t(path.bytes))
@@ -409,8 +419,7 @@ private:
         const int dateCol = t.column(QStringLiteral("datum"));
         const int crcCol = t.column(QStringLiteral("crc"));
         m_fileIds.reserve(std::size_t(t.rowCount()));
-        while (t.next()) {
-            rowRead();
+        while (next(t, "prgnev")) {
             const std::optional<std::int64_t> id = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> folder = integerOf(t.cell(folderCol));
             if (!folder || !m_folderIds.count(*folder)) {
@@ -443,8 +452,7 @@ private:
         const int idCol = t.column(QStringLiteral("id"));
         const int keyCol = t.column(QStringLiteral("kulcsid"));
         std::unordered_set<std::pair<std::int64_t, std::int64_t>, PairHash> links;
-        while (t.next()) {
-            rowRead();
+        while (next(t, "ut_kulcsid")) {
             const std::optional<std::int64_t> folder = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> keyword = integerOf(t.cell(keyCol));
             if (!folder || !m_folderIds.count(*folder)) {
@@ -471,8 +479,7 @@ private:
             m_out.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
         const int idCol = t.column(QStringLiteral("id"));
         const int keyCol = t.column(QStringLiteral("kulcsid"));
-        while (t.next()) {
-            rowRead();
+        while (next(t, "nev_kulcsid")) {
             const std::optional<std::int64_t> file = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> keyword = integerOf(t.cell(keyCol));
             if (!file || !m_fileIds.count(*file)) {
@@ -519,6 +526,7 @@ private:
     std::vector<LeftOut> m_leftOut;
     qint64 m_total = 0;
     qint64 m_read = 0;
+    qint64 m_readHere = 0;
     qint64 m_written = 0;
     int m_percent = -1;
 };

@@ -21,6 +21,7 @@ enum class Refusal
     DuplicateKeyword, // a keyword's text is there already
     DuplicateLink,    // the same folder and keyword are linked already
     DuplicateId,      // a row's id is taken already
+    Unreadable,       // the table counts more rows than could be read
 };
 
 struct LeftOut

@@ -387,6 +387,8 @@ Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system, st
 {
     Bytes d;
     const std::uint32_t columns = std::uint32_t(t.columns.size());
+    const std::uint32_t rowCount =
+        std::uint32_t(t.countedRows >= 0 ? t.countedRows : std::int64_t(t.rows.size()));
     std::int64_t autoNumber = 0;
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         if (!t.columns[i].autoNumber)
@@ -407,7 +409,7 @@ Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system, st
         d[3] = 'C';
     }
     if (f.jet4) {
-        put32(d, 16, std::uint32_t(t.rows.size()));
+        put32(d, 16, rowCount);
         put32(d, 20, std::uint32_t(autoNumber));
         put8(d, 24, 0x01);
         put8(d, 40, system ? 0x53 : 0x4e);
@@ -419,7 +421,7 @@ Bytes tdefPage(const Format& f, const Table& t, const Layout& l, bool system, st
         put32(d, 55, usedMap);
         put32(d, 59, freeMap);
     } else {
-        put32(d, 12, std::uint32_t(t.rows.size()));
+        put32(d, 12, rowCount);
         put32(d, 16, std::uint32_t(autoNumber));
         put8(d, 20, system ? 0x53 : 0x4e);
         put16(d, 21, columns);

@@ -48,6 +48,8 @@ struct Table
     // The next automatic number the table would give; 0 for one above the
     // highest value of its automatic column.
     std::int32_t nextAutoNumber = 0;
+    // The row count the definition states; -1 for the rows written.
+    std::int64_t countedRows = -1;
 };
 
 struct Options
