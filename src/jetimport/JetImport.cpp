@@ -30,20 +30,21 @@ using store::Statement;
 // that name them, folders before files.
 constexpr const char* kTables[] = {"kulcs", "kulcsut", "ut", "prgnev", "ut_kulcsid", "nev_kulcsid"};
 
+// The columns a table must have; a file's length, date and checksum may be
+// missing (they are NULL then).
 struct TableSpec
 {
     const char* name;
     std::vector<const char*> required;
-    std::vector<const char*> optional;
 };
 
 const TableSpec kSpecs[] = {
-    {"kulcs", {"id", "kulcs"}, {}},
-    {"kulcsut", {"id", "nev"}, {}},
-    {"ut", {"id", "ut"}, {}},
-    {"prgnev", {"id", "nev", "utid"}, {"hossz", "datum", "crc"}},
-    {"ut_kulcsid", {"id", "kulcsid"}, {}},
-    {"nev_kulcsid", {"id", "kulcsid"}, {}},
+    {"kulcs", {"id", "kulcs"}},
+    {"kulcsut", {"id", "nev"}},
+    {"ut", {"id", "ut"}},
+    {"prgnev", {"id", "nev", "utid"}},
+    {"ut_kulcsid", {"id", "kulcsid"}},
+    {"nev_kulcsid", {"id", "kulcsid"}},
 };
 
 bool startsWithVowel(const QString& word)
