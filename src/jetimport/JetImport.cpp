@@ -32,13 +32,13 @@ constexpr const char* kTables[] = {"kulcs", "kulcsut", "ut", "prgnev", "ut_kulcs
 
 // The columns a table must have; a file's length, date and checksum may be
 // missing (they are NULL then).
-struct TableSpec
+struct RequiredColumns
 {
     const char* name;
     std::vector<const char*> required;
 };
 
-const TableSpec kSpecs[] = {
+const RequiredColumns kRequired[] = {
     {"kulcs", {"id", "kulcs"}},
     {"kulcsut", {"id", "nev"}},
     {"ut", {"id", "ut"}},
@@ -252,9 +252,9 @@ private:
         std::unique_ptr<JetTable> t = m_jet.openTable(table);
         if (!t)
             refuse(missingTableMessage(table));
-        for (const TableSpec& spec : kSpecs)
-            if (table == QLatin1String(spec.name))
-                for (const char* column : spec.required)
+        for (const RequiredColumns& need : kRequired)
+            if (table == QLatin1String(need.name))
+                for (const char* column : need.required)
                     if (t->column(QLatin1String(column)) < 0)
                         refuse(missingColumnMessage(table, QLatin1String(column)));
         return t;
