@@ -291,6 +291,34 @@ void Statement::bindText(int index, const QString& text)
         m_db->fail(rc, QStringLiteral("bind"));
 }
 
+void Statement::bindUtf8(int index, const char* text, int bytes)
+{
+    if (!m_stmt)
+        noStatement();
+    // A null pointer would bind NULL; an empty text stays a text.
+    const int rc = sqlite3_bind_text(m_stmt, index, text ? text : "", bytes, SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_db->fail(rc, QStringLiteral("bind"));
+}
+
+void Statement::bindDouble(int index, double value)
+{
+    if (!m_stmt)
+        noStatement();
+    const int rc = sqlite3_bind_double(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        m_db->fail(rc, QStringLiteral("bind"));
+}
+
+void Statement::bindNull(int index)
+{
+    if (!m_stmt)
+        noStatement();
+    const int rc = sqlite3_bind_null(m_stmt, index);
+    if (rc != SQLITE_OK)
+        m_db->fail(rc, QStringLiteral("bind"));
+}
+
 void Statement::run()
 {
     step();

@@ -78,6 +78,9 @@ public:
     // Fast binds for hot loops. The text is copied by the engine.
     void bindInt64(int index, qint64 value);
     void bindText(int index, const QString& text);
+    void bindUtf8(int index, const char* text, int bytes);
+    void bindDouble(int index, double value);
+    void bindNull(int index);
     bool step();   // true while a row is ready
     void reset();  // back to before the first row, bindings kept
     void run();    // steps a statement that returns no rows, then resets it
