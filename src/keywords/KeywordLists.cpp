@@ -26,8 +26,7 @@ const ListTraits& traits(KeywordList list)
         "Erre a kulcsra egy vagy több PROGRAM NÉV hivatkozik ezért nem lehet törölni !",
         "A hivatkozó programoknál törölje ezt a kulcsot és próbálja újra!"};
     static const ListTraits folders{
-        "kulcsut", "nev",
-        "Erre a kulcsra egy vagy több ÚT hivatkozik ezért nem lehet törölni !",
+        "kulcsut", "nev", "Erre a kulcsra egy vagy több ÚT hivatkozik ezért nem lehet törölni !",
         "A hivatkozó utaknál törölje ezt a kulcsot és próbálja újra!"};
     return list == KeywordList::Files ? files : folders;
 }
@@ -87,8 +86,8 @@ QString KeywordLists::szerkeszt(KeywordList list, qint64 row)
 {
     click(list, row);
     store::DataSource& s = source(list);
-    m_keyText = s.cell(currentRow(list), s.columnIndex(QString::fromUtf8(traits(list).column)))
-                    .toString();
+    m_keyText =
+        s.cell(currentRow(list), s.columnIndex(QString::fromUtf8(traits(list).column))).toString();
     return m_keyText;
 }
 
@@ -104,8 +103,7 @@ QString KeywordLists::felvesz(KeywordList list, const QString& editorText)
     if (row == 0 &&
         show({QStringLiteral("Az alapértelmezett kulcsot akarja kicserélni ") + m_keyText +
                   QStringLiteral("-ra/re !"),
-              MessageBox::Buttons::OkCancel,
-              MessageBox::Icon::Question}) != MessageBox::Answer::Ok)
+              MessageBox::Buttons::OkCancel, MessageBox::Icon::Question}) != MessageBox::Answer::Ok)
         return QString();
 
     store::DataSource& s = source(list);

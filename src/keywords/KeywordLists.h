@@ -7,7 +7,11 @@
 
 namespace keywords {
 
-enum class KeywordList { Files, Folders };
+enum class KeywordList
+{
+    Files,
+    Folders
+};
 
 // The keyword list editor kulcslap without its widgets: the file keywords
 // (fkadat on table kulcs, grid prgkul) and the folder keywords (ukadat on

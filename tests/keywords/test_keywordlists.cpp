@@ -39,8 +39,9 @@ struct Catalog : BuilderFixture
 {
     QStringList list(KeywordList l) const
     {
-        return column(l == KeywordList::Files ? QStringLiteral("SELECT kulcs FROM kulcs ORDER BY id")
-                                              : QStringLiteral("SELECT nev FROM kulcsut ORDER BY id"));
+        return column(l == KeywordList::Files
+                          ? QStringLiteral("SELECT kulcs FROM kulcs ORDER BY id")
+                          : QStringLiteral("SELECT nev FROM kulcsut ORDER BY id"));
     }
     void exec(const QString& sql) const { store::Database::open(catalog).execScript(sql); }
 };
@@ -239,7 +240,8 @@ private Q_SLOTS:
         KeywordLists gone(boxes.asker());
         QVERIFY(!gone.activate(c.dir.filePath(QStringLiteral("nincs.mdb"))));
         QVERIFY(!gone.activate(c.dir.filePath(QStringLiteral("nincs.mdb"))));
-        QCOMPARE(boxes.take().text, QStringLiteral("# 53. File megnyitási hiba! Ellenőrizze az adatokat!"));
+        QCOMPARE(boxes.take().text,
+                 QStringLiteral("# 53. File megnyitási hiba! Ellenőrizze az adatokat!"));
         QVERIFY(boxes.shown.isEmpty());
     }
 

@@ -39,8 +39,8 @@ QString catalog(const QTemporaryDir& dir)
 
 QList<qint64> links(const Database& db, const Subject& s, qint64 id)
 {
-    auto st = db.prepare(QStringLiteral("SELECT kulcsid FROM %1 WHERE id = ?1 ORDER BY kulcsid")
-                             .arg(s.linkTable));
+    auto st = db.prepare(
+        QStringLiteral("SELECT kulcsid FROM %1 WHERE id = ?1 ORDER BY kulcsid").arg(s.linkTable));
     st.bindInt64(1, id);
     QList<qint64> ids;
     while (st.step())
@@ -67,8 +67,8 @@ private Q_SLOTS:
             << true << QStringList{"dos", "Don't"} << QList<qint64>{1, 3, 4};
         QTest::newRow("files, default selected: one link")
             << true << QStringList{def, "DOS"} << QList<qint64>{1, 2};
-        QTest::newRow("files, a 1000-character keyword") << true << QStringList{kLong}
-                                                         << QList<qint64>{1, 5};
+        QTest::newRow("files, a 1000-character keyword")
+            << true << QStringList{kLong} << QList<qint64>{1, 5};
         QTest::newRow("folders, nothing selected") << false << QStringList{} << QList<qint64>{1};
         QTest::newRow("folders, apostrophe and default")
             << false << QStringList{"Don't", def} << QList<qint64>{1, 3};
@@ -109,10 +109,10 @@ private Q_SLOTS:
         const QStringList items{"Általános", "DOS", "Játék", "játék"};
         QTest::newRow("case counts") << items << QStringList{"játék"} << QList<int>{3};
         QTest::newRow("differs in case only") << items << QStringList{"dos"} << QList<int>{};
-        QTest::newRow("ascending, once") << items << QStringList{"Játék", "Általános", "Játék"}
-                                         << QList<int>{0, 2};
-        QTest::newRow("first equal item") << QStringList{"a", "b", "a"} << QStringList{"a"}
-                                          << QList<int>{0};
+        QTest::newRow("ascending, once")
+            << items << QStringList{"Játék", "Általános", "Játék"} << QList<int>{0, 2};
+        QTest::newRow("first equal item")
+            << QStringList{"a", "b", "a"} << QStringList{"a"} << QList<int>{0};
     }
 
     void itemMatchingIsExact()
