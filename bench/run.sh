@@ -4,6 +4,7 @@
 #   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
 #   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb
+#   bench/run.sh keywords [CATALOG] showing and storing a record's keywords on 1 000 000 files
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-}
@@ -13,7 +14,8 @@ case "$what" in
   catalog) target=polcozo_bench_catalog ;;
   browse) target=polcozo_bench_browse ;;
   import) target=polcozo_bench_import ;;
-  *) echo "usage: bench/run.sh scan [DIR] | catalog [CATALOG] | browse [CATALOG] | import [FILE.mdb]" >&2; exit 2 ;;
+  keywords) target=polcozo_bench_keywords ;;
+  *) echo "usage:" >&2; grep "^#   bench/run.sh" "$0" | cut -c3- >&2; exit 2 ;;
 esac
 cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$here/build-bench" --target "$target" -j"$(nproc)" >/dev/null

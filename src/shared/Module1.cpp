@@ -146,3 +146,73 @@ QString Module1::sizeText(qint64 total, const QLocale& locale)
                QStringLiteral(" KByte");
     return plain.toString(total) + QStringLiteral(" Byte");
 }
+
+#include "Subject.h"
+#include "platform/ErrorNumbers.h"
+#include "store/Database.h"
+
+#include <QSet>
+#include <algorithm>
+
+QStringList Module1::kulcsmutat(const store::Database& db, const Subject& subject,
+                                qint64 recordId)
+{
+    // Table and column names come from the subject, never from the user.
+    store::Statement st = db.prepare(
+        QStringLiteral("SELECT k.%1 FROM %2 r, %3 l, %4 k WHERE r.id = ?1 AND l.id = r.id "
+                       "AND k.id = l.kulcsid ORDER BY k.id")
+            .arg(subject.keywordColumn, subject.table, subject.linkTable, subject.keywordTable));
+    st.bindInt64(1, recordId);
+    QStringList texts;
+    while (st.step())
+        texts << st.value(0).toString();
+    return texts;
+}
+
+QList<int> Module1::keywordItems(const QStringList& items, const QStringList& linked)
+{
+    QList<int> found;
+    for (const QString& text : linked) {
+        const int at = int(items.indexOf(text));
+        if (at >= 0 && !found.contains(at))
+            found << at;
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+void Module1::kulcstarol(store::Database& db, const Subject& subject, qint64 recordId,
+                         const QStringList& selected)
+{
+    store::Transaction transaction(db);
+    // Links of a record that is gone would never be shown or removed.
+    if (!db.scalar(QStringLiteral("SELECT 1 FROM %1 WHERE id = ?1").arg(subject.table), {recordId})
+             .isValid())
+        throw platform::Error(platform::err::NoCurrentRecord,
+                              QStringLiteral("no record %1").arg(recordId));
+    db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?1").arg(subject.linkTable), {recordId});
+    store::Statement link = db.prepare(
+        QStringLiteral("INSERT INTO %1 (id, kulcsid) VALUES (?1, ?2)").arg(subject.linkTable));
+    link.bindInt64(1, recordId);
+    link.bindInt64(2, 1);
+    link.run();
+
+    store::Statement lookup =
+        db.prepare(QStringLiteral("SELECT id FROM %1 WHERE %2 = ?1")
+                       .arg(subject.keywordTable, subject.keywordColumn));
+    QSet<qint64> linked{1};
+    for (const QString& text : selected) {
+        lookup.bindText(1, text);
+        if (!lookup.step())
+            throw platform::Error(platform::err::ItemNotFound,
+                                  QStringLiteral("Nincs ilyen kulcs: ") + text);
+        const qint64 keyword = lookup.value(0).toLongLong();
+        lookup.reset();
+        if (linked.contains(keyword))
+            continue;
+        linked.insert(keyword);
+        link.bindInt64(2, keyword);
+        link.run();
+    }
+    transaction.commit();
+}

@@ -67,3 +67,27 @@ QString pathPattern(const QString& fullPath);
 // A byte total as the total-size message shows it: "1,35 MByte".
 QString sizeText(qint64 total, const QLocale& locale);
 } // namespace Module1
+
+// The keywords of one record: what the key-assignment window shows and stores.
+#include <QList>
+#include <QStringList>
+
+struct Subject;
+namespace store {
+class Database;
+}
+namespace Module1 {
+// The texts of the keywords linked to record 'recordId' of the subject, in
+// keyword order; none for a record that is not there. Throws platform::Error.
+QStringList kulcsmutat(const store::Database& db, const Subject& subject, qint64 recordId);
+// The items to select for those texts: for each text, the first item holding
+// exactly that text (letter case counts). Ascending, each index once; a text
+// without an equal item selects nothing.
+QList<int> keywordItems(const QStringList& items, const QStringList& linked);
+// Replaces the record's links with one to the default keyword and one to each
+// other keyword named in 'selected' (texts of the subject's keyword list), in
+// one transaction: on any failure the old links stay and platform::Error is
+// thrown; a text no longer in the list fails with err::ItemNotFound.
+void kulcstarol(store::Database& db, const Subject& subject, qint64 recordId,
+                const QStringList& selected);
+} // namespace Module1

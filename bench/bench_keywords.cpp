@@ -1,0 +1,258 @@
+// polcozo_bench_keywords [CATALOG]
+// Times showing and storing a record's keywords through the keywords core, the
+// code the key-assignment window calls, on a 1 000 000-file catalog with 50
+// file keywords and 20 folder keywords, a third of the files and folders
+// carrying one to three of them besides the default.
+// Prints one figure a line on stdout as "NAME VALUE UNIT"; notes go to stderr.
+// Without CATALOG the catalog is generated in a temporary folder; a CATALOG
+// that does not exist yet is generated there and kept. A catalog holding only
+// the default keywords gets the keywords and links above first. Every link the
+// timed stores change is put back afterwards.
+#include "CatalogGenerator.h"
+
+#include "keywords/RecordKeys.h"
+#include "platform/ErrorNumbers.h"
+#include "store/DataSource.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kFiles = 1000000;
+constexpr int kFileKeywords = 50; // the default's included
+constexpr int kFolderKeywords = 20;
+constexpr int kStretches = 50;   // places over the view
+constexpr int kStretchRows = 20; // rows moved through at each, as with the arrow key
+constexpr int kStores = 100;
+
+void note(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+void check(bool ok, const QString& what)
+{
+    if (!ok)
+        throw std::runtime_error(("check failed: " + what).toStdString());
+}
+
+void figure(const char* name, double value, const char* unit, int decimals)
+{
+    std::printf("%s %.*f %s\n", name, decimals, value, unit);
+    std::fflush(stdout);
+}
+
+double peakMiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+// CPU time of this thread: tells a slow step from one the machine held up.
+double threadSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Keywords and links for a catalog that has only the defaults. Local to this
+// benchmark until the shared generator makes keywords itself.
+void addKeywords(const QString& catalog)
+{
+    store::Database db = store::Database::open(catalog);
+    if (db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt() > 1 ||
+        db.scalar(QStringLiteral("SELECT count(*) FROM kulcsut")).toInt() > 1)
+        return;
+    QElapsedTimer t;
+    t.start();
+    store::Transaction tx(db);
+    for (int i = 2; i <= kFileKeywords; ++i)
+        db.exec(QStringLiteral("INSERT INTO kulcs (id, kulcs) VALUES (?1, ?2)"),
+                {i, QStringLiteral("Fájlkulcs %1").arg(i)});
+    for (int i = 2; i <= kFolderKeywords; ++i)
+        db.exec(QStringLiteral("INSERT INTO kulcsut (id, nev) VALUES (?1, ?2)"),
+                {i, QStringLiteral("Útkulcs %1").arg(i)});
+    // Every third record gets one keyword, two thirds of those a second, one
+    // third a third; the steps keep a record's keywords apart.
+    for (int n = 1; n <= 3; ++n) {
+        db.exec(
+            QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, 2 + (id / 3 * 7 "
+                           "+ ?1 * 13) % ?2 FROM prgnev WHERE id % 3 = 0 AND (id / 3) % 3 >= ?3"),
+            {n, kFileKeywords - 1, n - 1});
+        db.exec(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) SELECT id, 2 + (id / 3 * 7 "
+                               "+ ?1 * 5) % ?2 FROM ut WHERE id % 3 = 0 AND (id / 3) % 3 >= ?3"),
+                {n, kFolderKeywords - 1, n - 1});
+    }
+    tx.commit();
+    note(QStringLiteral("keywords and links added in %1 ms").arg(t.elapsed()));
+}
+
+bool generateApart(const QString& catalog)
+{
+    note(QStringLiteral("generating %1 files into %2").arg(kFiles).arg(catalog));
+    return bench::runApart([&catalog] {
+        const auto r =
+            bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog, kFiles);
+        std::fprintf(stderr, "generation: %lld ms, %lld files in %lld folders, %.1f MiB\n",
+                     r.milliseconds, r.files, r.folders, double(r.bytes) / (1024.0 * 1024.0));
+        addKeywords(catalog);
+    });
+}
+
+void run(const QString& catalog)
+{
+    QStringList failures;
+    keywords::RecordKeys keys(true, [&failures](const keywords::Message& m) {
+        failures << m.text;
+        return platform::MessageBox::Answer::Ok;
+    });
+    check(keys.load(catalog), QStringLiteral("the catalog opens"));
+    const QStringList items = keys.activate();
+    check(items.size() >= kFileKeywords, QStringLiteral("%1 file keywords").arg(items.size()));
+    store::DataSource& D1 = keys.D1;
+    const qint64 rows = D1.recordCount();
+    check(rows > kStretches * kStretchRows, QStringLiteral("a view of %1 rows").arg(rows));
+
+    // The grid reads the rows it shows before any of them becomes current;
+    // that read is the grid's scrolling, timed by the browsing benchmark.
+    auto scrollTo = [&D1](qint64 first, qint64 count) {
+        for (qint64 row = first; row < first + count; ++row)
+            D1.cell(row, 0);
+    };
+
+    std::vector<double> shows;
+    std::vector<double> showsCpu;
+    int withKeywords = 0;
+    QElapsedTimer t;
+    for (int s = 0; s < kStretches; ++s) {
+        const qint64 first = (rows - kStretchRows) * s / (kStretches - 1);
+        scrollTo(first, kStretchRows);
+        for (qint64 row = first; row < first + kStretchRows; ++row) {
+            const double cpu = threadSeconds();
+            t.start();
+            D1.setAbsolutePosition(row);
+            const QList<int> selected = keys.kulcsmutat();
+            shows.push_back(double(t.nsecsElapsed()) / 1e9);
+            showsCpu.push_back(threadSeconds() - cpu);
+            check(selected.value(0, -1) == 0, QStringLiteral("row %1 shows its default").arg(row));
+            if (selected.size() > 1)
+                ++withKeywords;
+        }
+    }
+    note(QStringLiteral("%1 of %2 rows shown carry keywords besides the default")
+             .arg(withKeywords)
+             .arg(shows.size()));
+    check(withKeywords > 0, QStringLiteral("some rows carry keywords"));
+    {
+        std::vector<size_t> order(shows.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](size_t a, size_t b) { return shows[a] > shows[b]; });
+        QStringList slowest;
+        for (size_t i = 0; i < 5; ++i)
+            slowest << QStringLiteral("#%1 %2 ms (CPU %3 ms)")
+                           .arg(order[i])
+                           .arg(shows[order[i]] * 1e3, 0, 'f', 2)
+                           .arg(showsCpu[order[i]] * 1e3, 0, 'f', 2);
+        note(QStringLiteral("slowest shows: ") + slowest.join(QStringLiteral(", ")));
+        note(QStringLiteral("slowest show in CPU time: %1 ms")
+                 .arg(*std::max_element(showsCpu.begin(), showsCpu.end()) * 1e3, 0, 'f', 2));
+    }
+    figure("keywords_show_median_s", median(shows), "s", 6);
+    figure("keywords_show_slowest_s", *std::max_element(shows.begin(), shows.end()), "s", 6);
+
+    std::vector<double> stores;
+    std::vector<double> storesCpu;
+    for (int i = 0; i < kStores; ++i) {
+        const qint64 row = (rows - 1) * i / (kStores - 1);
+        scrollTo(row, 1);
+        D1.setAbsolutePosition(row);
+        const QList<int> before = keys.kulcsmutat();
+        const QList<int> chosen{1 + i % (kFileKeywords - 1), 1 + (i * 7 + 3) % (kFileKeywords - 1)};
+        const double cpu = threadSeconds();
+        t.start();
+        const bool stored = keys.kulcstarol(chosen);
+        stores.push_back(double(t.nsecsElapsed()) / 1e9);
+        storesCpu.push_back(threadSeconds() - cpu);
+        check(stored, QStringLiteral("stored at row %1: %2").arg(row).arg(failures.join(' ')));
+        QList<int> expected = QList<int>{0} + chosen;
+        std::sort(expected.begin(), expected.end());
+        expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+        check(keys.kulcsmutat() == expected,
+              QStringLiteral("row %1 shows what was stored").arg(row));
+        check(keys.kulcstarol(before), QStringLiteral("row %1 put back").arg(row));
+    }
+    note(QStringLiteral("store in CPU time: median %1 ms").arg(median(storesCpu) * 1e3, 0, 'f', 2));
+    figure("keywords_store_median_s", median(stores), "s", 6);
+
+    // What any durable write to the catalog costs here: one changed page committed.
+    std::vector<double> commits;
+    {
+        store::Database db = store::Database::open(catalog);
+        for (int i = 0; i < 20; ++i) {
+            t.start();
+            store::Transaction tx(db);
+            db.exec(QStringLiteral("UPDATE kulcs SET kulcs = kulcs WHERE id = 1"));
+            tx.commit();
+            commits.push_back(double(t.nsecsElapsed()) / 1e9);
+        }
+    }
+    figure("keywords_commit_floor_s", median(commits), "s", 6);
+    figure("keywords_rss_mb", peakMiB(), "MiB", 1);
+    keys.close();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 2) {
+        std::fprintf(stderr, "usage: %s [CATALOG]\n", argv[0]);
+        return 2;
+    }
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString catalog = argc == 2
+                                ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
+                                : scratch.path() + QStringLiteral("/keywords.mdb");
+    // Before the application exists: the child must not inherit its threads.
+    if (!QFileInfo::exists(catalog) && !generateApart(catalog))
+        return 1;
+
+    QCoreApplication app(argc, argv);
+    try {
+        addKeywords(catalog);
+        run(catalog);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
