@@ -142,7 +142,8 @@ private Q_SLOTS:
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
 
         // Escape elsewhere does nothing; in the label box it runs Kész.
-        for (QWidget* control : std::initializer_list<QWidget*>{win.w.Drive1, win.w.Dir1, win.w.File1, win.w.kesz}) {
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{win.w.Drive1, win.w.Dir1, win.w.File1, win.w.kesz}) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_Escape);
             QVERIFY(win.w.isVisible());

@@ -7,9 +7,9 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -263,7 +263,8 @@ private Q_SLOTS:
                 "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         }
         const Recorder r = walkE(f);
-        QCOMPARE(r.failures, QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
+        QCOMPARE(r.failures,
+                 QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
         QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(1));
@@ -294,7 +295,8 @@ private Q_SLOTS:
         for (const QByteArray& name : names) {
             QVERIFY(::mkdir((e + '/' + name).constData(), 0755) == 0);
             for (const QByteArray& file : {QByteArray("x"), name}) {
-                const int fd = ::open((e + '/' + name + '/' + file).constData(), O_CREAT | O_WRONLY, 0644);
+                const int fd =
+                    ::open((e + '/' + name + '/' + file).constData(), O_CREAT | O_WRONLY, 0644);
                 QVERIFY(fd >= 0);
                 ::close(fd);
             }
@@ -309,7 +311,8 @@ private Q_SLOTS:
         // Every stored file opens again by its stored folder and name.
         QSet<QByteArray> reached;
         auto db = store::Database::open(f.catalog);
-        auto st = db.prepare(QStringLiteral("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id"));
+        auto st =
+            db.prepare(QStringLiteral("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id"));
         while (st.step()) {
             const QString folder = st.value(0).toString().mid(QStringLiteral("-CD_1- ").size());
             const QByteArray path = f.drives.nativeBytes(folder) + '/' +
@@ -354,9 +357,10 @@ private Q_SLOTS:
         const qsizetype cut = report.indexOf('\n');
         const QList<QByteArray> captions = report.left(cut).split(' ');
         const QString failure = QString::fromUtf8(report.mid(cut + 1));
-        QVERIFY2(failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
-                                                 "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
-                 qPrintable(failure));
+        QVERIFY2(
+            failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
+                                            "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
+            qPrintable(failure));
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B"}));
         // The last caption shown is the last file the catalog holds.
         QCOMPARE(captions.at(captions.size() - 2),

@@ -73,8 +73,8 @@ struct Fixture
     QStringList keptAside() const
     {
         QStringList kept;
-        for (const QString& name : QDir(paths.programFolder)
-                                       .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files))
+        for (const QString& name :
+             QDir(paths.programFolder).entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files))
             kept << paths.programFolder + QLatin1Char('/') + name;
         return kept;
     }
@@ -84,7 +84,9 @@ struct Fixture
     }
     static int files(const QString& catalog)
     {
-        return store::Database::open(catalog).scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt();
+        return store::Database::open(catalog)
+            .scalar(QStringLiteral("SELECT count(*) FROM prgnev"))
+            .toInt();
     }
 
     std::unique_ptr<fokep> start() const

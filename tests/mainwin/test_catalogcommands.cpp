@@ -8,8 +8,8 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QListView>
 #include <QLabel>
+#include <QListView>
 #include <QProgressBar>
 
 using platform::FileDialog;
@@ -79,14 +79,16 @@ private Q_SLOTS:
         Fixture f;
         QString before;
         auto w = startOn(f, 3, &before);
-        FileDialog::addAnswers({f.path(QStringLiteral("xinit.plc")), f.path(QStringLiteral("missing.mdb")),
+        FileDialog::addAnswers({f.path(QStringLiteral("xinit.plc")),
+                                f.path(QStringLiteral("missing.mdb")),
                                 f.path(QStringLiteral("nofolder/a.mdb")), std::nullopt});
         w->Fnyit_Click();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(texts(shown),
-                 (QStringList{QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
-                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
-                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra.")}));
+                 (QStringList{
+                     QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
+                     QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
+                     QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra.")}));
         QCOMPARE(shown.at(0).icon, MessageBox::Icon::Critical);
         QCOMPARE(shown.at(1).icon, MessageBox::Icon::Exclamation);
         QCOMPARE(FileDialog::takeShown().size(), 4);
@@ -162,7 +164,8 @@ private Q_SLOTS:
         FileDialog::addAnswers({existing});
         MessageBox::addAnswers({Answer::Cancel});
         w->Fuj_Click();
-        QCOMPARE(texts(MessageBox::takeShown()), QStringList{QStringLiteral("A File már létezik ! Felülírjam?")});
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 QStringList{QStringLiteral("A File már létezik ! Felülírjam?")});
         QCOMPARE(TestSupport::contents(existing), original);
         QCOMPARE(w->state().settings.lastCatalog, before);
         QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
@@ -275,7 +278,8 @@ private Q_SLOTS:
         auto w = startOn(f, 3000, &cat);
         w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 5"));
         if (readOnly)
-            QVERIFY(QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            QVERIFY(
+                QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         else
             QVERIFY(QDir().mkdir(cat + QLatin1Char('2'))); // the temporary file cannot be made
         const QByteArray original = TestSupport::contents(cat);
@@ -300,8 +304,8 @@ private Q_SLOTS:
         const QString link = f.path(QStringLiteral("katalogus.mdb"));
         QVERIFY(QFile::link(tpl, link));
         const QString prog = f.paths.programFolder;
-        FileDialog::addAnswers({prog + QStringLiteral("/./init.plc"), prog + QStringLiteral("//init.plc"),
-                                link, std::nullopt});
+        FileDialog::addAnswers({prog + QStringLiteral("/./init.plc"),
+                                prog + QStringLiteral("//init.plc"), link, std::nullopt});
         w->Fnyit_Click();
         QCOMPARE(texts(MessageBox::takeShown()),
                  QStringList(3, QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !")));

@@ -9,10 +9,10 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QLineEdit>
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>

@@ -148,8 +148,10 @@ void TestSettings::decodeShortOrOddRecords()
     QCOMPARE(cut.namePatterns[3], QStringLiteral("default"));
     QCOMPARE(cut.pathPatterns[0], QString());
     // One byte short of the path: the path is unreadable; a text cut part-way is read so far.
-    QCOMPARE(store::decodeSettings(full.left(7 + 25 - 1), defaults).lastCatalog, defaults.lastCatalog);
-    QCOMPARE(store::decodeSettings(full.left(7 + 25 + 3), defaults).namePatterns[0], QStringLiteral("*.m"));
+    QCOMPARE(store::decodeSettings(full.left(7 + 25 - 1), defaults).lastCatalog,
+             defaults.lastCatalog);
+    QCOMPARE(store::decodeSettings(full.left(7 + 25 + 3), defaults).namePatterns[0],
+             QStringLiteral("*.m"));
 
     // Values no program wrote (1, 5, a minimised state) and a path too long to be real.
     QByteArray odd = full;
