@@ -89,6 +89,15 @@ struct Fixture
             .toInt();
     }
 
+    // A running window on 'catalog', its start-up messages taken.
+    std::unique_ptr<fokep> startOn(const QString& catalog) const
+    {
+        writeSettings(catalog);
+        auto w = start();
+        platform::MessageBox::takeShown();
+        return w;
+    }
+
     std::unique_ptr<fokep> start() const
     {
         auto w = std::make_unique<fokep>(paths);

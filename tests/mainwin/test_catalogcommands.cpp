@@ -42,10 +42,7 @@ class TestCatalogCommands : public QObject
         const QString cat = f.catalog(QStringLiteral("start.mdb"), files);
         if (catalog)
             *catalog = cat;
-        f.writeSettings(cat);
-        auto w = f.start();
-        MessageBox::takeShown();
-        return w;
+        return f.startOn(cat);
     }
 
 private Q_SLOTS:

@@ -42,9 +42,7 @@ private Q_SLOTS:
         auto w = f.start();
         QVERIFY(w);
         QVERIFY(MessageBox::shown().isEmpty());
-        QFile ini(f.paths.settingsFile);
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        QCOMPARE(ini.size(), qint64(store::Settings::kRecordSize));
+        QVERIFY(QFile::exists(f.paths.settingsFile));
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QVERIFY(store::fileExists(f.paths.defaultCatalog));
         QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + f.paths.defaultCatalog);
@@ -227,8 +225,7 @@ private Q_SLOTS:
     void selectionCounterAndMuvEnabling()
     {
         Fixture f;
-        f.writeSettings(f.catalog(QStringLiteral("big.mdb"), 600));
-        auto w = f.start();
+        auto w = f.startOn(f.catalog(QStringLiteral("big.mdb"), 600));
         QVERIFY(w);
         QCoreApplication::processEvents(); // the window becomes the active one
         QCOMPARE(w->elem->text(), QStringLiteral(" 600 DB rekord "));
@@ -276,8 +273,7 @@ private Q_SLOTS:
     void showAllReturnsToTheBaseView()
     {
         Fixture f;
-        f.writeSettings(f.catalog(QStringLiteral("d.mdb"), 20));
-        auto w = f.start();
+        auto w = f.startOn(f.catalog(QStringLiteral("d.mdb"), 20));
         QVERIFY(w);
         w->Data1->setRecordSource(
             QStringLiteral("SELECT * FROM alapfile WHERE nev LIKE 'FILE1*'"));
