@@ -23,9 +23,9 @@ void showCreateFailure(QWidget* parent, int number)
     switch (number) {
     case err::BadFileName:
     case err::FileAlreadyExists:
-        MessageBox::show(parent,
-                         QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a File nevet."),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
+        MessageBox::show(
+            parent, QStringLiteral("Rossz File név, vagy már létezik ! Módosítsa a File nevet."),
+            MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
         break;
     case err::DiskFull:
     case err::DeviceUnavailable:
@@ -39,8 +39,9 @@ void showCreateFailure(QWidget* parent, int number)
                          MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         break;
     default:
-        MessageBox::show(parent, QStringLiteral("#") + Module1::Str(number) +
-                                     QStringLiteral(". File létrehizási hiba! Ellenőrizze az adatokat!"));
+        MessageBox::show(parent,
+                         QStringLiteral("#") + Module1::Str(number) +
+                             QStringLiteral(". File létrehizási hiba! Ellenőrizze az adatokat!"));
         break;
     }
 }

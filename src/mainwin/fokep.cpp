@@ -257,8 +257,9 @@ bool fokep::Form_Load()
         m_splash->close();
     if (opened && !notice.isEmpty())
         platform::MessageBox::show(this, notice, platform::MessageBox::Buttons::Ok,
-                                   m_retryCatalog.isEmpty() ? platform::MessageBox::Icon::Information
-                                                            : platform::MessageBox::Icon::Exclamation);
+                                   m_retryCatalog.isEmpty()
+                                       ? platform::MessageBox::Icon::Information
+                                       : platform::MessageBox::Icon::Exclamation);
     return opened;
 }
 
@@ -309,13 +310,14 @@ bool fokep::openLastCatalog(QString& notice)
             bindLastCatalog();
         } catch (const platform::Error& e) {
             const int n = e.number();
-            const bool gone = n == platform::err::FileNotFound || n == platform::err::PathNotFound ||
-                              n == platform::err::BadFileName;
+            const bool gone = n == platform::err::FileNotFound ||
+                              n == platform::err::PathNotFound || n == platform::err::BadFileName;
             const bool isDefault = store::sameFile(last, m_paths.defaultCatalog);
             if (!gone && isDefault && n == platform::err::FileAlreadyOpen) {
-                // Another program has it open: moving it aside would pull it from under that program.
-                notice = cannotOpenText(last, n) +
-                         QStringLiteral("\r\n\r\nZárja be a másik programot, majd indítsa újra ezt !");
+                // Held by another program: it is not moved from under it.
+                notice =
+                    cannotOpenText(last, n) +
+                    QStringLiteral("\r\n\r\nZárja be a másik programot, majd indítsa újra ezt !");
                 throw;
             }
             if (!gone) {
@@ -329,8 +331,8 @@ bool fokep::openLastCatalog(QString& notice)
             last = m_paths.defaultCatalog;
             bindLastCatalog();
             if (!gone)
-                notice += QStringLiteral("\r\n\r\nHelyette egy üres adatbázis nyílt meg:\r\n") + last +
-                          QStringLiteral("\r\nA következő indításkor újra megpróbálom.");
+                notice += QStringLiteral("\r\n\r\nHelyette egy üres adatbázis nyílt meg:\r\n") +
+                          last + QStringLiteral("\r\nA következő indításkor újra megpróbálom.");
         }
     } catch (const platform::Error& e) {
         if (m_splash)
@@ -343,7 +345,8 @@ bool fokep::openLastCatalog(QString& notice)
         return false;
     }
     if (!keptAs.isEmpty())
-        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + CatalogCommands::keptAsideText(keptAs);
+        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) +
+                  CatalogCommands::keptAsideText(keptAs);
     return true;
 }
 

@@ -182,7 +182,7 @@ private:
     QString m_sizeText;      // the last total-size result
     QTimer* m_followTimer = nullptr;
     QString m_treeCatalog; // the catalog the path tree was built from
-    QString m_retryCatalog; // the last catalog, when it did not open at start
+    QString m_retryCatalog;        // the last catalog, when it did not open at start
     bool m_damageReported = false; // the open catalog was found damaged and the user told
     // Commands whose windows are not part of the program yet stay disabled.
     QSet<QObject*> m_pending;

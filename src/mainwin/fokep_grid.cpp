@@ -153,8 +153,8 @@ void fokep::lement_Click()
             return;
         if (!FileMessages::mayReplace(this, *chosen))
             return;
-        // A view whose catalog is no longer open (3420) is passed over, step
-        // by step, as the listing always did.
+        // A view whose catalog is no longer open (3420) is passed over at
+        // each step, and the command goes on with the next one.
         const auto step = [](auto&& run) {
             try {
                 run();

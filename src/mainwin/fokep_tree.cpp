@@ -1,8 +1,8 @@
 // The main window's path tree: its events, the context view and follow mode.
 
 #include "DataGrid.h"
-#include "ResultModel.h"
 #include "PathTree.h"
+#include "ResultModel.h"
 #include "fokep.h"
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
@@ -76,9 +76,7 @@ void fokep::catalogDamaged(const QString& path)
 
 Module1::TreeProgress fokep::treeProgress()
 {
-    return {[this](int maximum) {
-                showProgress(0, maximum);
-            },
+    return {[this](int maximum) { showProgress(0, maximum); },
             [this](int value) { bar->setValue(value); }};
 }
 

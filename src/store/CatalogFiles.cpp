@@ -9,8 +9,8 @@
 #include <QStringList>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,7 +133,12 @@ bool isTemplateName(const QString& path)
 
 bool sameFile(const QString& a, const QString& b)
 {
-    struct stat x {}, y {};
+    struct stat x
+    {
+    };
+    struct stat y
+    {
+    };
     return ::stat(native(a).constData(), &x) == 0 && ::stat(native(b).constData(), &y) == 0 &&
            x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
@@ -260,7 +265,9 @@ CompactionResult compactCatalog(const QString& linkOrPath)
         real = resolved;
     const QString path = QFile::decodeName(real);
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(real.constData(), &st) != 0)
         platform::throwErrno(linkOrPath);
     // Read-only even for the superuser, who may write anything.

@@ -226,9 +226,9 @@ qint64 DataSource::recordCount()
     if (!m_count) {
         requireOpen();
         m_count = reading([this] {
-            return m_db.scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() +
-                                   QLatin1Char(')'),
-                               m_table.isEmpty() ? m_params : QVariantList())
+            return m_db
+                .scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() + QLatin1Char(')'),
+                        m_table.isEmpty() ? m_params : QVariantList())
                 .toLongLong();
         });
     }
@@ -363,7 +363,6 @@ void DataSource::forEachRow(qint64 first, qint64 limit,
         if (!row(position, st))
             break;
 }
-
 
 qint64 DataSource::nextAutoId()
 {

@@ -73,12 +73,9 @@ private Q_SLOTS:
         Window win(f);
         epito& w = win.w;
 
-        QCOMPARE(w.windowTitle(), QStringLiteral("Adatbázis létrehozása/bővítése"));
-        QCOMPARE(w.cimke2->text(), f.catalog);
         QVERIFY(!win.host.mainEnabled);
         QVERIFY(!w.startgomb->isEnabled() && !w.stopgomb->isEnabled() && w.kesz->isEnabled());
-        QCOMPARE(w.Drive1->currentText(), QStringLiteral("e: [e]"));
-        QCOMPARE(w.Drive1->count(), 3);
+        // The last drive is chosen at load.
         QCOMPARE(w.Dir1->path(), QStringLiteral("E:\\"));
         QCOMPARE(items(w.Dir1), (QStringList{"e:\\", "A"}));
         QCOMPARE(items(w.File1), QStringList{".rejtett"});
@@ -91,9 +88,8 @@ private Q_SLOTS:
                  (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\"}));
         QCOMPARE(w.cimke1->text(), QStringLiteral("Rögzitve:  2"));
         QCOMPARE(win.host.refreshes, 1);
-        QVERIFY(w.elotag->text().isEmpty());
-        QVERIFY(!w.startgomb->isEnabled() && !w.stopgomb->isEnabled() && w.kesz->isEnabled());
-        QCOMPARE(w.Dir1->path(), QStringLiteral("E:\\"));
+        // Ready for the next medium.
+        QVERIFY(w.elotag->text().isEmpty() && !w.startgomb->isEnabled() && w.kesz->isEnabled());
         QVERIFY(w.isVisible());
 
         QTest::mouseClick(w.kesz, Qt::LeftButton);
@@ -146,7 +142,8 @@ private Q_SLOTS:
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(0));
 
         // Escape elsewhere does nothing; in the label box it runs Kész.
-        for (QWidget* control : std::initializer_list<QWidget*>{win.w.Drive1, win.w.Dir1, win.w.File1, win.w.kesz}) {
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{win.w.Drive1, win.w.Dir1, win.w.File1, win.w.kesz}) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_Escape);
             QVERIFY(win.w.isVisible());

@@ -7,9 +7,9 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +50,44 @@ void scan(BuilderFixture& f, Recorder& r, const QString& start, const QString& l
     walk.close();
 }
 
+// Runs 'work' in a child process, where limits, users and mounts stay its
+// own; its exit code and what it reported.
+std::pair<int, QByteArray> inChild(const std::function<int(QByteArray& report)>& work)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {-1, {}};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QByteArray report;
+        const int code = work(report);
+        if (::write(fds[1], report.constData(), size_t(report.size())) < 0)
+            ::_exit(4);
+        ::_exit(code);
+    }
+    ::close(fds[1]);
+    QByteArray report;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WEXITSTATUS(status), report};
+}
+
+// A walk of the whole of drive E: under the label CD_1.
+Recorder walkE(BuilderFixture& f, builder::FolderReader::ListingHook hook = {})
+{
+    Recorder r;
+    FolderWalk walk(f.drives, r);
+    walk.setListingHook(std::move(hook));
+    walk.tablanyit(f.catalog);
+    walk.setOpenFolder(QStringLiteral("E:\\"));
+    walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+    return r;
+}
+
 const QString kFolders = QStringLiteral("SELECT ut FROM ut ORDER BY id");
 const QString kFiles = QStringLiteral("SELECT nev FROM prgnev ORDER BY id");
 
@@ -66,8 +104,7 @@ private Q_SLOTS:
         f.file(QStringLiteral("A/a.txt"));
         f.folder(QStringLiteral("A/B"));
         f.file(QStringLiteral("Z/.rejtett"));
-        Recorder r;
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        const Recorder r = walkE(f);
 
         QVERIFY(r.failures.isEmpty());
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\Z",
@@ -162,8 +199,7 @@ private Q_SLOTS:
         QCOMPARE(::mkfifo(QFile::encodeName(f.e + QStringLiteral("/fifo")).constData(), 0600), 0);
         TestSupport::writeFile(f.e + QStringLiteral("/café.txt"), "é");
 
-        Recorder r;
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        const Recorder r = walkE(f);
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\sub", "-CD_1- E:\\"}));
         QCOMPARE(f.column(QStringLiteral("SELECT nev || '|' || hossz FROM prgnev ORDER BY id")),
                  (QStringList{"café.txt|2", "link.txt|5", QStringLiteral("nagy.img|%1").arg(big),
@@ -178,14 +214,11 @@ private Q_SLOTS:
         for (const char* n : {"a", "b", "c"})
             f.file(QStringLiteral("A/%1.txt").arg(QLatin1String(n)));
         f.file(QStringLiteral("root.txt"));
-        Recorder r;
-        FolderWalk walk(f.drives, r);
         // Between listing the folder and reading its files.
-        walk.setListingHook([&f](const QString& path) {
+        const Recorder r = walkE(f, [&f](const QString& path) {
             if (path == QStringLiteral("E:\\A"))
                 QFile::remove(f.e + QStringLiteral("/A/b.txt"));
         });
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
         QCOMPARE(r.vanished, 1);
         QCOMPARE(f.column(kFiles), (QStringList{"a.txt", "root.txt"}));
         QCOMPARE(r.recorded, QList<qint64>{2}); // no caption for the folder that lost a file
@@ -201,28 +234,13 @@ private Q_SLOTS:
         QFile::setPermissions(f.dir.path(), QFile::Permissions(0x7777));
         QFile::setPermissions(f.catalog, QFile::Permissions(0x6666));
 
-        auto run = [&f] {
-            Recorder r;
-            FolderWalk walk(f.drives, r);
-            walk.tablanyit(f.catalog);
-            walk.setOpenFolder(QStringLiteral("E:\\"));
-            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
-            return r.failures.isEmpty();
-        };
         // Root reads everything; the walk runs as an ordinary user then.
-        if (::geteuid() == 0) {
-            const pid_t child = ::fork();
-            if (child == 0) {
-                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                    ::_exit(2);
-                ::_exit(run() ? 0 : 3);
-            }
-            int status = 0;
-            QCOMPARE(::waitpid(child, &status, 0), child);
-            QCOMPARE(WEXITSTATUS(status), 0);
-        } else {
-            QVERIFY(run());
-        }
+        const auto [code, report] = inChild([&f](QByteArray&) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                return 2;
+            return walkE(f).failures.isEmpty() ? 0 : 3;
+        });
+        QCOMPARE(code, 0);
         QFile::setPermissions(f.e + QStringLiteral("/zart"), QFile::Permissions(0x7700));
         QCOMPARE(f.column(kFolders),
                  (QStringList{"-CD_1- E:\\nyitott", "-CD_1- E:\\zart", "-CD_1- E:\\"}));
@@ -244,9 +262,9 @@ private Q_SLOTS:
                 "CREATE TRIGGER refuse BEFORE INSERT ON prgnev WHEN NEW.nev = 'bad.txt' "
                 "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         }
-        Recorder r;
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
-        QCOMPARE(r.failures, QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
+        const Recorder r = walkE(f);
+        QCOMPARE(r.failures,
+                 QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
         QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(1));
@@ -277,13 +295,13 @@ private Q_SLOTS:
         for (const QByteArray& name : names) {
             QVERIFY(::mkdir((e + '/' + name).constData(), 0755) == 0);
             for (const QByteArray& file : {QByteArray("x"), name}) {
-                const int fd = ::open((e + '/' + name + '/' + file).constData(), O_CREAT | O_WRONLY, 0644);
+                const int fd =
+                    ::open((e + '/' + name + '/' + file).constData(), O_CREAT | O_WRONLY, 0644);
                 QVERIFY(fd >= 0);
                 ::close(fd);
             }
         }
-        Recorder r;
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        const Recorder r = walkE(f);
         QVERIFY(r.failures.isEmpty());
         QCOMPARE(f.column(kFolders),
                  (QStringList{"-CD_1- E:\\a/5Cb", "-CD_1- E:\\D_z%FF", "-CD_1- E:\\D_z/FF",
@@ -293,7 +311,8 @@ private Q_SLOTS:
         // Every stored file opens again by its stored folder and name.
         QSet<QByteArray> reached;
         auto db = store::Database::open(f.catalog);
-        auto st = db.prepare(QStringLiteral("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id"));
+        auto st =
+            db.prepare(QStringLiteral("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id"));
         while (st.step()) {
             const QString folder = st.value(0).toString().mid(QStringLiteral("-CD_1- ").size());
             const QByteArray path = f.drives.nativeBytes(folder) + '/' +
@@ -317,49 +336,31 @@ private Q_SLOTS:
         f.file(QStringLiteral("B/b.txt"));
         for (int i = 0; i < 2000; ++i)
             f.file(QStringLiteral("C/%1.dat").arg(i, 200, 10, QLatin1Char('0')));
-        int pipeFds[2];
-        QVERIFY(::pipe(pipeFds) == 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
+        const auto [code, report] = inChild([&f](QByteArray& report) {
             // Room for the first batch only.
             const rlim_t room = rlim_t(QFileInfo(f.catalog).size() + 64 * 1024);
             const rlimit limit{room, room};
             ::signal(SIGXFSZ, SIG_IGN);
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                ::_exit(2);
-            Recorder r;
-            FolderWalk walk(f.drives, r);
+                return 2;
             // B comes a second after A, so A and B are committed together.
-            walk.setListingHook([](const QString& path) {
+            const Recorder r = walkE(f, [](const QString& path) {
                 if (path == QStringLiteral("E:\\B"))
                     QThread::msleep(1100);
             });
-            walk.tablanyit(f.catalog);
-            walk.setOpenFolder(QStringLiteral("E:\\"));
-            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
-            QByteArray report;
             for (const qint64 id : r.recorded)
                 report += QByteArray::number(id) + ' ';
             report += '\n' + r.failures.join(QLatin1Char('|')).toUtf8();
-            ::write(pipeFds[1], report.constData(), size_t(report.size()));
-            ::_exit(0);
-        }
-        ::close(pipeFds[1]);
-        QByteArray report;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-            report.append(buffer, n);
-        ::close(pipeFds[0]);
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QCOMPARE(WEXITSTATUS(status), 0);
-
+            return 0;
+        });
+        QCOMPARE(code, 0);
         const qsizetype cut = report.indexOf('\n');
         const QList<QByteArray> captions = report.left(cut).split(' ');
         const QString failure = QString::fromUtf8(report.mid(cut + 1));
-        QVERIFY2(failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
-                                                 "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
-                 qPrintable(failure));
+        QVERIFY2(
+            failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
+                                            "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
+            qPrintable(failure));
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B"}));
         // The last caption shown is the last file the catalog holds.
         QCOMPARE(captions.at(captions.size() - 2),
@@ -374,15 +375,12 @@ private Q_SLOTS:
         f.file(QStringLiteral("B/b.txt"));
         f.file(QStringLiteral("../titok/secret.txt"));
         QVERIFY(QFile::exists(f.dir.path() + QStringLiteral("/titok/secret.txt")));
-        Recorder r;
-        FolderWalk walk(f.drives, r);
-        walk.setListingHook([&f](const QString& path) {
+        walkE(f, [&f](const QString& path) {
             if (path == QStringLiteral("E:\\A")) {
                 QDir(f.e + QStringLiteral("/B")).removeRecursively();
                 QFile::link(f.dir.path() + QStringLiteral("/titok"), f.e + QStringLiteral("/B"));
             }
         });
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
     }
 
@@ -396,23 +394,16 @@ private Q_SLOTS:
         f.file(QStringLiteral("../masik/idegen.txt"));
         const QByteArray target = QFile::encodeName(f.e + QStringLiteral("/csatolt"));
         const QByteArray source = QFile::encodeName(f.dir.path() + QStringLiteral("/masik"));
-        const pid_t child = ::fork();
-        if (child == 0) {
+        const auto [code, report] = inChild([&](QByteArray&) {
             // A mount namespace of its own, so nothing leaks out of the test.
             if (::unshare(CLONE_NEWNS) != 0 ||
                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
                 ::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) != 0)
-                ::_exit(77);
-            Recorder r;
-            FolderWalk walk(f.drives, r);
-            walk.tablanyit(f.catalog);
-            walk.setOpenFolder(QStringLiteral("E:\\"));
-            walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        if (WEXITSTATUS(status) == 77)
+                return 77;
+            walkE(f);
+            return 0;
+        });
+        if (code == 77)
             QSKIP("no mount namespace here");
         QCOMPARE(f.column(kFiles), QStringList{"sajat.txt"});
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\"});

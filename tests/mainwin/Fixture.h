@@ -8,6 +8,7 @@
 #include "store/Database.h"
 #include "store/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -66,6 +67,35 @@ struct Fixture
         s.lastCatalog = last;
         s.windowState = windowState;
         QVERIFY(store::writeSettings(paths.settingsFile, s));
+    }
+
+    // Where filled default catalogs were set aside.
+    QStringList keptAside() const
+    {
+        QStringList kept;
+        for (const QString& name :
+             QDir(paths.programFolder).entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files))
+            kept << paths.programFolder + QLatin1Char('/') + name;
+        return kept;
+    }
+    QString savedLastCatalog() const
+    {
+        return store::readSettings(paths.settingsFile, paths.programFolder).lastCatalog;
+    }
+    static int files(const QString& catalog)
+    {
+        return store::Database::open(catalog)
+            .scalar(QStringLiteral("SELECT count(*) FROM prgnev"))
+            .toInt();
+    }
+
+    // A running window on 'catalog', its start-up messages taken.
+    std::unique_ptr<fokep> startOn(const QString& catalog) const
+    {
+        writeSettings(catalog);
+        auto w = start();
+        platform::MessageBox::takeShown();
+        return w;
     }
 
     std::unique_ptr<fokep> start() const

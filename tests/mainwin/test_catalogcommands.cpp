@@ -8,8 +8,8 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QListView>
 #include <QLabel>
+#include <QListView>
 #include <QProgressBar>
 
 using platform::FileDialog;
@@ -42,33 +42,10 @@ class TestCatalogCommands : public QObject
         const QString cat = f.catalog(QStringLiteral("start.mdb"), files);
         if (catalog)
             *catalog = cat;
-        f.writeSettings(cat);
-        auto w = f.start();
-        MessageBox::takeShown();
-        return w;
+        return f.startOn(cat);
     }
 
 private Q_SLOTS:
-    void openDialogIsSetUpAsAlways()
-    {
-        Fixture f;
-        auto w = startOn(f, 3);
-        w->Fnyit_Click(); // cancelled at once
-        const auto shown = FileDialog::takeShown();
-        QCOMPARE(shown.size(), 1);
-        const FileDialog::Options& o = shown.first();
-        QCOMPARE(o.mode, FileDialog::Mode::Open);
-        QCOMPARE(o.title, QStringLiteral("Adatbázis megnyitása"));
-        QCOMPARE(o.initialFolder, f.paths.programFolder);
-        QCOMPARE(o.filter, QStringLiteral("Adatbázis (.mdb)|*.mdb|Minden file (*.*)|*.*"));
-        QCOMPARE(o.defaultExtension, QStringLiteral("*.mdb"));
-        QVERIFY(o.fileName.isEmpty());
-        QVERIFY(o.hideReadOnly);
-        // Cancel binds the catalog in force again.
-        QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
-        QVERIFY(w->Data1->isOpen());
-    }
-
     // "Minden file (*.*)" lists every file, also one without a dot.
     void everyFileFilterListsNamesWithoutADot()
     {
@@ -99,14 +76,16 @@ private Q_SLOTS:
         Fixture f;
         QString before;
         auto w = startOn(f, 3, &before);
-        FileDialog::addAnswers({f.path(QStringLiteral("xinit.plc")), f.path(QStringLiteral("missing.mdb")),
+        FileDialog::addAnswers({f.path(QStringLiteral("xinit.plc")),
+                                f.path(QStringLiteral("missing.mdb")),
                                 f.path(QStringLiteral("nofolder/a.mdb")), std::nullopt});
         w->Fnyit_Click();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(texts(shown),
-                 (QStringList{QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
-                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
-                              QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra.")}));
+                 (QStringList{
+                     QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
+                     QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
+                     QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra.")}));
         QCOMPARE(shown.at(0).icon, MessageBox::Icon::Critical);
         QCOMPARE(shown.at(1).icon, MessageBox::Icon::Exclamation);
         QCOMPARE(FileDialog::takeShown().size(), 4);
@@ -147,11 +126,8 @@ private Q_SLOTS:
         QCOMPARE(texts(shown).first(),
                  QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat."));
         QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
-        const QStringList kept = QDir(f.paths.programFolder)
-                                     .entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(shown.at(1).text, CatalogCommands::keptAsideText(f.paths.programFolder +
-                                                                  QLatin1Char('/') + kept.first()));
+        QCOMPARE(f.keptAside().size(), 1);
+        QCOMPARE(shown.at(1).text, CatalogCommands::keptAsideText(f.keptAside().first()));
         // After it the fresh default catalog is the one in force.
         QCOMPARE(shown.size(), 3);
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
@@ -170,8 +146,6 @@ private Q_SLOTS:
         QCOMPARE(w->state().settings.lastCatalog, other);
         QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + other);
         QCOMPARE(w->elem->text(), QStringLiteral(" 8 DB rekord "));
-        QCOMPARE(w->Datafa->databaseName(), other);
-        QVERIFY(w->state().baseView);
         QVERIFY(w->bar->isHidden());
     }
 
@@ -187,17 +161,11 @@ private Q_SLOTS:
         FileDialog::addAnswers({existing});
         MessageBox::addAnswers({Answer::Cancel});
         w->Fuj_Click();
-        auto shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().text, QStringLiteral("A File már létezik ! Felülírjam?"));
-        QCOMPARE(shown.first().buttons, MessageBox::Buttons::OkCancel);
-        QCOMPARE(shown.first().icon, MessageBox::Icon::Question);
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 QStringList{QStringLiteral("A File már létezik ! Felülírjam?")});
         QCOMPARE(TestSupport::contents(existing), original);
         QCOMPARE(w->state().settings.lastCatalog, before);
         QCOMPARE(w->elem->text(), QStringLiteral(" 4 DB rekord "));
-        const auto dialog = FileDialog::takeShown();
-        QCOMPARE(dialog.first().title, QStringLiteral("Új adatbázis megadása"));
-        QCOMPARE(dialog.first().mode, FileDialog::Mode::Save);
 
         // OK replaces it with the empty template.
         FileDialog::addAnswers({existing});
@@ -237,7 +205,6 @@ private Q_SLOTS:
         FileDialog::addAnswers({copy});
         w->mas_Click();
         QVERIFY(MessageBox::shown().isEmpty());
-        QCOMPARE(FileDialog::shown().first().title, QStringLiteral("Mentés másképpen"));
         QCOMPARE(TestSupport::contents(copy), TestSupport::contents(before));
         QCOMPARE(w->state().settings.lastCatalog, copy);
         QCOMPARE(w->Data1->databaseName(), copy);
@@ -308,7 +275,8 @@ private Q_SLOTS:
         auto w = startOn(f, 3000, &cat);
         w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 5"));
         if (readOnly)
-            QVERIFY(QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            QVERIFY(
+                QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         else
             QVERIFY(QDir().mkdir(cat + QLatin1Char('2'))); // the temporary file cannot be made
         const QByteArray original = TestSupport::contents(cat);
@@ -333,8 +301,8 @@ private Q_SLOTS:
         const QString link = f.path(QStringLiteral("katalogus.mdb"));
         QVERIFY(QFile::link(tpl, link));
         const QString prog = f.paths.programFolder;
-        FileDialog::addAnswers({prog + QStringLiteral("/./init.plc"), prog + QStringLiteral("//init.plc"),
-                                link, std::nullopt});
+        FileDialog::addAnswers({prog + QStringLiteral("/./init.plc"),
+                                prog + QStringLiteral("//init.plc"), link, std::nullopt});
         w->Fnyit_Click();
         QCOMPARE(texts(MessageBox::takeShown()),
                  QStringList(3, QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !")));
@@ -352,33 +320,23 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(link).isSymLink());
     }
 
-    void automaticCompactionIsSilentAndRunsOnce()
+    // The automatic compaction fails silently, the catalog bound again (a
+    // successful one is tested with the builder); without the option it does
+    // not run.
+    void automaticCompactionFailsSilently()
     {
         Fixture f;
         QString cat;
-        auto w = startOn(f, 3000, &cat);
-        w->Data1->database().exec(QStringLiteral("DELETE FROM prgnev WHERE id > 7"));
-        const qint64 before = QFileInfo(cat).size();
-
+        auto w = startOn(f, 7, &cat);
+        QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
         w->auttom->setChecked(true);
         w->state().builderChanged = true;
         w->Form_Activate();
         QVERIFY(MessageBox::shown().isEmpty());
-        QVERIFY(!w->state().builderChanged);
-        QVERIFY(!w->state().autoCompacting);
-        const qint64 after = QFileInfo(cat).size();
-        QVERIFY(after < before);
-        QCOMPARE(w->elem->text(), QStringLiteral(" 7 DB rekord "));
-
-        // A failure is silent too, and the catalog is bound again.
-        QVERIFY(QDir().mkdir(cat + QLatin1Char('2')));
-        w->state().builderChanged = true;
-        w->Form_Activate();
-        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(!w->state().builderChanged && !w->state().autoCompacting);
         QVERIFY(w->Data1->isOpen());
         QCOMPARE(w->elem->text(), QStringLiteral(" 7 DB rekord "));
 
-        // Without the option nothing is compacted.
         w->auttom->setChecked(false);
         w->state().builderChanged = true;
         w->Form_Activate();

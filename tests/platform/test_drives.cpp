@@ -155,9 +155,10 @@ void TestDrives::malformedOrUnknown()
     QCOMPARE(t.nativeBytes(QStringLiteral("d:")), QByteArray("/tmp/d"));
     QCOMPARE(t.toDrivePath(QStringLiteral("/tmp/d/x/")), QStringLiteral("D:\\x"));
     const QStringList badDrivePaths = {
-        QStringLiteral("E:\\x"),      QStringLiteral("D:x"),        QStringLiteral("D"),
-        QStringLiteral("D:\\a\\\\b"), QStringLiteral("D:\\a\\"),    QStringLiteral("D:\\..\\c"),
-        QStringLiteral("D:\\a/b"),    QStringLiteral("\u017F:\\x"), // long s must not pass as 'S'
+        QStringLiteral("E:\\x"),         QStringLiteral("D:x"),        QStringLiteral("D"),
+        QStringLiteral("D:\\a\\\\b"),    QStringLiteral("D:\\a\\"),    QStringLiteral("D:\\..\\c"),
+        QStringLiteral("D:\\a/b"),       QStringLiteral("\u017F:\\x"), // long s must not pass as
+                                                                       // 'S'
         QStringLiteral("D:\\a/2F..\\x"), QStringLiteral("D:\\/2E/2E"), QStringLiteral("D:\\a/00"),
     };
     for (const QString& p : badDrivePaths)

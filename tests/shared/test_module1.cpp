@@ -1,5 +1,4 @@
 #include "shared/Module1.h"
-#include "shared/Version.h"
 
 #include <QLocale>
 #include <QtTest>
@@ -50,18 +49,6 @@ private Q_SLOTS:
         // A time the clocks skipped when they went forward is still shown.
         qputenv("TZ", "Europe/Budapest");
         QVERIFY(Module1::displayDate(QStringLiteral("1995-03-26 02:30:00")).endsWith(u"2:30:00"));
-    }
-
-    void versionTexts()
-    {
-        QCOMPARE(Version::plain(), QStringLiteral("%1.%2.%3")
-                                       .arg(POLCOZO_VERSION_MAJOR)
-                                       .arg(POLCOZO_VERSION_MINOR)
-                                       .arg(POLCOZO_VERSION_PATCH));
-        QCOMPARE(Version::signed_(), QStringLiteral(" %1. %2. %3")
-                                         .arg(POLCOZO_VERSION_MAJOR)
-                                         .arg(POLCOZO_VERSION_MINOR)
-                                         .arg(POLCOZO_VERSION_PATCH));
     }
 
     void pathSegmentsAndLabels()

@@ -91,7 +91,9 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).size(), r.after);
         QCOMPARE(filesIn(QFileInfo(path).absolutePath()), QStringList({"big.mdb"}));
         QVERIFY(QFileInfo(link).isSymLink());
-        struct stat st {};
+        struct stat st
+        {
+        };
         QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
         QCOMPARE(st.st_mode & 0777, 0640u);
 
