@@ -1,6 +1,7 @@
 #include "LiteralStatements.h"
 #include "QueriesFixture.h"
 #include "queries/KeywordChoice.h"
+#include "queries/LinkIndexes.h"
 #include "queries/SearchViews.h"
 #include "shared/Subject.h"
 #include "store/DataSource.h"
@@ -252,6 +253,31 @@ private Q_SLOTS:
         QCOMPARE(ds.recordCount(), 1);
         QCOMPARE(ds.value(0).toString(), QStringLiteral("O'Brien.mp3"));
         QCOMPARE(ds.value(QStringLiteral("ut")).toString(), QStringLiteral("-O'Brien- D:\\Zene"));
+    }
+
+    void olderCatalogsGainTheLinkIndexes()
+    {
+        const QString cat = makeCatalog(m_dir, QStringLiteral("old.mdb"), Schema::OldIndexes);
+        fillMixed(cat, Schema::OldIndexes);
+        const auto view = queries::compoundSearchView(
+            search(QStringLiteral("*"), QStringLiteral("*"), {kJatek, kRock}, {kCdRom}));
+        const Rows before = rowsOf(cat, view.source);
+        QCOMPARE(before.size(), 3);
+        {
+            store::Database db = store::Database::open(cat);
+            QVERIFY(!queries::hasLinkIndexes(db));
+            queries::addLinkIndexes(db);
+            QVERIFY(queries::hasLinkIndexes(db));
+            QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master "
+                                              "WHERE type = 'index' AND tbl_name LIKE '*kulcsid' ORDER BY name)"))
+                         .toString(),
+                     QStringLiteral("nev_kulcsid_id_kulcsid,nev_kulcsid_kulcsid_id,sqlite_autoindex_ut_kulcsid_1,"
+                                    "ut_kulcsid_kulcsid_id"));
+            queries::addLinkIndexes(db); // nothing more to do
+        }
+        QCOMPARE(rowsOf(cat, view.source), before);
+        store::Database fresh = store::Database::open(TestSupport::templateFile());
+        QVERIFY(queries::hasLinkIndexes(fresh));
     }
 
     void keywordListsStartWithTheDefault()
