@@ -51,13 +51,14 @@ struct Wanted
     QString table;
     QString name;
     QStringList columns;
+    bool unique = false;
 };
 
 const std::vector<Wanted>& wanted()
 {
     static const std::vector<Wanted> w{
         {QStringLiteral("nev_kulcsid"), QStringLiteral("nev_kulcsid_id_kulcsid"),
-         {QStringLiteral("id"), QStringLiteral("kulcsid")}},
+         {QStringLiteral("id"), QStringLiteral("kulcsid")}, true},
         {QStringLiteral("nev_kulcsid"), QStringLiteral("nev_kulcsid_kulcsid_id"),
          {QStringLiteral("kulcsid"), QStringLiteral("id")}},
         {QStringLiteral("ut_kulcsid"), QStringLiteral("ut_kulcsid_id_kulcsid"),
@@ -82,9 +83,21 @@ void addLinkIndexes(store::Database& db)
 {
     store::Transaction tx(db);
     for (const Wanted& w : wanted()) {
-        if (!has(indexesOf(db, w.table), w.columns))
-            db.execScript(QStringLiteral("CREATE INDEX %1 ON %2(%3)")
-                              .arg(w.name, w.table, w.columns.join(QLatin1Char(','))));
+        if (has(indexesOf(db, w.table), w.columns))
+            continue;
+        const QString columns = w.columns.join(QLatin1Char(','));
+        if (w.unique) {
+            // Unique as in new catalogs, unless the catalog already repeats a link.
+            const bool repeats = db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 GROUP BY %2 "
+                                                          "HAVING count(*) > 1)")
+                                               .arg(w.table, columns))
+                                     .toBool();
+            if (!repeats) {
+                db.execScript(QStringLiteral("CREATE UNIQUE INDEX %1 ON %2(%3)").arg(w.name, w.table, columns));
+                continue;
+            }
+        }
+        db.execScript(QStringLiteral("CREATE INDEX %1 ON %2(%3)").arg(w.name, w.table, columns));
     }
     for (const QString& table : {QStringLiteral("nev_kulcsid"), QStringLiteral("ut_kulcsid")}) {
         const std::vector<Index> indexes = indexesOf(db, table);

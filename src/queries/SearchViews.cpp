@@ -70,24 +70,49 @@ QString filesCarrying(Params& params, const QStringList& texts)
         .arg(keywordIds(Subject::filesSubject(), params, texts), params.number(texts.size()));
 }
 
+// True when the catalog cannot hold a file's link to a keyword twice (a
+// unique index on the file link table's two columns, as new catalogs have).
+// Evaluated once per run of a statement.
+const QString kUniqueFileLinks = QStringLiteral(
+    "EXISTS (SELECT 1 FROM pragma_index_list('nev_kulcsid') i WHERE i.\"unique\" "
+    "AND (SELECT count(*) FROM pragma_index_info(i.name)) = 2 "
+    "AND (SELECT count(*) FROM pragma_index_info(i.name) c WHERE c.name IN ('id', 'kulcsid')) = 2)");
+
+enum class Start {
+    DefaultKeyword, // the default file keyword alone: every file carries it
+    Folders,        // the default keyword among others
+    Links,          // other keywords, carried by few files
+};
+
 struct FileSearch
 {
     QString namePattern;
     QString pathPattern;
     QStringList fileKeywords;   // at least one
     QStringList folderKeywords; // none: no folder test
-    bool startFromFolders;      // the default file keyword is chosen
+    Start start;
 };
+
+Start startFor(const KeywordChoice& files)
+{
+    if (!files.isSelected(0))
+        return Start::Links;
+    return files.selectedCount() == 1 ? Start::DefaultKeyword : Start::Folders;
+}
 
 // The files (or, 'pathOriented', their distinct paths) matching both patterns
 // that carry every chosen file keyword and whose folder carries every chosen
 // folder keyword. 'columns' lists the file columns (p, u1) shown.
 //
-// With the default file keyword, which every file carries, the folders are
-// walked in path order through the unique path index and their files tested
-// one by one: the first rows come at once whatever the view's size. Other
-// keywords are carried by few files, so those files are gathered from the
-// keywords' links and put in order.
+// Views of the default keyword hold most of the catalog: the folders are
+// walked in path order through the unique path index, so the first rows come
+// at once whatever the view's size. A folder's files were recorded together,
+// so their ids lie in one run between the folder's smallest and largest; its
+// files' links are read as that run of the (file, keyword) index, and each
+// file row is then read in id order. Where links may repeat, a file's links to
+// the keyword are counted; where the catalog keeps them unique, a link found is
+// a link counted once. Other keywords are carried by few files: those files
+// are gathered from the keywords' own links and put in order.
 RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOriented)
 {
     Params params;
@@ -100,26 +125,45 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
     const QString select = pathOriented
         ? QStringLiteral("SELECT DISTINCT %1 AS nev, u1.ut AS ut, '----' AS hossz, '----' AS crc, '----' AS datum").arg(name)
         : QStringLiteral("SELECT ") + columns;
-    const QString order = pathOriented ? QStringLiteral(" ORDER BY 2") : QStringLiteral(" ORDER BY u1.ut, p.id");
 
     QString sql;
-    if (s.startFromFolders) {
-        const QString fileTest = fileKeywordTest(params, s.fileKeywords, QStringLiteral("p.id"));
-        if (pathOriented) {
-            sql = select + QStringLiteral(" FROM ut u1 WHERE u1.ut LIKE %1%2 AND EXISTS (SELECT 1 FROM prgnev p "
-                                          "WHERE p.utid = u1.id AND p.nev LIKE %3 AND %4)")
-                               .arg(path, folderTest, name, fileTest);
-        } else {
-            sql = select + QStringLiteral(" FROM ut u1 CROSS JOIN prgnev p WHERE p.utid = u1.id AND u1.ut LIKE %1 "
-                                          "AND p.nev LIKE %2%3 AND %4")
-                               .arg(path, name, folderTest, fileTest);
-        }
-    } else {
-        sql = select + QStringLiteral(" FROM %1 k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE p.id = k.id "
-                                      "AND u1.id = p.utid AND p.nev LIKE %2 AND u1.ut LIKE %3%4")
-                           .arg(filesCarrying(params, s.fileKeywords), name, path, folderTest);
+    switch (s.start) {
+    case Start::DefaultKeyword: {
+        const QString key = QStringLiteral("(SELECT id FROM kulcs WHERE kulcs = %1)").arg(params.text(s.fileKeywords.first()));
+        // The unary plus keeps the engine on the run of file ids: started
+        // from the keyword's links instead, every folder would walk them all.
+        const QString files = QStringLiteral(
+            "nev_kulcsid l CROSS JOIN prgnev p WHERE l.id BETWEEN (SELECT min(id) FROM prgnev WHERE utid = u1.id) "
+            "AND (SELECT max(id) FROM prgnev WHERE utid = u1.id) AND +l.kulcsid = %1 AND (%2 OR (SELECT count(*) "
+            "FROM nev_kulcsid d WHERE d.id = l.id AND +d.kulcsid = l.kulcsid) = 1) AND p.id = l.id "
+            "AND p.utid = u1.id AND p.nev LIKE %3")
+                                  .arg(key, kUniqueFileLinks, name);
+        sql = pathOriented
+            ? select + QStringLiteral(" FROM ut u1 WHERE u1.ut LIKE %1%2 AND EXISTS (SELECT 1 FROM %3) ORDER BY 2")
+                           .arg(path, folderTest, files)
+            : select + QStringLiteral(" FROM ut u1 CROSS JOIN %1 AND u1.ut LIKE %2%3 ORDER BY u1.ut, l.id")
+                           .arg(files, path, folderTest);
+        break;
     }
-    return {sql + order, params.values()};
+    case Start::Folders: {
+        const QString fileTest = fileKeywordTest(params, s.fileKeywords, QStringLiteral("p.id"));
+        sql = pathOriented
+            ? select + QStringLiteral(" FROM ut u1 WHERE u1.ut LIKE %1%2 AND EXISTS (SELECT 1 FROM prgnev p "
+                                      "WHERE p.utid = u1.id AND p.nev LIKE %3 AND %4) ORDER BY 2")
+                           .arg(path, folderTest, name, fileTest)
+            : select + QStringLiteral(" FROM ut u1 CROSS JOIN prgnev p WHERE p.utid = u1.id AND u1.ut LIKE %1 "
+                                      "AND p.nev LIKE %2%3 AND %4 ORDER BY u1.ut, p.id")
+                           .arg(path, name, folderTest, fileTest);
+        break;
+    }
+    case Start::Links:
+        sql = select + QStringLiteral(" FROM %1 k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE p.id = k.id "
+                                      "AND u1.id = p.utid AND p.nev LIKE %2 AND u1.ut LIKE %3%4 ORDER BY %5")
+                           .arg(filesCarrying(params, s.fileKeywords), name, path, folderTest,
+                                pathOriented ? QStringLiteral("2") : QStringLiteral("u1.ut, p.id"));
+        break;
+    }
+    return {sql, params.values()};
 }
 
 const QString kFileColumns = QStringLiteral(
@@ -169,7 +213,7 @@ SearchView compoundSearchView(const CompoundSearch& search)
         return view;
     }
     const FileSearch s{search.namePattern, search.pathPattern, fileKeys, folderKeys,
-                       search.fileKeywords.isSelected(0)};
+                       startFor(search.fileKeywords)};
     view.source = fileSearch(s, kFileColumns, search.pathOriented);
     return view;
 }
@@ -181,7 +225,7 @@ std::optional<RecordSource> conditionSearch(const Subject& subject, const Condit
         return std::nullopt;
     if (subject.files) {
         const FileSearch s{condition.namePattern, condition.pathPattern, keys, {},
-                           condition.keywords.isSelected(0)};
+                           startFor(condition.keywords)};
         return fileSearch(s, kFileColumns + QStringLiteral(", p.id AS id"), false);
     }
     // Equal paths are one row, with the smallest id among the rows that carry

@@ -30,12 +30,13 @@ CREATE TABLE kulcsut (
 
 -- Link tables: id is the file (or folder) the link belongs to, not a key of its own.
 -- Both ways of a link are covered by one index each, so a record's keywords
--- and a keyword's records are read without touching the table.
+-- and a keyword's records are read without touching the table. A record
+-- carries a keyword at most once.
 CREATE TABLE nev_kulcsid (
     id INTEGER NOT NULL,
     kulcsid INTEGER NOT NULL REFERENCES kulcs(id)
 );
-CREATE INDEX nev_kulcsid_id_kulcsid ON nev_kulcsid(id, kulcsid);
+CREATE UNIQUE INDEX nev_kulcsid_id_kulcsid ON nev_kulcsid(id, kulcsid);
 CREATE INDEX nev_kulcsid_kulcsid_id ON nev_kulcsid(kulcsid, id);
 
 CREATE TABLE ut_kulcsid (

@@ -15,9 +15,9 @@ namespace QueriesFixture {
 using Rows = QList<QStringList>;
 
 enum class Schema {
-    Template,    // as new catalogs are made
-    OldIndexes,  // link tables indexed one column at a time, as older templates did
-    EqualPaths,  // no unique path: folder rows may share a path
+    Template,    // as new catalogs are made: a file carries a keyword at most once
+    OldIndexes,  // link tables indexed one column at a time, as older templates did; links may repeat
+    EqualPaths,  // no unique path: folder rows may share a path; links may repeat
 };
 
 inline QString makeCatalog(const QTemporaryDir& dir, const QString& name, Schema schema = Schema::Template)
@@ -33,8 +33,10 @@ inline QString makeCatalog(const QTemporaryDir& dir, const QString& name, Schema
                 "SELECT sql FROM sqlite_master WHERE sql NOT NULL AND substr(name, 1, 7) <> 'sqlite_' "
                 "ORDER BY type = 'view', rowid"));
             while (st.step())
-                statements << st.value(0).toString().replace(QStringLiteral("ut TEXT NOT NULL UNIQUE"),
-                                                            QStringLiteral("ut TEXT NOT NULL"));
+                statements << st.value(0)
+                                  .toString()
+                                  .replace(QStringLiteral("ut TEXT NOT NULL UNIQUE"), QStringLiteral("ut TEXT NOT NULL"))
+                                  .replace(QStringLiteral("CREATE UNIQUE INDEX"), QStringLiteral("CREATE INDEX"));
         }
         store::Database db = store::Database::create(path);
         for (const QString& s : statements)
@@ -58,7 +60,8 @@ inline QString makeCatalog(const QTemporaryDir& dir, const QString& name, Schema
     return path;
 }
 
-// Rows written straight into a catalog; links given as keyword ids, repeats allowed.
+// Rows written straight into a catalog; links given as keyword ids, repeated
+// ones kept where the catalog allows them.
 class Writer
 {
 public:
@@ -82,7 +85,7 @@ public:
                   {name, folder, ++m_length * 100, QStringLiteral("1996-05-%1 10:00:00").arg(m_length % 28 + 1, 2, 10, QLatin1Char('0'))});
         const qint64 id = m_db.lastInsertId();
         for (qint64 k : keywords)
-            m_db.exec(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"), {id, k});
+            m_db.exec(QStringLiteral("INSERT OR IGNORE INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"), {id, k});
         return id;
     }
 
@@ -151,9 +154,8 @@ inline void fillMixed(const QString& path, Schema schema)
 }
 
 // The rows of a record source, each value as text (NULL as empty).
-inline Rows rowsOf(const QString& path, const queries::RecordSource& source)
+inline Rows rowsOf(const store::Database& db, const queries::RecordSource& source)
 {
-    store::Database db = store::Database::open(path);
     store::Statement st = db.prepare(source.sql);
     st.bindAll(source.params);
     Rows rows;
@@ -164,6 +166,11 @@ inline Rows rowsOf(const QString& path, const queries::RecordSource& source)
         rows << row;
     }
     return rows;
+}
+
+inline Rows rowsOf(const QString& path, const queries::RecordSource& source)
+{
+    return rowsOf(store::Database::open(path), source);
 }
 
 // Everything a bulk command may change, as sorted rows, so that two runs
