@@ -79,9 +79,9 @@ const QString kUniqueFileLinks = QStringLiteral(
     "AND (SELECT count(*) FROM pragma_index_info(i.name) c WHERE c.name IN ('id', 'kulcsid')) = 2)");
 
 enum class Start {
-    DefaultKeyword, // the default file keyword alone: every file carries it
-    Folders,        // the default keyword among others
-    Links,          // other keywords, carried by few files
+    OneKeyword, // one file keyword: walk the folders in path order
+    Folders,    // the default keyword among others: the same, testing file by file
+    Links,      // several other keywords: start from their links
 };
 
 struct FileSearch
@@ -95,24 +95,25 @@ struct FileSearch
 
 Start startFor(const KeywordChoice& files)
 {
-    if (!files.isSelected(0))
-        return Start::Links;
-    return files.selectedCount() == 1 ? Start::DefaultKeyword : Start::Folders;
+    if (files.selectedCount() == 1)
+        return Start::OneKeyword;
+    return files.isSelected(0) ? Start::Folders : Start::Links;
 }
 
 // The files (or, 'pathOriented', their distinct paths) matching both patterns
 // that carry every chosen file keyword and whose folder carries every chosen
 // folder keyword. 'columns' lists the file columns (p, u1) shown.
 //
-// Views of the default keyword hold most of the catalog: the folders are
-// walked in path order through the unique path index, so the first rows come
-// at once whatever the view's size. A folder's files were recorded together,
-// so their ids lie in one run between the folder's smallest and largest; its
-// files' links are read as that run of the (file, keyword) index, and each
-// file row is then read in id order. Where links may repeat, a file's links to
-// the keyword are counted; where the catalog keeps them unique, a link found is
-// a link counted once. Other keywords are carried by few files: those files
-// are gathered from the keywords' own links and put in order.
+// With one keyword (the default one is carried by every file) the view may
+// hold much of the catalog: the folders are walked in path order through the
+// unique path index, so the first rows come at once whatever the view's size.
+// A folder's files were recorded together, so their ids lie in one run between
+// the folder's smallest and largest; their links are read as that run of the
+// (file, keyword) index, and only the files linked to the keyword are read, in
+// id order. Where links may repeat, a file's links to the keyword are counted;
+// where the catalog keeps them unique, a link found is a link counted once.
+// Several keywords together are carried by few files: those are gathered from
+// the keywords' own links and put in order.
 RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOriented)
 {
     Params params;
@@ -128,7 +129,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
 
     QString sql;
     switch (s.start) {
-    case Start::DefaultKeyword: {
+    case Start::OneKeyword: {
         const QString key = QStringLiteral("(SELECT id FROM kulcs WHERE kulcs = %1)").arg(params.text(s.fileKeywords.first()));
         // The unary plus keeps the engine on the run of file ids: started
         // from the keyword's links instead, every folder would walk them all.

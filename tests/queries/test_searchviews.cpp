@@ -24,7 +24,7 @@ const QStringList kNames{QStringLiteral("*"),    QStringLiteral("*e*"),   QStrin
                          QStringLiteral("*.txt")};
 const QStringList kPaths{QStringLiteral("*"), QStringLiteral("-CD_1- *"), QStringLiteral("*games*"),
                          QStringLiteral("*'*"), QStringLiteral("")};
-const QList<QStringList> kFileChoices{{kDefault}, {kJatek}, {kJatek, kRock}, {kJatekLower},
+const QList<QStringList> kFileChoices{{kDefault}, {kJatek}, {kJatek, kRock}, {kJatekLower}, {kDefault, kRock},
                                       {kZene, kJatek, kRock}, {}};
 const QList<QStringList> kFolderChoices{{kDefault}, {kCdRom}, {kCdRom, kGyerek}, {kRegi}, {}};
 
@@ -321,7 +321,7 @@ private Q_SLOTS:
             const QString cat = makeCatalog(m_dir, QStringLiteral("plan%1.mdb").arg(int(schema)), schema);
             store::Database db = store::Database::open(cat);
             QList<queries::RecordSource> sources;
-            for (const QStringList& files : {QStringList{kDefault}, QStringList{kJatek, kRock}})
+            for (const QStringList& files : {QStringList{kDefault}, QStringList{kJatek}, QStringList{kJatek, kRock}, QStringList{kDefault, kRock}})
                 for (bool paths : {false, true})
                     sources << queries::compoundSearchView(search(QStringLiteral("*e*"), QStringLiteral("*"), files,
                                                                   {kCdRom}, paths))
