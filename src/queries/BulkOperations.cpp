@@ -59,11 +59,13 @@ private:
 class IdSet
 {
 public:
-    IdSet(store::Database& db, const QString& name, const QString& select, const QVariantList& params)
+    IdSet(store::Database& db, const QString& name, const QString& select,
+          const QVariantList& params)
         : m_db(db), m_name(QStringLiteral("temp.") + name)
     {
-        db.execScript(QStringLiteral("DROP TABLE IF EXISTS %1; CREATE TABLE %1 (id INTEGER PRIMARY KEY)")
-                          .arg(m_name));
+        db.execScript(
+            QStringLiteral("DROP TABLE IF EXISTS %1; CREATE TABLE %1 (id INTEGER PRIMARY KEY)")
+                .arg(m_name));
         m_size = db.exec(QStringLiteral("INSERT INTO %1 (id) ").arg(m_name) + select, params);
     }
     ~IdSet()
@@ -85,8 +87,8 @@ private:
     qint64 m_size = 0;
 };
 
-const QString kMatchingFiles = QStringLiteral(
-    "SELECT p.id FROM ut u CROSS JOIN prgnev p WHERE p.utid = u.id AND u.ut LIKE ?2 AND p.nev LIKE ?1");
+const QString kMatchingFiles = QStringLiteral("SELECT p.id FROM ut u CROSS JOIN prgnev p WHERE "
+                                              "p.utid = u.id AND u.ut LIKE ?2 AND p.nev LIKE ?1");
 
 struct Keyword
 {
@@ -98,7 +100,8 @@ struct Keyword
 // The listed keywords but entry 0, looked up by text as the list shows them.
 // A text no longer in the list is a failure: the command cannot do what the
 // user sees.
-std::vector<Keyword> lookUp(store::Database& db, const Subject& subject, const KeywordChoice& choice)
+std::vector<Keyword> lookUp(store::Database& db, const Subject& subject,
+                            const KeywordChoice& choice)
 {
     store::Statement find = db.prepare(QStringLiteral("SELECT id FROM %1 WHERE %2 = ?1")
                                            .arg(subject.keywordTable, subject.keywordColumn));
@@ -142,8 +145,9 @@ qint64 assignFileKeywords(store::Database& db, const Condition& condition, const
                     .arg(files.name(), ids.join(QLatin1Char(','))));
     }
     const int entries = int(condition.keywords.entries.size());
-    store::Statement link = db.prepare(
-        QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, ?1 FROM %1").arg(files.name()));
+    store::Statement link =
+        db.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, ?1 FROM %1")
+                       .arg(files.name()));
     for (const Keyword& key : keys) {
         report(progress, keywordStepProgress(key.entry, entries));
         if (key.selected) {
@@ -155,12 +159,14 @@ qint64 assignFileKeywords(store::Database& db, const Condition& condition, const
     return files.size();
 }
 
-qint64 assignFolderKeywords(store::Database& db, const Condition& condition, const Progress& progress)
+qint64 assignFolderKeywords(store::Database& db, const Condition& condition,
+                            const Progress& progress)
 {
     BulkPragmas pragmas(db);
     store::Transaction tx(db);
     const std::vector<Keyword> keys = lookUp(db, Subject::foldersSubject(), condition.keywords);
-    IdSet folders(db, QStringLiteral("polcozo_folders"), QStringLiteral("SELECT id FROM ut WHERE ut LIKE ?1"),
+    IdSet folders(db, QStringLiteral("polcozo_folders"),
+                  QStringLiteral("SELECT id FROM ut WHERE ut LIKE ?1"),
                   {text(condition.pathPattern)});
     // Links are only taken from folders that hold a matching file.
     IdSet holding(db, QStringLiteral("polcozo_holding"),
@@ -175,9 +181,10 @@ qint64 assignFolderKeywords(store::Database& db, const Condition& condition, con
     // Each folder once, and never twice the same link: repeated rows would
     // hide the folder from the search, which counts links.
     store::Statement link = db.prepare(
-        QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) SELECT f.id, ?1 FROM %1 f "
-                       "WHERE EXISTS (SELECT 1 FROM ut_kulcsid l WHERE l.id = f.id) "
-                       "AND NOT EXISTS (SELECT 1 FROM ut_kulcsid l WHERE l.id = f.id AND l.kulcsid = ?1)")
+        QStringLiteral(
+            "INSERT INTO ut_kulcsid (id, kulcsid) SELECT f.id, ?1 FROM %1 f "
+            "WHERE EXISTS (SELECT 1 FROM ut_kulcsid l WHERE l.id = f.id) "
+            "AND NOT EXISTS (SELECT 1 FROM ut_kulcsid l WHERE l.id = f.id AND l.kulcsid = ?1)")
             .arg(folders.name()));
     const int entries = int(condition.keywords.entries.size());
     for (const Keyword& key : keys) {
@@ -198,7 +205,8 @@ qint64 deleteFiles(store::Database& db, const QString& namePattern, const QStrin
 {
     BulkPragmas pragmas(db);
     store::Transaction tx(db);
-    IdSet files(db, QStringLiteral("polcozo_files"), kMatchingFiles, {text(namePattern), text(pathPattern)});
+    IdSet files(db, QStringLiteral("polcozo_files"), kMatchingFiles,
+                {text(namePattern), text(pathPattern)});
     db.exec(QStringLiteral("DELETE FROM nev_kulcsid WHERE rowid IN (SELECT l.rowid FROM %1 f "
                            "CROSS JOIN nev_kulcsid l WHERE l.id = f.id)")
                 .arg(files.name()));

@@ -19,7 +19,8 @@ struct Index
 std::vector<Index> indexesOf(const store::Database& db, const QString& table)
 {
     std::vector<Index> out;
-    store::Statement list = db.prepare(QStringLiteral("SELECT name, origin FROM pragma_index_list(?1)"));
+    store::Statement list =
+        db.prepare(QStringLiteral("SELECT name, origin FROM pragma_index_list(?1)"));
     list.bind(1, table);
     while (list.step()) {
         Index index{list.value(0).toString(), list.value(1).toString() == QLatin1String("c"), {}};
@@ -57,13 +58,18 @@ struct Wanted
 const std::vector<Wanted>& wanted()
 {
     static const std::vector<Wanted> w{
-        {QStringLiteral("nev_kulcsid"), QStringLiteral("nev_kulcsid_id_kulcsid"),
-         {QStringLiteral("id"), QStringLiteral("kulcsid")}, true},
-        {QStringLiteral("nev_kulcsid"), QStringLiteral("nev_kulcsid_kulcsid_id"),
+        {QStringLiteral("nev_kulcsid"),
+         QStringLiteral("nev_kulcsid_id_kulcsid"),
+         {QStringLiteral("id"), QStringLiteral("kulcsid")},
+         true},
+        {QStringLiteral("nev_kulcsid"),
+         QStringLiteral("nev_kulcsid_kulcsid_id"),
          {QStringLiteral("kulcsid"), QStringLiteral("id")}},
-        {QStringLiteral("ut_kulcsid"), QStringLiteral("ut_kulcsid_id_kulcsid"),
+        {QStringLiteral("ut_kulcsid"),
+         QStringLiteral("ut_kulcsid_id_kulcsid"),
          {QStringLiteral("id"), QStringLiteral("kulcsid")}},
-        {QStringLiteral("ut_kulcsid"), QStringLiteral("ut_kulcsid_kulcsid_id"),
+        {QStringLiteral("ut_kulcsid"),
+         QStringLiteral("ut_kulcsid_kulcsid_id"),
          {QStringLiteral("kulcsid"), QStringLiteral("id")}},
     };
     return w;
@@ -88,12 +94,14 @@ void addLinkIndexes(store::Database& db)
         const QString columns = w.columns.join(QLatin1Char(','));
         if (w.unique) {
             // Unique as in new catalogs, unless the catalog already repeats a link.
-            const bool repeats = db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 GROUP BY %2 "
-                                                          "HAVING count(*) > 1)")
-                                               .arg(w.table, columns))
-                                     .toBool();
+            const bool repeats =
+                db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1 GROUP BY %2 "
+                                         "HAVING count(*) > 1)")
+                              .arg(w.table, columns))
+                    .toBool();
             if (!repeats) {
-                db.execScript(QStringLiteral("CREATE UNIQUE INDEX %1 ON %2(%3)").arg(w.name, w.table, columns));
+                db.execScript(QStringLiteral("CREATE UNIQUE INDEX %1 ON %2(%3)")
+                                  .arg(w.name, w.table, columns));
                 continue;
             }
         }

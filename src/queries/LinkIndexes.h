@@ -17,8 +17,9 @@ bool hasLinkIndexes(const store::Database& db);
 
 // Adds what is missing in one transaction and drops the one-column indexes
 // they make redundant. The (record, keyword) index of file links is made
-// unique, as in new catalogs, unless the catalog already repeats a link. Throws platform::Error (a read-only catalog, a full
-// disk); then the catalog is as it was. A few seconds for a million files.
+// unique, as in new catalogs, unless the catalog already repeats a link. Throws platform::Error (a
+// read-only catalog, a full disk); then the catalog is as it was. A few seconds for a million
+// files.
 void addLinkIndexes(store::Database& db);
 
 } // namespace queries

@@ -32,8 +32,8 @@ QString cutToBytes(const QString& text, int maxBytes)
     while (end < text.size()) {
         const bool pair = text.at(end).isHighSurrogate() && end + 1 < text.size() &&
                           text.at(end + 1).isLowSurrogate();
-        const char32_t c = pair ? QChar::surrogateToUcs4(text.at(end), text.at(end + 1))
-                                : text.at(end).unicode();
+        const char32_t c =
+            pair ? QChar::surrogateToUcs4(text.at(end), text.at(end + 1)) : text.at(end).unicode();
         const int width = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (bytes + width > maxBytes)
             break;

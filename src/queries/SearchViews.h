@@ -15,6 +15,10 @@ struct RecordSource
 {
     QString sql;
     QVariantList params;
+    // When set, a statement with the same parameters that counts the rows of
+    // 'sql' without putting them in order: for views of most of the catalog,
+    // counting the view itself would cost more than its first rows.
+    QString countSql = {};
 };
 
 // What the compound search hands to the main window.

@@ -14,13 +14,16 @@ namespace QueriesFixture {
 
 using Rows = QList<QStringList>;
 
-enum class Schema {
-    Template,    // as new catalogs are made: a file carries a keyword at most once
-    OldIndexes,  // link tables indexed one column at a time, as older templates did; links may repeat
-    EqualPaths,  // no unique path: folder rows may share a path; links may repeat
+enum class Schema
+{
+    Template,   // as new catalogs are made: a file carries a keyword at most once
+    OldIndexes, // link tables indexed one column at a time, as older templates did; links may
+                // repeat
+    EqualPaths, // no unique path: folder rows may share a path; links may repeat
 };
 
-inline QString makeCatalog(const QTemporaryDir& dir, const QString& name, Schema schema = Schema::Template)
+inline QString makeCatalog(const QTemporaryDir& dir, const QString& name,
+                           Schema schema = Schema::Template)
 {
     const QString path = dir.filePath(name);
     QFile::remove(path);
@@ -29,14 +32,17 @@ inline QString makeCatalog(const QTemporaryDir& dir, const QString& name, Schema
         QStringList statements;
         {
             store::Database t = store::Database::open(TestSupport::templateFile());
-            store::Statement st = t.prepare(QStringLiteral(
-                "SELECT sql FROM sqlite_master WHERE sql NOT NULL AND substr(name, 1, 7) <> 'sqlite_' "
-                "ORDER BY type = 'view', rowid"));
+            store::Statement st =
+                t.prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE sql NOT NULL AND "
+                                         "substr(name, 1, 7) <> 'sqlite_' "
+                                         "ORDER BY type = 'view', rowid"));
             while (st.step())
                 statements << st.value(0)
                                   .toString()
-                                  .replace(QStringLiteral("ut TEXT NOT NULL UNIQUE"), QStringLiteral("ut TEXT NOT NULL"))
-                                  .replace(QStringLiteral("CREATE UNIQUE INDEX"), QStringLiteral("CREATE INDEX"));
+                                  .replace(QStringLiteral("ut TEXT NOT NULL UNIQUE"),
+                                           QStringLiteral("ut TEXT NOT NULL"))
+                                  .replace(QStringLiteral("CREATE UNIQUE INDEX"),
+                                           QStringLiteral("CREATE INDEX"));
         }
         store::Database db = store::Database::create(path);
         for (const QString& s : statements)
@@ -68,24 +74,36 @@ public:
     explicit Writer(const QString& path) : m_db(store::Database::open(path)) {}
     store::Database& db() { return m_db; }
 
-    qint64 fileKeyword(const QString& text) { return insert(QStringLiteral("kulcs"), QStringLiteral("kulcs"), text); }
-    qint64 folderKeyword(const QString& text) { return insert(QStringLiteral("kulcsut"), QStringLiteral("nev"), text); }
+    qint64 fileKeyword(const QString& text)
+    {
+        return insert(QStringLiteral("kulcs"), QStringLiteral("kulcs"), text);
+    }
+    qint64 folderKeyword(const QString& text)
+    {
+        return insert(QStringLiteral("kulcsut"), QStringLiteral("nev"), text);
+    }
 
     qint64 folder(const QString& path, const QList<qint64>& keywords = {1})
     {
         m_db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {path});
         const qint64 id = m_db.lastInsertId();
         for (qint64 k : keywords)
-            m_db.exec(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, ?2)"), {id, k});
+            m_db.exec(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, ?2)"),
+                      {id, k});
         return id;
     }
     qint64 file(qint64 folder, const QString& name, const QList<qint64>& keywords = {1})
     {
-        m_db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz, datum) VALUES (?1, ?2, ?3, ?4)"),
-                  {name, folder, ++m_length * 100, QStringLiteral("1996-05-%1 10:00:00").arg(m_length % 28 + 1, 2, 10, QLatin1Char('0'))});
+        m_db.exec(
+            QStringLiteral("INSERT INTO prgnev (nev, utid, hossz, datum) VALUES (?1, ?2, ?3, ?4)"),
+            {name, folder, ++m_length * 100,
+             QStringLiteral("1996-05-%1 10:00:00")
+                 .arg(m_length % 28 + 1, 2, 10, QLatin1Char('0'))});
         const qint64 id = m_db.lastInsertId();
         for (qint64 k : keywords)
-            m_db.exec(QStringLiteral("INSERT OR IGNORE INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"), {id, k});
+            m_db.exec(
+                QStringLiteral("INSERT OR IGNORE INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"),
+                {id, k});
         return id;
     }
 
@@ -180,7 +198,8 @@ inline Rows contents(const QString& path)
     Rows all;
     for (const QString& sql :
          {QStringLiteral("SELECT 'file', id, nev, utid, hossz, datum, crc FROM prgnev"),
-          QStringLiteral("SELECT 'folder', id, ut FROM ut"), QStringLiteral("SELECT 'kulcs', id, kulcs FROM kulcs"),
+          QStringLiteral("SELECT 'folder', id, ut FROM ut"),
+          QStringLiteral("SELECT 'kulcs', id, kulcs FROM kulcs"),
           QStringLiteral("SELECT 'kulcsut', id, nev FROM kulcsut"),
           QStringLiteral("SELECT 'filelink', id, kulcsid FROM nev_kulcsid"),
           QStringLiteral("SELECT 'folderlink', id, kulcsid FROM ut_kulcsid")})

@@ -32,7 +32,8 @@ class TestBulkOperations : public QObject
 
     QString mixed(Schema schema = Schema::Template)
     {
-        const QString path = makeCatalog(m_dir, QStringLiteral("bulk%1.mdb").arg(++m_serial), schema);
+        const QString path =
+            makeCatalog(m_dir, QStringLiteral("bulk%1.mdb").arg(++m_serial), schema);
         fillMixed(path, schema);
         return path;
     }
@@ -58,12 +59,23 @@ private Q_SLOTS:
     {
         conditions();
         for (Schema schema : {Schema::Template, Schema::OldIndexes}) {
-            const QString s = schema == Schema::Template ? QStringLiteral(" ") : QStringLiteral(" (older indexes)");
-            QTest::newRow(qPrintable(QStringLiteral("default only") + s)) << "*" << "*" << QStringList{kDefault} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("one keyword") + s)) << "*e*" << "*" << QStringList{kJatek} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("two keywords") + s)) << "doom*" << "-CD_1- *" << QStringList{kJatek, kRock} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("apostrophes") + s)) << "*'*" << "*'*" << QStringList{kRock, kJatekLower} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("empty name") + s)) << "" << "*" << QStringList{kJatek} << int(schema);
+            const QString s = schema == Schema::Template ? QStringLiteral(" ")
+                                                         : QStringLiteral(" (older indexes)");
+            QTest::newRow(qPrintable(QStringLiteral("default only") + s))
+                << "*"
+                << "*" << QStringList{kDefault} << int(schema);
+            QTest::newRow(qPrintable(QStringLiteral("one keyword") + s))
+                << "*e*"
+                << "*" << QStringList{kJatek} << int(schema);
+            QTest::newRow(qPrintable(QStringLiteral("two keywords") + s))
+                << "doom*"
+                << "-CD_1- *" << QStringList{kJatek, kRock} << int(schema);
+            QTest::newRow(qPrintable(QStringLiteral("apostrophes") + s))
+                << "*'*"
+                << "*'*" << QStringList{kRock, kJatekLower} << int(schema);
+            QTest::newRow(qPrintable(QStringLiteral("empty name") + s))
+                << ""
+                << "*" << QStringList{kJatek} << int(schema);
         }
     }
     // The files' non-default links become exactly the selected keywords,
@@ -91,15 +103,27 @@ private Q_SLOTS:
     void folderKeywordsAsLiteral_data()
     {
         conditions();
-        QTest::newRow("one keyword") << "*" << "*" << QStringList{kCdRom} << int(Schema::Template);
-        QTest::newRow("two keywords") << "*" << "*GAMES*" << QStringList{kCdRom, kGyerek} << int(Schema::Template);
-        QTest::newRow("default only") << "*" << "*'*" << QStringList{kDefault} << int(Schema::Template);
+        QTest::newRow("one keyword") << "*"
+                                     << "*" << QStringList{kCdRom} << int(Schema::Template);
+        QTest::newRow("two keywords")
+            << "*"
+            << "*GAMES*" << QStringList{kCdRom, kGyerek} << int(Schema::Template);
+        QTest::newRow("default only") << "*"
+                                      << "*'*" << QStringList{kDefault} << int(Schema::Template);
         // Üres has no link and gets none; Nincs loses its only link.
-        QTest::newRow("folders without links") << "*" << "-CD_2- *" << QStringList{kRegi} << int(Schema::Template);
+        QTest::newRow("folders without links")
+            << "*"
+            << "-CD_2- *" << QStringList{kRegi} << int(Schema::Template);
         // Árva holds no file: it keeps its links and gains the selected one.
-        QTest::newRow("folder without files") << "*" << "-CD_3- *" << QStringList{kRegi} << int(Schema::Template);
-        QTest::newRow("name pattern") << "doom*" << "*" << QStringList{kGyerek, kRegi} << int(Schema::Template);
-        QTest::newRow("older indexes") << "*" << "*" << QStringList{kGyerek, kRegi} << int(Schema::OldIndexes);
+        QTest::newRow("folder without files")
+            << "*"
+            << "-CD_3- *" << QStringList{kRegi} << int(Schema::Template);
+        QTest::newRow("name pattern")
+            << "doom*"
+            << "*" << QStringList{kGyerek, kRegi} << int(Schema::Template);
+        QTest::newRow("older indexes")
+            << "*"
+            << "*" << QStringList{kGyerek, kRegi} << int(Schema::OldIndexes);
     }
     void folderKeywordsAsLiteral()
     {
@@ -124,13 +148,21 @@ private Q_SLOTS:
     void deletionAsLiteral_data()
     {
         conditions();
-        QTest::newRow("everything") << "*" << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("by name") << "doom*" << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("one folder") << "*" << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::Template);
-        QTest::newRow("apostrophes") << "*'*" << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("both patterns") << "*.txt" << "*games*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("empty name") << "" << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("equal paths") << "*" << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::EqualPaths);
+        QTest::newRow("everything") << "*"
+                                    << "*" << QStringList{} << int(Schema::Template);
+        QTest::newRow("by name") << "doom*"
+                                 << "*" << QStringList{} << int(Schema::Template);
+        QTest::newRow("one folder") << "*"
+                                    << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::Template);
+        QTest::newRow("apostrophes") << "*'*"
+                                     << "*" << QStringList{} << int(Schema::Template);
+        QTest::newRow("both patterns") << "*.txt"
+                                       << "*games*" << QStringList{} << int(Schema::Template);
+        QTest::newRow("empty name") << ""
+                                    << "*" << QStringList{} << int(Schema::Template);
+        QTest::newRow("equal paths")
+            << "*"
+            << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::EqualPaths);
     }
     void deletionAsLiteral()
     {
@@ -156,7 +188,9 @@ private Q_SLOTS:
         store::Database db = store::Database::open(cat);
         QCOMPARE(queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*")), 17);
         for (const char* table : {"prgnev", "ut", "nev_kulcsid", "ut_kulcsid"})
-            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)).toInt(), 0);
+            QCOMPARE(
+                db.scalar(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)).toInt(),
+                0);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt(), 5);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM kulcsut")).toInt(), 4);
     }
@@ -167,11 +201,13 @@ private Q_SLOTS:
         store::Database db = store::Database::open(cat);
         QList<int> seen;
         auto record = [&seen](int v) { seen << v; };
-        queries::assignFileKeywords(db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, {kJatek})}, record);
+        queries::assignFileKeywords(
+            db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, {kJatek})}, record);
         QCOMPARE(seen, QList<int>({26, 42, 58, 74})); // 80 / 5 entries
         seen.clear();
-        queries::assignFolderKeywords(db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys.mid(0, 3), {kCdRom})},
-                                      record);
+        queries::assignFolderKeywords(
+            db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys.mid(0, 3), {kCdRom})},
+            record);
         QCOMPARE(seen, QList<int>({37, 63})); // 80 / 3 entries
         seen.clear();
         queries::deleteFiles(db, QStringLiteral("doom*"), QStringLiteral("*"), record);
@@ -191,15 +227,19 @@ private Q_SLOTS:
             if (++calls == 2)
                 throw Stop();
         };
-        const Condition files{QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, {kJatek, kZene})};
-        const Condition folders{QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys, {kGyerek})};
+        const Condition files{QStringLiteral("*"), QStringLiteral("*"),
+                              choice(kFileKeys, {kJatek, kZene})};
+        const Condition folders{QStringLiteral("*"), QStringLiteral("*"),
+                                choice(kFolderKeys, {kGyerek})};
         QVERIFY_THROWS_EXCEPTION(Stop, queries::assignFileKeywords(db, files, stopSecond));
         calls = 0;
         QVERIFY_THROWS_EXCEPTION(Stop, queries::assignFolderKeywords(db, folders, stopSecond));
         calls = 0;
-        QVERIFY_THROWS_EXCEPTION(Stop, queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*"), stopSecond));
-        const Condition gone{QStringLiteral("*"), QStringLiteral("*"),
-                             choice(kFileKeys + QStringList{QStringLiteral("Nincs ilyen")}, {kJatek})};
+        QVERIFY_THROWS_EXCEPTION(
+            Stop, queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*"), stopSecond));
+        const Condition gone{
+            QStringLiteral("*"), QStringLiteral("*"),
+            choice(kFileKeys + QStringList{QStringLiteral("Nincs ilyen")}, {kJatek})};
         QVERIFY_THROWS_EXCEPTION(platform::Error, queries::assignFileKeywords(db, gone));
         QVERIFY(!db.inTransaction());
         QCOMPARE(contents(cat), before);

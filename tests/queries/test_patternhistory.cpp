@@ -23,7 +23,8 @@ private Q_SLOTS:
         PatternHistory::Slots s{QStringLiteral("  *.exe "), QString(), QStringLiteral("doom*")};
         const PatternHistory h(s, 50);
         QCOMPARE(h.entries().size(), 10);
-        QCOMPARE(h.entries().mid(0, 3), QStringList({QStringLiteral("*.exe"), QString(), QStringLiteral("doom*")}));
+        QCOMPARE(h.entries().mid(0, 3),
+                 QStringList({QStringLiteral("*.exe"), QString(), QStringLiteral("doom*")}));
         QCOMPARE(s[0], QStringLiteral("*.exe"));
     }
 
@@ -31,13 +32,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QStringList>("top");
-        QTest::newRow("new goes on top") << QStringList{u"a*"_qs, u"b*"_qs} << QStringList{u"b*"_qs, u"a*"_qs, u"p0*"_qs};
-        QTest::newRow("known keeps its place") << QStringList{u"p3*"_qs} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
-        QTest::newRow("star never") << QStringList{u"*"_qs} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
-        QTest::newRow("empty never") << QStringList{QString()} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
-        QTest::newRow("letter case counts") << QStringList{u"P3*"_qs} << QStringList{u"P3*"_qs, u"p0*"_qs, u"p1*"_qs};
+        QTest::newRow("new goes on top")
+            << QStringList{u"a*"_qs, u"b*"_qs} << QStringList{u"b*"_qs, u"a*"_qs, u"p0*"_qs};
+        QTest::newRow("known keeps its place")
+            << QStringList{u"p3*"_qs} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
+        QTest::newRow("star never")
+            << QStringList{u"*"_qs} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
+        QTest::newRow("empty never")
+            << QStringList{QString()} << QStringList{u"p0*"_qs, u"p1*"_qs, u"p2*"_qs};
+        QTest::newRow("letter case counts")
+            << QStringList{u"P3*"_qs} << QStringList{u"P3*"_qs, u"p0*"_qs, u"p1*"_qs};
         // Only the first ten entries count: p9* fell to the eleventh place.
-        QTest::newRow("beyond ten") << QStringList{u"x*"_qs, u"p9*"_qs} << QStringList{u"p9*"_qs, u"x*"_qs, u"p0*"_qs};
+        QTest::newRow("beyond ten")
+            << QStringList{u"x*"_qs, u"p9*"_qs} << QStringList{u"p9*"_qs, u"x*"_qs, u"p0*"_qs};
     }
     void rememberingPatterns()
     {
@@ -79,7 +86,8 @@ private Q_SLOTS:
             names.store(settings.namePatterns);
             paths.store(settings.pathPatterns);
         }
-        store::Settings again = store::decodeSettings(store::encodeSettings(settings), store::defaultSettings(u"/x"_qs));
+        store::Settings again = store::decodeSettings(store::encodeSettings(settings),
+                                                      store::defaultSettings(u"/x"_qs));
         const PatternHistory names(again.namePatterns, store::Settings::kNamePatternBytes);
         const PatternHistory paths(again.pathPatterns, store::Settings::kPathPatternBytes);
         QCOMPARE(names.entries().value(0), u"*árvíztűrő*"_qs);

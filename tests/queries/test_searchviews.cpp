@@ -19,13 +19,14 @@ const QString kDefault = QStringLiteral("Általános");
 const QStringList kFileKeys{kDefault, kJatek, kRock, kJatekLower, kZene};
 const QStringList kFolderKeys{kDefault, kCdRom, kGyerek, kRegi};
 
-const QStringList kNames{QStringLiteral("*"),    QStringLiteral("*e*"),   QStringLiteral("doom*"),
-                         QStringLiteral("*'*"),  QStringLiteral(""),      QStringLiteral("?oom*"),
+const QStringList kNames{QStringLiteral("*"),    QStringLiteral("*e*"), QStringLiteral("doom*"),
+                         QStringLiteral("*'*"),  QStringLiteral(""),    QStringLiteral("?oom*"),
                          QStringLiteral("*.txt")};
 const QStringList kPaths{QStringLiteral("*"), QStringLiteral("-CD_1- *"), QStringLiteral("*games*"),
                          QStringLiteral("*'*"), QStringLiteral("")};
-const QList<QStringList> kFileChoices{{kDefault}, {kJatek}, {kJatek, kRock}, {kJatekLower}, {kDefault, kRock},
-                                      {kZene, kJatek, kRock}, {}};
+const QList<QStringList> kFileChoices{
+    {kDefault}, {kJatek}, {kJatek, kRock}, {kJatekLower}, {kDefault, kRock}, {kZene, kJatek, kRock},
+    {}};
 const QList<QStringList> kFolderChoices{{kDefault}, {kCdRom}, {kCdRom, kGyerek}, {kRegi}, {}};
 
 QStringList column(const Rows& rows, int c)
@@ -57,6 +58,13 @@ bool sameRows(const Rows& ours, const Rows& literal, int pathColumn, bool ordere
     return true;
 }
 
+// A view's own count statement counts exactly its rows.
+bool countsItsRows(const store::Database& db, const queries::RecordSource& source, qsizetype rows)
+{
+    return source.countSql.isEmpty() ||
+           db.scalar(source.countSql, source.params).toLongLong() == rows;
+}
+
 } // namespace
 
 class TestSearchViews : public QObject
@@ -79,14 +87,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("folders");
         QTest::addColumn<bool>("trivial");
         const QStringList d{kDefault};
-        QTest::newRow("defaults") << "*" << "*" << d << d << true;
-        QTest::newRow("empty name, path **") << "" << "**" << d << d << true;
-        QTest::newRow("name **, empty path") << "**" << "" << d << d << true;
-        QTest::newRow("typed name") << "*e*" << "*" << d << d << false;
-        QTest::newRow("typed path") << "*" << "-CD_1- *" << d << d << false;
-        QTest::newRow("other file keyword") << "*" << "*" << QStringList{kJatek} << d << false;
-        QTest::newRow("other folder keyword") << "*" << "*" << d << QStringList{kCdRom} << false;
-        QTest::newRow("no file keyword") << "*" << "*" << QStringList{} << d << false;
+        QTest::newRow("defaults") << "*"
+                                  << "*" << d << d << true;
+        QTest::newRow("empty name, path **") << ""
+                                             << "**" << d << d << true;
+        QTest::newRow("name **, empty path") << "**"
+                                             << "" << d << d << true;
+        QTest::newRow("typed name") << "*e*"
+                                    << "*" << d << d << false;
+        QTest::newRow("typed path") << "*"
+                                    << "-CD_1- *" << d << d << false;
+        QTest::newRow("other file keyword") << "*"
+                                            << "*" << QStringList{kJatek} << d << false;
+        QTest::newRow("other folder keyword") << "*"
+                                              << "*" << d << QStringList{kCdRom} << false;
+        QTest::newRow("no file keyword") << "*"
+                                         << "*" << QStringList{} << d << false;
     }
     void trivialSearch()
     {
@@ -120,26 +136,31 @@ private Q_SLOTS:
         const auto view = queries::compoundSearchView(s);
         QVERIFY(view.folderList && !view.baseView);
         const Rows folders = rowsOf(cat, view.source);
-        QCOMPARE(column(folders, 1),
-                 QStringList({QStringLiteral("-CD_1- E:\\"), QStringLiteral("-CD_1- E:\\GAMES"),
-                              QStringLiteral("-CD_1- E:\\GAMES\\DOOM"), QStringLiteral("-CD_2- E:\\Games"),
-                              QStringLiteral("-CD_2- E:\\Nincs"), QStringLiteral("-CD_2- E:\\Üres"),
-                              QStringLiteral("-O'Brien- D:\\Zene")}));
+        QCOMPARE(
+            column(folders, 1),
+            QStringList({QStringLiteral("-CD_1- E:\\"), QStringLiteral("-CD_1- E:\\GAMES"),
+                         QStringLiteral("-CD_1- E:\\GAMES\\DOOM"),
+                         QStringLiteral("-CD_2- E:\\Games"), QStringLiteral("-CD_2- E:\\Nincs"),
+                         QStringLiteral("-CD_2- E:\\Üres"), QStringLiteral("-O'Brien- D:\\Zene")}));
         QCOMPARE(folders.first(), QStringList({QStringLiteral("*"), QStringLiteral("-CD_1- E:\\"),
                                                QStringLiteral("----"), QStringLiteral("----"),
                                                QStringLiteral("----")}));
         QString why;
-        QVERIFY2(sameRows(folders, rowsOf(cat, literal::compoundSearch(s)), 1, false, why), qPrintable(why));
+        QVERIFY2(sameRows(folders, rowsOf(cat, literal::compoundSearch(s)), 1, false, why),
+                 qPrintable(why));
     }
 
     void captionText()
     {
-        const auto view = queries::compoundSearchView(
-            search(QStringLiteral("*e*"), QStringLiteral("-O'Brien- *"), {kJatek, kRock}, {kDefault}));
-        QCOMPARE(view.caption, QStringLiteral("Programnév: *e* Út: -O'Brien- *,Prg.kulcs: Játék, Rock 'n' "
-                                              "roll. Út kulcs: Általános."));
-        QCOMPARE(queries::compoundSearchView(search(QStringLiteral("*"), QStringLiteral("*"), {}, {})).caption,
-                 QStringLiteral("Programnév: * Út: *,Prg.kulcs: . Út kulcs: ."));
+        const auto view = queries::compoundSearchView(search(
+            QStringLiteral("*e*"), QStringLiteral("-O'Brien- *"), {kJatek, kRock}, {kDefault}));
+        QCOMPARE(view.caption,
+                 QStringLiteral("Programnév: *e* Út: -O'Brien- *,Prg.kulcs: Játék, Rock 'n' "
+                                "roll. Út kulcs: Általános."));
+        QCOMPARE(
+            queries::compoundSearchView(search(QStringLiteral("*"), QStringLiteral("*"), {}, {}))
+                .caption,
+            QStringLiteral("Programnév: * Út: *,Prg.kulcs: . Út kulcs: ."));
     }
 
     // Every combination of patterns, keywords and orientation gives the rows
@@ -154,7 +175,8 @@ private Q_SLOTS:
     void compoundSearchAsLiteral()
     {
         QFETCH(int, schema);
-        const QString cat = makeCatalog(m_dir, QStringLiteral("compound%1.mdb").arg(schema), Schema(schema));
+        const QString cat =
+            makeCatalog(m_dir, QStringLiteral("compound%1.mdb").arg(schema), Schema(schema));
         fillMixed(cat, Schema(schema));
         const store::Database db = store::Database::open(cat);
         int nonEmpty = 0;
@@ -163,18 +185,26 @@ private Q_SLOTS:
                 for (const QStringList& files : kFileChoices)
                     for (const QStringList& folders : kFolderChoices)
                         for (bool paths : {false, true}) {
-                            // The folder form shares its tests with the file form; fewer patterns do.
+                            // The folder form shares its tests with the file form; fewer patterns
+                            // do.
                             if (paths && (kNames.indexOf(name) % 2 || kPaths.indexOf(path) % 2))
                                 continue;
                             const CompoundSearch s = search(name, path, files, folders, paths);
-                            const Rows ours = rowsOf(db, queries::compoundSearchView(s).source);
+                            const auto view = queries::compoundSearchView(s);
+                            const Rows ours = rowsOf(db, view.source);
                             const Rows theirs = rowsOf(db, literal::compoundSearch(s));
-                            const bool base = queries::compoundSearchView(s).source.sql.contains(u"EXISTS (SELECT 1 FROM prgnev p WHERE p.utid = u1.id)");
+                            const bool base = view.source.sql.contains(
+                                u"EXISTS (SELECT 1 FROM prgnev p WHERE p.utid = u1.id)");
                             QString why;
-                            const QString what = QStringList{name, path, files.join(u','), folders.join(u','),
-                                                             paths ? u"paths"_qs : u"files"_qs, why}
+                            const QString what = QStringList{name,
+                                                             path,
+                                                             files.join(u','),
+                                                             folders.join(u','),
+                                                             paths ? u"paths"_qs : u"files"_qs,
+                                                             why}
                                                      .join(u" / ");
                             QVERIFY2(sameRows(ours, theirs, 1, !base, why), qPrintable(what + why));
+                            QVERIFY2(countsItsRows(db, view.source, ours.size()), qPrintable(what));
                             nonEmpty += !ours.isEmpty() && ours.size() < 17;
                         }
         QVERIFY2(nonEmpty > 250, qPrintable(QString::number(nonEmpty)));
@@ -184,7 +214,8 @@ private Q_SLOTS:
     void conditionSearchAsLiteral()
     {
         QFETCH(int, schema);
-        const QString cat = makeCatalog(m_dir, QStringLiteral("condition%1.mdb").arg(schema), Schema(schema));
+        const QString cat =
+            makeCatalog(m_dir, QStringLiteral("condition%1.mdb").arg(schema), Schema(schema));
         fillMixed(cat, Schema(schema));
         const store::Database db = store::Database::open(cat);
         int nonEmpty = 0;
@@ -199,9 +230,12 @@ private Q_SLOTS:
                     const Rows rows = rowsOf(db, *ours);
                     QString why;
                     const QString what = QStringList{name, path, files.join(u',')}.join(u" / ");
-                    QVERIFY2(sameRows(rows, rowsOf(db, *literal::conditionSearch(Subject::filesSubject(), c)), 1,
-                                      true, why),
-                             qPrintable(what + why));
+                    QVERIFY2(
+                        sameRows(rows,
+                                 rowsOf(db, *literal::conditionSearch(Subject::filesSubject(), c)),
+                                 1, true, why),
+                        qPrintable(what + why));
+                    QVERIFY2(countsItsRows(db, *ours, rows.size()), qPrintable(what));
                     nonEmpty += !rows.isEmpty();
                 }
         for (const QString& path : kPaths)
@@ -214,9 +248,11 @@ private Q_SLOTS:
                 const Rows rows = rowsOf(db, *ours);
                 QString why;
                 const QString what = path + QStringLiteral(" / ") + folders.join(u',');
-                QVERIFY2(sameRows(rows, rowsOf(db, *literal::conditionSearch(Subject::foldersSubject(), c)), 0,
-                                  true, why),
-                         qPrintable(what + why));
+                QVERIFY2(
+                    sameRows(rows,
+                             rowsOf(db, *literal::conditionSearch(Subject::foldersSubject(), c)), 0,
+                             true, why),
+                    qPrintable(what + why));
                 nonEmpty += !rows.isEmpty();
             }
         QVERIFY2(nonEmpty > 60, qPrintable(QString::number(nonEmpty)));
@@ -236,11 +272,13 @@ private Q_SLOTS:
         const QStringList entries{kDefault, kJatek, kZene};
         auto rows = [&](const QStringList& chosen) {
             return rowsOf(cat, *queries::conditionSearch(Subject::filesSubject(),
-                                                         {QStringLiteral("*"), QStringLiteral("*"), choice(entries, chosen)}));
+                                                         {QStringLiteral("*"), QStringLiteral("*"),
+                                                          choice(entries, chosen)}));
         };
         QCOMPARE(rows({kJatek, kZene}).size(), 0);
         QCOMPARE(column(rows({kJatek}), 5), QStringList{QStringLiteral("1")});
-        QCOMPARE(column(rows({kDefault}), 5), QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+        QCOMPARE(column(rows({kDefault}), 5),
+                 QStringList({QStringLiteral("1"), QStringLiteral("2")}));
     }
 
     // The windows page and count their views through a data source, which
@@ -273,11 +311,14 @@ private Q_SLOTS:
             QVERIFY(!queries::hasLinkIndexes(db));
             queries::addLinkIndexes(db);
             QVERIFY(queries::hasLinkIndexes(db));
-            QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master "
-                                              "WHERE type = 'index' AND tbl_name LIKE '*kulcsid' ORDER BY name)"))
-                         .toString(),
-                     QStringLiteral("nev_kulcsid_id_kulcsid,nev_kulcsid_kulcsid_id,sqlite_autoindex_ut_kulcsid_1,"
-                                    "ut_kulcsid_kulcsid_id"));
+            QCOMPARE(
+                db.scalar(QStringLiteral(
+                              "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master "
+                              "WHERE type = 'index' AND tbl_name LIKE '*kulcsid' ORDER BY name)"))
+                    .toString(),
+                QStringLiteral(
+                    "nev_kulcsid_id_kulcsid,nev_kulcsid_kulcsid_id,sqlite_autoindex_ut_kulcsid_1,"
+                    "ut_kulcsid_kulcsid_id"));
             queries::addLinkIndexes(db); // nothing more to do
         }
         QCOMPARE(rowsOf(cat, view.source), before);
@@ -291,19 +332,26 @@ private Q_SLOTS:
         Writer w(cat);
         w.fileKeyword(QStringLiteral("Aaa"));
         w.folderKeyword(QStringLiteral("Aaa"));
-        QCOMPARE(keywordTexts(w.db(), Subject::filesSubject()), QStringList({kDefault, QStringLiteral("Aaa")}));
-        QCOMPARE(keywordTexts(w.db(), Subject::foldersSubject()), QStringList({kDefault, QStringLiteral("Aaa")}));
+        QCOMPARE(keywordTexts(w.db(), Subject::filesSubject()),
+                 QStringList({kDefault, QStringLiteral("Aaa")}));
+        QCOMPARE(keywordTexts(w.db(), Subject::foldersSubject()),
+                 QStringList({kDefault, QStringLiteral("Aaa")}));
     }
 
     void defaultKeywordOnlyAlone_data()
     {
         QTest::addColumn<QList<bool>>("clicked");
         QTest::addColumn<QList<bool>>("kept");
-        QTest::newRow("default alone") << QList<bool>{true, false, false} << QList<bool>{true, false, false};
-        QTest::newRow("second added") << QList<bool>{true, true, false} << QList<bool>{false, true, false};
-        QTest::newRow("others only") << QList<bool>{false, true, true} << QList<bool>{false, true, true};
-        QTest::newRow("one other") << QList<bool>{false, false, true} << QList<bool>{false, false, true};
-        QTest::newRow("nothing") << QList<bool>{false, false, false} << QList<bool>{false, false, false};
+        QTest::newRow("default alone")
+            << QList<bool>{true, false, false} << QList<bool>{true, false, false};
+        QTest::newRow("second added")
+            << QList<bool>{true, true, false} << QList<bool>{false, true, false};
+        QTest::newRow("others only")
+            << QList<bool>{false, true, true} << QList<bool>{false, true, true};
+        QTest::newRow("one other")
+            << QList<bool>{false, false, true} << QList<bool>{false, false, true};
+        QTest::newRow("nothing") << QList<bool>{false, false, false}
+                                 << QList<bool>{false, false, false};
         QTest::newRow("empty list") << QList<bool>{} << QList<bool>{};
     }
     void defaultKeywordOnlyAlone()
@@ -318,28 +366,38 @@ private Q_SLOTS:
     void plansStayLinear()
     {
         for (Schema schema : {Schema::Template, Schema::OldIndexes}) {
-            const QString cat = makeCatalog(m_dir, QStringLiteral("plan%1.mdb").arg(int(schema)), schema);
+            const QString cat =
+                makeCatalog(m_dir, QStringLiteral("plan%1.mdb").arg(int(schema)), schema);
             store::Database db = store::Database::open(cat);
             QList<queries::RecordSource> sources;
-            for (const QStringList& files : {QStringList{kDefault}, QStringList{kJatek}, QStringList{kJatek, kRock}, QStringList{kDefault, kRock}})
+            for (const QStringList& files :
+                 {QStringList{kDefault}, QStringList{kJatek}, QStringList{kJatek, kRock},
+                  QStringList{kDefault, kRock}})
                 for (bool paths : {false, true})
-                    sources << queries::compoundSearchView(search(QStringLiteral("*e*"), QStringLiteral("*"), files,
+                    sources << queries::compoundSearchView(search(QStringLiteral("*e*"),
+                                                                  QStringLiteral("*"), files,
                                                                   {kCdRom}, paths))
                                    .source;
             for (const QStringList& chosen : {QStringList{kDefault}, QStringList{kJatek}})
                 sources << *queries::conditionSearch(
-                    Subject::filesSubject(), {QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, chosen)});
+                    Subject::filesSubject(),
+                    {QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, chosen)});
             for (const QStringList& chosen : {QStringList{kDefault}, QStringList{kCdRom}})
                 sources << *queries::conditionSearch(
-                    Subject::foldersSubject(), {QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys, chosen)});
-            static const QRegularExpression wholeTable(QStringLiteral("^SCAN (?!u1 USING COVERING INDEX|k$|.* VIRTUAL TABLE )"));
-            static const QRegularExpression perKeyword(QStringLiteral("SEARCH [ld] USING .*\\(kulcsid="));
+                    Subject::foldersSubject(),
+                    {QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys, chosen)});
+            static const QRegularExpression wholeTable(
+                QStringLiteral("^SCAN (?!u1 USING COVERING INDEX|k$|.* VIRTUAL TABLE )"));
+            static const QRegularExpression perKeyword(
+                QStringLiteral("SEARCH [ld] USING .*\\(kulcsid="));
             for (const auto& source : sources) {
-                store::Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + source.sql);
+                store::Statement plan =
+                    db.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + source.sql);
                 plan.bindAll(source.params);
                 while (plan.step()) {
                     const QString line = plan.value(3).toString();
-                    QVERIFY2(!wholeTable.match(line).hasMatch() && !perKeyword.match(line).hasMatch(),
+                    QVERIFY2(!wholeTable.match(line).hasMatch() &&
+                                 !perKeyword.match(line).hasMatch(),
                              qPrintable(line + QStringLiteral(" in ") + source.sql));
                 }
             }

@@ -19,18 +19,23 @@ class TestOrphanCleanup : public QObject
         QFile::copy(TestSupport::templateFile(), path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         store::Database db = store::Database::open(path);
-        db.execScript(QStringLiteral(
-            "INSERT INTO ut (id, ut) VALUES (1, '-A- E:\\'), (2, '-A- E:\\URES');"
-            "INSERT INTO ut_kulcsid (id, kulcsid) VALUES (1, 1), (2, 1);"
-            "INSERT INTO prgnev (id, nev, utid) VALUES (1, 'X.EXE', 1);"
-            "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 1);"));
+        db.execScript(
+            QStringLiteral("INSERT INTO ut (id, ut) VALUES (1, '-A- E:\\'), (2, '-A- E:\\URES');"
+                           "INSERT INTO ut_kulcsid (id, kulcsid) VALUES (1, 1), (2, 1);"
+                           "INSERT INTO prgnev (id, nev, utid) VALUES (1, 'X.EXE', 1);"
+                           "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 1);"));
         return db;
     }
     static QString folders(store::Database& db)
     {
-        return db.scalar(QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM ut ORDER BY id)")).toString() +
+        return db.scalar(
+                     QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM ut ORDER BY id)"))
+                   .toString() +
                QLatin1Char('/') +
-               db.scalar(QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM ut_kulcsid ORDER BY id)")).toString();
+               db
+                   .scalar(QStringLiteral(
+                       "SELECT group_concat(id) FROM (SELECT id FROM ut_kulcsid ORDER BY id)"))
+                   .toString();
     }
 
 private Q_SLOTS:
@@ -64,7 +69,8 @@ private Q_SLOTS:
     void allOrNothing()
     {
         store::Database db = catalog();
-        db.execScript(QStringLiteral("CREATE TEMP TRIGGER keep BEFORE DELETE ON ut BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+        db.execScript(QStringLiteral(
+            "CREATE TEMP TRIGGER keep BEFORE DELETE ON ut BEGIN SELECT RAISE(ABORT, 'kept'); END"));
         QVERIFY(TestSupport::errorOf([&] { Module1::orphanCleanup(db); }) != 0);
         QCOMPARE(folders(db), QStringLiteral("1,2/1,2"));
         QVERIFY(!db.inTransaction());
