@@ -23,9 +23,9 @@ void report(const Progress& progress, int value)
         progress(value);
 }
 
-// Bulk deletions run with the engine's overwriting of freed pages off (it
-// doubles their cost) and a page cache large enough for the link indexes;
-// both are put back afterwards.
+// Bulk commands run with the engine's overwriting of freed pages off (it
+// doubles the cost of deletions) and a page cache large enough for the link
+// indexes; both are put back afterwards.
 class BulkPragmas
 {
 public:
@@ -55,7 +55,7 @@ private:
 
 // A set of record ids on the connection, filled once from the patterns so
 // that every statement of the command works on the same records without
-// matching the patterns again. Dropped with the transaction's end.
+// matching the patterns again. Dropped when the command ends.
 class IdSet
 {
 public:

@@ -161,15 +161,12 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
         // each file row read next to the last, its folder looked up in the
         // set of matching folders.
         if (!pathOriented)
-            count =
-                QStringLiteral(
-                    "SELECT count(*) FROM nev_kulcsid l CROSS JOIN prgnev p WHERE l.kulcsid = %1 "
-                    "AND "
-                    "(%2 OR (SELECT count(*) FROM nev_kulcsid d WHERE d.id = l.id AND +d.kulcsid = "
-                    "l.kulcsid) = 1) AND p.id = l.id AND p.nev LIKE %3 AND +p.utid IN (SELECT "
-                    "u1.id "
-                    "FROM ut u1 WHERE u1.ut LIKE %4%5)")
-                    .arg(key, kUniqueFileLinks, name, path, folderTest);
+            count = QStringLiteral("SELECT count(*) FROM nev_kulcsid l CROSS JOIN prgnev p "
+                                   "WHERE l.kulcsid = %1 AND (%2 OR (SELECT count(*) FROM "
+                                   "nev_kulcsid d WHERE d.id = l.id AND +d.kulcsid = l.kulcsid) "
+                                   "= 1) AND p.id = l.id AND p.nev LIKE %3 AND +p.utid IN "
+                                   "(SELECT u1.id FROM ut u1 WHERE u1.ut LIKE %4%5)")
+                        .arg(key, kUniqueFileLinks, name, path, folderTest);
         break;
     }
     case Start::Folders: {
@@ -271,11 +268,10 @@ std::optional<RecordSource> conditionSearch(const Subject& subject, const Condit
     const QString test = folderKeywordTest(params, keys, QStringLiteral("u1"));
     const QString ids = keywordIds(subject, params, keys);
     const QString sql =
-        QStringLiteral(
-            "SELECT u1.ut AS ut, u1.id AS id FROM ut u1 WHERE u1.ut LIKE %1 AND %2 AND u1.id = "
-            "(SELECT min(u2.id) FROM ut u2 WHERE u2.ut = u1.ut AND EXISTS (SELECT 1 FROM "
-            "ut_kulcsid l "
-            "WHERE l.id = u2.id AND +l.kulcsid IN (%3))) ORDER BY u1.ut")
+        QStringLiteral("SELECT u1.ut AS ut, u1.id AS id FROM ut u1 WHERE u1.ut LIKE %1 AND %2 "
+                       "AND u1.id = (SELECT min(u2.id) FROM ut u2 WHERE u2.ut = u1.ut AND EXISTS "
+                       "(SELECT 1 FROM ut_kulcsid l WHERE l.id = u2.id AND +l.kulcsid IN (%3))) "
+                       "ORDER BY u1.ut")
             .arg(path, test, ids);
     return RecordSource{sql, params.values()};
 }
