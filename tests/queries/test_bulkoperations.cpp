@@ -58,28 +58,16 @@ private Q_SLOTS:
     void fileKeywordsAsLiteral_data()
     {
         conditions();
-        for (Schema schema : {Schema::Template, Schema::OldIndexes}) {
-            const QString s = schema == Schema::Template ? QStringLiteral(" ")
-                                                         : QStringLiteral(" (older indexes)");
-            QTest::newRow(qPrintable(QStringLiteral("default only") + s))
-                << "*"
-                << "*" << QStringList{kDefault} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("one keyword") + s))
-                << "*e*"
-                << "*" << QStringList{kJatek} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("two keywords") + s))
-                << "doom*"
-                << "-CD_1- *" << QStringList{kJatek, kRock} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("apostrophes") + s))
-                << "*'*"
-                << "*'*" << QStringList{kRock, kJatekLower} << int(schema);
-            QTest::newRow(qPrintable(QStringLiteral("empty name") + s))
-                << ""
-                << "*" << QStringList{kJatek} << int(schema);
-        }
+        const int t = int(Schema::Template), old = int(Schema::OldIndexes);
+        // clang-format off
+        QTest::newRow("default only")    << u"*"_qs     << u"*"_qs        << QStringList{kDefault}            << t;
+        QTest::newRow("one keyword")     << u"*e*"_qs   << u"*"_qs        << QStringList{kJatek}              << t;
+        QTest::newRow("two keywords")    << u"doom*"_qs << u"-CD_1- *"_qs << QStringList{kJatek, kRock}       << t;
+        QTest::newRow("apostrophes")     << u"*'*"_qs   << u"*'*"_qs      << QStringList{kRock, kJatekLower}  << t;
+        QTest::newRow("empty name")      << u""_qs      << u"*"_qs        << QStringList{kJatek}              << t;
+        QTest::newRow("repeated links")  << u"*"_qs     << u"*"_qs        << QStringList{kJatek, kZene}       << old;
+        // clang-format on
     }
-    // The files' non-default links become exactly the selected keywords,
-    // repeated links included, as the keyword-by-keyword statements left them.
     void fileKeywordsAsLiteral()
     {
         QFETCH(QString, name);
@@ -103,27 +91,18 @@ private Q_SLOTS:
     void folderKeywordsAsLiteral_data()
     {
         conditions();
-        QTest::newRow("one keyword") << "*"
-                                     << "*" << QStringList{kCdRom} << int(Schema::Template);
-        QTest::newRow("two keywords")
-            << "*"
-            << "*GAMES*" << QStringList{kCdRom, kGyerek} << int(Schema::Template);
-        QTest::newRow("default only") << "*"
-                                      << "*'*" << QStringList{kDefault} << int(Schema::Template);
+        const int t = int(Schema::Template);
+        // clang-format off
+        QTest::newRow("one keyword")     << u"*"_qs     << u"*"_qs        << QStringList{kCdRom}          << t;
+        QTest::newRow("two keywords")    << u"*"_qs     << u"*GAMES*"_qs  << QStringList{kCdRom, kGyerek} << t;
+        QTest::newRow("default only")    << u"*"_qs     << u"*'*"_qs      << QStringList{kDefault}        << t;
         // Üres has no link and gets none; Nincs loses its only link.
-        QTest::newRow("folders without links")
-            << "*"
-            << "-CD_2- *" << QStringList{kRegi} << int(Schema::Template);
+        QTest::newRow("without links")   << u"*"_qs     << u"-CD_2- *"_qs << QStringList{kRegi}           << t;
         // Árva holds no file: it keeps its links and gains the selected one.
-        QTest::newRow("folder without files")
-            << "*"
-            << "-CD_3- *" << QStringList{kRegi} << int(Schema::Template);
-        QTest::newRow("name pattern")
-            << "doom*"
-            << "*" << QStringList{kGyerek, kRegi} << int(Schema::Template);
-        QTest::newRow("older indexes")
-            << "*"
-            << "*" << QStringList{kGyerek, kRegi} << int(Schema::OldIndexes);
+        QTest::newRow("without files")   << u"*"_qs     << u"-CD_3- *"_qs << QStringList{kRegi}           << t;
+        QTest::newRow("name pattern")    << u"doom*"_qs << u"*"_qs        << QStringList{kGyerek, kRegi}  << t;
+        QTest::newRow("older indexes")   << u"*"_qs     << u"*"_qs        << QStringList{kGyerek, kRegi}  << int(Schema::OldIndexes);
+        // clang-format on
     }
     void folderKeywordsAsLiteral()
     {
@@ -148,21 +127,16 @@ private Q_SLOTS:
     void deletionAsLiteral_data()
     {
         conditions();
-        QTest::newRow("everything") << "*"
-                                    << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("by name") << "doom*"
-                                 << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("one folder") << "*"
-                                    << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::Template);
-        QTest::newRow("apostrophes") << "*'*"
-                                     << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("both patterns") << "*.txt"
-                                       << "*games*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("empty name") << ""
-                                    << "*" << QStringList{} << int(Schema::Template);
-        QTest::newRow("equal paths")
-            << "*"
-            << "-CD_1- E:\\GAMES" << QStringList{} << int(Schema::EqualPaths);
+        const int t = int(Schema::Template);
+        // clang-format off
+        QTest::newRow("everything")      << u"*"_qs     << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("by name")         << u"doom*"_qs << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("one folder")      << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << t;
+        QTest::newRow("apostrophes")     << u"*'*"_qs   << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("both patterns")   << u"*.txt"_qs << u"*games*"_qs          << QStringList{} << t;
+        QTest::newRow("empty name")      << u""_qs      << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("equal paths")     << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << int(Schema::EqualPaths);
+        // clang-format on
     }
     void deletionAsLiteral()
     {
