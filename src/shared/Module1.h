@@ -54,7 +54,8 @@ inline const QString kOrphanFoldersCleanup = QStringLiteral(
 // Runs both clean-up statements as one change: inside the caller's
 // transaction when one is open, else in a transaction of its own, so a folder
 // never goes while its links stay. 'between' runs after the first statement
-// (progress). Throws platform::Error; then nothing of it is kept.
+// (progress). Throws platform::Error; in a transaction of its own nothing of
+// it is then kept, in the caller's the caller rolls back.
 void orphanCleanup(store::Database& db, const std::function<void()>& between = {});
 } // namespace Module1
 
