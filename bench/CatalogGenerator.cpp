@@ -394,6 +394,99 @@ GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QStrin
     });
 }
 
+namespace {
+
+const QStringList kKeywordWords = {
+    QStringLiteral("Játék"),       QStringLiteral("Segédprogram"), QStringLiteral("Zene"),
+    QStringLiteral("Grafika"),     QStringLiteral("Oktatás"),      QStringLiteral("Hálózat"),
+    QStringLiteral("Meghajtó"),    QStringLiteral("Szövegszerkesztő"), QStringLiteral("Demó"),
+    QStringLiteral("Shareware"),   QStringLiteral("Rock 'n' roll"), QStringLiteral("Vírusirtó"),
+    QStringLiteral("Fejlesztés"),  QStringLiteral("Betűkészlet"),  QStringLiteral("Képek"),
+    QStringLiteral("Videó"),       QStringLiteral("Archívum"),     QStringLiteral("Internet"),
+    QStringLiteral("Nyomtató"),    QStringLiteral("Hang"),         QStringLiteral("Szótár"),
+    QStringLiteral("Térkép"),      QStringLiteral("Dokumentáció"), QStringLiteral("Telepítő"),
+    QStringLiteral("Frissítés"),   QStringLiteral("Ügyviteli"),    QStringLiteral("Őrző"),
+};
+
+QString keywordText(int i)
+{
+    const auto n = int(kKeywordWords.size());
+    return kKeywordWords.at(i % n) + (i < n ? QString() : QLatin1Char(' ') + QString::number(i / n + 1));
+}
+
+// Adds 'count' keywords to 'table' and returns their ids.
+std::vector<qint64> addKeywords(store::Database& db, const QString& table, const QString& column,
+                                int count)
+{
+    std::vector<qint64> ids;
+    store::Statement add = db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (?1)").arg(table, column));
+    for (int i = 0; i < count; ++i) {
+        add.bindText(1, keywordText(i));
+        add.run();
+        ids.push_back(db.lastInsertId());
+    }
+    return ids;
+}
+
+// Links about one record in 'shareOf' of 'records' to one to 'maxPerRecord' distinct keywords.
+qint64 addLinks(store::Database& db, const QString& records, const QString& links,
+                const std::vector<qint64>& keywords, const KeywordLayout& layout,
+                std::mt19937_64& rng)
+{
+    if (keywords.empty() || layout.shareOf < 1)
+        return 0;
+    store::Statement insert =
+        db.prepare(QStringLiteral("INSERT INTO %1 (id, kulcsid) VALUES (?1, ?2)").arg(links));
+    std::vector<qint64> ids;
+    {
+        store::Statement all = db.prepare(QStringLiteral("SELECT id FROM %1 ORDER BY id").arg(records));
+        while (all.step())
+            ids.push_back(all.value(0).toLongLong());
+    }
+    const int most = std::clamp(layout.maxPerRecord, 1, int(keywords.size()));
+    std::vector<qint64> pool = keywords;
+    qint64 added = 0;
+    for (const qint64 id : ids) {
+        if (std::uniform_int_distribution<int>(0, layout.shareOf - 1)(rng) != 0)
+            continue;
+        const int take = std::uniform_int_distribution<int>(1, most)(rng);
+        // A partial shuffle picks distinct keywords.
+        for (int i = 0; i < take; ++i) {
+            const auto j = std::uniform_int_distribution<size_t>(size_t(i), pool.size() - 1)(rng);
+            std::swap(pool[size_t(i)], pool[j]);
+            insert.bindInt64(1, id);
+            insert.bindInt64(2, pool[size_t(i)]);
+            insert.run();
+            ++added;
+        }
+    }
+    return added;
+}
+
+} // namespace
+
+GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& layout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    GeneratedKeywords result;
+    store::Database db = store::Database::open(catalog);
+    db.execScript(QStringLiteral("PRAGMA cache_size=-262144"));
+    store::Transaction tx(db);
+    std::mt19937_64 rng(20010911);
+    const auto fileKeys = addKeywords(db, QStringLiteral("kulcs"), QStringLiteral("kulcs"),
+                                      layout.fileKeywords);
+    const auto folderKeys = addKeywords(db, QStringLiteral("kulcsut"), QStringLiteral("nev"),
+                                        layout.folderKeywords);
+    result.fileLinks = addLinks(db, QStringLiteral("prgnev"), QStringLiteral("nev_kulcsid"),
+                                fileKeys, layout, rng);
+    result.folderLinks = addLinks(db, QStringLiteral("ut"), QStringLiteral("ut_kulcsid"),
+                                  folderKeys, layout, rng);
+    tx.commit();
+    result.milliseconds = timer.elapsed();
+    return result;
+}
+
 bool runApart(const std::function<void()>& work)
 {
     std::fflush(stdout);

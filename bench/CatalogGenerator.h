@@ -49,6 +49,29 @@ struct BrowseLayout
 GeneratedCatalog generateBrowseCatalog(const QString& templateFile, const QString& target,
                                        const BrowseLayout& layout = {});
 
+// Keywords as a catalog in use carries them: 'fileKeywords' file keywords and
+// 'folderKeywords' folder keywords after the two defaults, and about one file
+// and one folder in 'shareOf' linked to one to 'maxPerRecord' of them, besides
+// their default link. Texts mix accents and an apostrophe.
+struct KeywordLayout
+{
+    int fileKeywords = 50;
+    int folderKeywords = 20;
+    int shareOf = 3;
+    int maxPerRecord = 3;
+};
+
+struct GeneratedKeywords
+{
+    qint64 fileLinks = 0;   // links added, default ones not counted
+    qint64 folderLinks = 0;
+    qint64 milliseconds = 0;
+};
+
+// Adds the keywords of 'layout' to a filled catalog, in one transaction.
+// Deterministic. Throws platform::Error.
+GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& layout = {});
+
 // Runs 'work' in a child process, so what it touches never counts in this
 // process's peak memory. True when it ran to its end; a failure it throws is
 // printed on stderr.

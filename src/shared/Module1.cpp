@@ -1,5 +1,9 @@
 #include "Module1.h"
 
+#include "store/Database.h"
+
+#include <optional>
+
 namespace Module1 {
 
 QString Str(qint64 n)
@@ -79,6 +83,19 @@ QString displayDate(const QString& stored)
 }
 
 } // namespace Module1
+
+void Module1::orphanCleanup(store::Database& db, const std::function<void()>& between)
+{
+    std::optional<store::Transaction> own;
+    if (!db.inTransaction())
+        own.emplace(db);
+    db.exec(kOrphanLinksCleanup);
+    if (between)
+        between();
+    db.exec(kOrphanFoldersCleanup);
+    if (own)
+        own->commit();
+}
 
 QString Module1::mediumPath(const QString& label, const QString& drivePath)
 {

@@ -2,6 +2,11 @@
 
 #include <QLocale>
 #include <QString>
+#include <functional>
+
+namespace store {
+class Database;
+}
 
 // Procedures shared by the windows.
 namespace Module1 {
@@ -39,12 +44,19 @@ namespace Module1 {
 QString mediumPath(const QString& label, const QString& drivePath);
 
 // The orphan clean-up, links first: folder-keyword links of folders without
-// files, then the folders without files. Each statement stands alone.
+// files, then the folders without files.
 inline const QString kOrphanLinksCleanup = QStringLiteral(
     "DELETE FROM ut_kulcsid WHERE NOT EXISTS "
     "(SELECT ' ' FROM prgnev, ut WHERE prgnev.utid=ut.id AND ut.id=ut_kulcsid.id)");
 inline const QString kOrphanFoldersCleanup = QStringLiteral(
     "DELETE FROM ut WHERE NOT EXISTS (SELECT ' ' FROM prgnev WHERE prgnev.utid=ut.id)");
+
+// Runs both clean-up statements as one change: inside the caller's
+// transaction when one is open, else in a transaction of its own, so a folder
+// never goes while its links stay. 'between' runs after the first statement
+// (progress). Throws platform::Error; in a transaction of its own nothing of
+// it is then kept, in the caller's the caller rolls back.
+void orphanCleanup(store::Database& db, const std::function<void()>& between = {});
 } // namespace Module1
 
 // Medium-prefixed paths and the path tree.

@@ -29,19 +29,22 @@ CREATE TABLE kulcsut (
 );
 
 -- Link tables: id is the file (or folder) the link belongs to, not a key of its own.
+-- Both ways of a link are covered by one index each, so a record's keywords
+-- and a keyword's records are read without touching the table. A record
+-- carries a keyword at most once.
 CREATE TABLE nev_kulcsid (
     id INTEGER NOT NULL,
     kulcsid INTEGER NOT NULL REFERENCES kulcs(id)
 );
-CREATE INDEX nev_kulcsid_id ON nev_kulcsid(id);
-CREATE INDEX nev_kulcsid_kulcsid ON nev_kulcsid(kulcsid);
+CREATE UNIQUE INDEX nev_kulcsid_id_kulcsid ON nev_kulcsid(id, kulcsid);
+CREATE INDEX nev_kulcsid_kulcsid_id ON nev_kulcsid(kulcsid, id);
 
 CREATE TABLE ut_kulcsid (
     id INTEGER NOT NULL,
     kulcsid INTEGER NOT NULL REFERENCES kulcsut(id),
     UNIQUE (id, kulcsid)
 );
-CREATE INDEX ut_kulcsid_kulcsid ON ut_kulcsid(kulcsid);
+CREATE INDEX ut_kulcsid_kulcsid_id ON ut_kulcsid(kulcsid, id);
 
 CREATE VIEW alapfile AS
     SELECT prgnev.nev AS nev, ut.ut AS ut, prgnev.hossz AS hossz, prgnev.crc AS crc,
