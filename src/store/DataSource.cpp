@@ -58,8 +58,15 @@ void DataSource::setDatabaseName(const QString& path)
 
 void DataSource::setRecordSource(const QString& source, const QVariantList& params)
 {
+    setRecordSource(source, params, QString());
+}
+
+void DataSource::setRecordSource(const QString& source, const QVariantList& params,
+                                 const QString& countSql)
+{
     m_source = source;
     m_params = params;
+    m_countSql = countSql;
 }
 
 void DataSource::requireOpen() const
@@ -226,6 +233,8 @@ qint64 DataSource::recordCount()
     if (!m_count) {
         requireOpen();
         m_count = reading([this] {
+            if (!m_countSql.isEmpty() && m_table.isEmpty())
+                return m_db.scalar(m_countSql, m_params).toLongLong();
             return m_db
                 .scalar(QStringLiteral("SELECT count(*) FROM (") + selectText() + QLatin1Char(')'),
                         m_table.isEmpty() ? m_params : QVariantList())

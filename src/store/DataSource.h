@@ -32,6 +32,11 @@ public:
     QString recordSource() const { return m_source; }
     // User text in the SQL goes in as parameters ?1, ?2, ... never into the text.
     void setRecordSource(const QString& source, const QVariantList& params = {});
+    // The same, with a statement that counts the view's rows from the same
+    // parameters without ordering them, for views where counting the view
+    // itself would cost more than reading its first rows.
+    void setRecordSource(const QString& source, const QVariantList& params,
+                         const QString& countSql);
     // Opens the catalog when needed and runs the record source again.
     void refresh();
     // Closes the connection; 3420 when there is none.
@@ -109,6 +114,7 @@ private:
     QString m_path;
     QString m_source;
     QVariantList m_params;
+    QString m_countSql;    // counts the view when set
     QString m_sourceSql;   // the SELECT behind a query source
     QString m_table;       // set when the source is a table
     QString m_tableKey;    // its INTEGER PRIMARY KEY column, if any
