@@ -6,7 +6,6 @@
 #include "BenchProgram.h"
 #include "CatalogGenerator.h"
 
-#include "mainwin/DataGrid.h"
 #include "mainwin/PathTree.h"
 #include "mainwin/fokep.h"
 #include "platform/FileDialog.h"
@@ -16,6 +15,7 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Settings.h"
+#include "widgets/DataGrid.h"
 
 #include <QAction>
 #include <QApplication>

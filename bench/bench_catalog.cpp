@@ -4,13 +4,13 @@
 #include "CatalogGenerator.h"
 
 #include "mainwin/CatalogCommands.h"
-#include "mainwin/DataGrid.h"
-#include "mainwin/ResultModel.h"
 #include "mainwin/fokep.h"
 #include "platform/MessageBox.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Settings.h"
+#include "widgets/DataGrid.h"
+#include "widgets/ResultModel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,11 @@
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
+#include "shared/MainHost.h"
 #include "shared/Module1.h"
+#include "shared/SharedState.h"
 #include "store/Database.h"
+#include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -21,21 +24,9 @@ namespace {
 // every folder would cost more than the scan.
 constexpr qint64 kFollowMs = 150;
 
-// The button pictures are drawn, so they need no image files.
-template <typename Draw> QIcon picture(Draw draw)
-{
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    p.end();
-    return QIcon(pm);
-}
-
 QIcon startPicture()
 {
-    return picture([](QPainter& p) {
+    return widgets::drawnPicture([](QPainter& p) {
         const QPolygonF arrow{QPointF(9, 6), QPointF(27, 16), QPointF(9, 26)};
         p.setBrush(QColor(0x2e, 0x9e, 0x3b));
         p.setPen(QPen(QColor(0x1b, 0x63, 0x24), 1.5));
@@ -45,7 +36,7 @@ QIcon startPicture()
 
 QIcon stopPicture()
 {
-    return picture([](QPainter& p) {
+    return widgets::drawnPicture([](QPainter& p) {
         const QPolygonF sign{QPointF(11, 3),  QPointF(21, 3),  QPointF(29, 11), QPointF(29, 21),
                              QPointF(21, 29), QPointF(11, 29), QPointF(3, 21),  QPointF(3, 11)};
         p.setBrush(QColor(0xcc, 0x22, 0x22));
@@ -57,7 +48,7 @@ QIcon stopPicture()
 
 } // namespace
 
-epito::epito(BuilderHost& host, DriveSource drives, QWidget* parent)
+epito::epito(MainHost& host, DriveSource drives, QWidget* parent)
     : QDialog(parent), m_host(host), m_driveSource(std::move(drives)), m_walk(m_drives, *this)
 {
     setObjectName(QStringLiteral("epito"));
@@ -72,12 +63,12 @@ epito::~epito() = default;
 
 void epito::buildControls()
 {
-    Drive1 = new builder::DriveListBox(this);
+    Drive1 = new DriveListBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Dir1 = new builder::FolderListBox(this);
+    Dir1 = new FolderListBox(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setDrives(&m_drives);
-    File1 = new builder::FileListBox(this);
+    File1 = new FileListBox(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setDrives(&m_drives);
 
@@ -98,16 +89,12 @@ void epito::buildControls()
     elotag->installEventFilter(this);
     cimke4->setBuddy(elotag);
 
-    auto button = [this](const char* name, const QString& text, const QIcon& icon) {
-        auto* b = new QPushButton(icon, text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        b->setIconSize(QSize(20, 20));
-        return b;
+    auto button = [this](const char* name, const QString& text, const QIcon& picture,
+                         const QString& tip = {}) {
+        return widgets::pictureButton(new QPushButton(text, this), name, picture, tip, 20);
     };
     startgomb = button("startgomb", QStringLiteral("Start"), startPicture());
-    stopgomb = button("stopgomb", QString(), stopPicture());
-    stopgomb->setToolTip(QStringLiteral("Leállítás"));
+    stopgomb = button("stopgomb", QString(), stopPicture(), QStringLiteral("Leállítás"));
     kesz = button("kesz", QStringLiteral("Kész"), QIcon());
 
     auto* grid = new QGridLayout(this);
@@ -130,9 +117,9 @@ void epito::buildControls()
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
 
-    connect(Drive1, &builder::DriveListBox::Change, this, &epito::Drive1_Change);
-    connect(Drive1, &builder::DriveListBox::aboutToPopup, this, &epito::readDrives);
-    connect(Dir1, &builder::FolderListBox::Change, this, &epito::Dir1_Change);
+    connect(Drive1, &DriveListBox::Change, this, &epito::Drive1_Change);
+    connect(Drive1, &DriveListBox::aboutToPopup, this, &epito::readDrives);
+    connect(Dir1, &FolderListBox::Change, this, &epito::Dir1_Change);
     connect(elotag, &QLineEdit::textChanged, this, &epito::elotag_Change);
     connect(startgomb, &QPushButton::clicked, this, &epito::startgomb_Click);
     connect(stopgomb, &QPushButton::clicked, this, &epito::stopgomb_Click);
@@ -342,7 +329,7 @@ void epito::kesz_Click()
     m_host.showProgress(100);
     platform::setBusyPointer(false);
     close();
-    m_host.setBuilderChanged();
+    m_host.state().builderChanged = true;
 }
 
 void epito::done(int result)

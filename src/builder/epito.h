@@ -1,8 +1,7 @@
 #pragma once
 
-#include "BuilderHost.h"
-#include "DriveLists.h"
 #include "FolderWalk.h"
+#include "widgets/DriveLists.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -11,6 +10,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class MainHost;
 
 // The builder: scans a drive or folder into the open catalog under a medium label.
 class epito : public QDialog, private builder::WalkObserver
@@ -19,15 +19,15 @@ class epito : public QDialog, private builder::WalkObserver
 public:
     using DriveSource = std::function<platform::DriveTable()>;
 
-    epito(BuilderHost& host, DriveSource drives, QWidget* parent = nullptr);
+    epito(MainHost& host, DriveSource drives, QWidget* parent = nullptr);
     ~epito() override;
 
     // Loads the window and shows it modally.
     int run();
 
-    builder::DriveListBox* Drive1;
-    builder::FolderListBox* Dir1;
-    builder::FileListBox* File1;
+    DriveListBox* Drive1;
+    FolderListBox* Dir1;
+    FileListBox* File1;
     QLabel *cimke1, *cimke2, *cimke3, *cimke4;
     QLineEdit* elotag;
     QPushButton *startgomb, *stopgomb, *kesz;
@@ -65,7 +65,7 @@ private:
     void showWalkPosition();
     void backToIdle();
 
-    BuilderHost& m_host;
+    MainHost& m_host;
     DriveSource m_driveSource;
     platform::DriveTable m_drives;
     builder::FolderWalk m_walk;

@@ -4,6 +4,7 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "shared/AppPaths.h"
+#include "shared/MainHost.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/CatalogFiles.h"
@@ -24,7 +25,7 @@ const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
 
 } // namespace
 
-CatalogCommands::CatalogCommands(SharedState& state, const AppPaths& paths, CatalogHost& host)
+CatalogCommands::CatalogCommands(SharedState& state, const AppPaths& paths, MainHost& host)
     : m_state(state), m_paths(paths), m_host(host)
 {
 }
@@ -74,8 +75,7 @@ void CatalogCommands::bindBaseView(const QString& path, bool fresh, BindProgress
         m_host.showProgress(progress.pointed);
     // Any other SQLite file opens too; only a catalog is shown as one.
     store::checkCatalog(data1.database());
-    data1.setRecordSource(kBaseView);
-    data1.refresh();
+    m_host.setView({kBaseView, {}, true, {}, false});
     if (progress.refreshed >= 0)
         m_host.showProgress(progress.refreshed);
     store::DataSource& datafa = m_host.datafa();
@@ -90,8 +90,6 @@ void CatalogCommands::rebind(const QString& path, bool fresh, BindProgress progr
 {
     m_host.setGridCaption(kOpenedPrefix + path);
     bindBaseView(path, fresh, progress);
-    m_state.baseView = true;
-    m_host.recordCounter();
     if (progress.refreshed >= 0)
         m_host.showProgress(100);
     m_host.activationSteps();
@@ -126,8 +124,6 @@ void CatalogCommands::rebindInForce()
     }
     try {
         bindFreshDefault();
-        m_state.baseView = true;
-        m_host.recordCounter();
         m_host.activationSteps();
     } catch (const platform::Error& e) {
         MessageBox::show(m_host.dialogParent(),
@@ -339,10 +335,11 @@ void CatalogCommands::Ftomor()
         try {
             bindFreshDefault();
         } catch (const platform::Error&) {
+            // No view could be put in force: the flag and the count say so.
+            m_state.baseView = true;
+            m_host.recordCounter();
         }
     }
-    m_state.baseView = true;
-    m_host.recordCounter();
     m_host.hideProgress();
     m_host.activationSteps();
     m_host.setBusy(false);

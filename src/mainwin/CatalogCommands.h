@@ -4,31 +4,9 @@
 
 #include <QString>
 
-class QWidget;
+class MainHost;
 struct SharedState;
 struct AppPaths;
-
-namespace store {
-class DataSource;
-}
-
-// What the catalog file commands need of the main window.
-class CatalogHost
-{
-public:
-    virtual ~CatalogHost() = default;
-    virtual store::DataSource& data1() = 0;
-    virtual store::DataSource& datafa() = 0;
-    virtual QWidget* dialogParent() = 0;
-    virtual void setGridCaption(const QString& caption) = 0;
-    virtual void showProgress(int value) = 0; // shows the bar (0 to 100) at value
-    virtual void hideProgress() = 0;
-    virtual void setBusy(bool busy) = 0;
-    virtual void recordCounter() = 0;
-    virtual void activationSteps() = 0;
-    // The data sources now show 'path'; 'fresh' when its contents are new.
-    virtual void catalogBound(const QString& path, bool fresh) = 0;
-};
 
 // Where a command shows its progress while binding a catalog: after Data1 is
 // pointed at it, and after Data1 has read it (-1: not shown).
@@ -42,7 +20,7 @@ struct BindProgress
 class CatalogCommands
 {
 public:
-    CatalogCommands(SharedState& state, const AppPaths& paths, CatalogHost& host);
+    CatalogCommands(SharedState& state, const AppPaths& paths, MainHost& host);
 
     void Fnyit();  // open
     void Fuj();    // new from the template
@@ -71,6 +49,6 @@ private:
 
     SharedState& m_state;
     const AppPaths& m_paths;
-    CatalogHost& m_host;
+    MainHost& m_host;
     QString m_dialogFileName; // the common dialog keeps its last name unless cleared
 };

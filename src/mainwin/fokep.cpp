@@ -1,9 +1,8 @@
 #include "fokep.h"
 
-#include "DataGrid.h"
-#include "ViewScans.h"
 #include "FokepRules.h"
 #include "PathTree.h"
+#include "ViewScans.h"
 #include "about/nevjegy.h"
 #include "builder/epito.h"
 #include "platform/BusyCursor.h"
@@ -15,9 +14,10 @@
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Settings.h"
+#include "widgets/DataGrid.h"
+#include "widgets/PictureButton.h"
 
 #include <QApplication>
-#include <QWindow>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -28,21 +28,20 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWindow>
+#include <exception>
 
 namespace {
 
 const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
 const char* const kHelpTopic = "helpTopic";
 
+// The main window's picture buttons show the picture named as the button.
 QToolButton* pictureButton(QWidget* parent, const char* name, const QString& tooltip)
 {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setToolTip(tooltip);
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))));
-    b->setIconSize(QSize(24, 24));
-    b->setAutoRaise(false);
-    return b;
+    return widgets::pictureButton(new QToolButton(parent), name,
+                                  QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))),
+                                  tooltip);
 }
 
 } // namespace
@@ -354,7 +353,6 @@ void fokep::bindLastCatalog()
 {
     const QString path = m_state.settings.lastCatalog;
     tabla1->setCaption(kOpenedPrefix + path);
-    m_state.baseView = true;
     m_commands.bindBaseView(path, true);
     kfriss->setChecked(m_state.settings.contextRefresh != 0);
     auttom->setChecked(m_state.settings.autoCompact != 0);
@@ -494,14 +492,9 @@ void fokep::minden_Click()
     setBusy(true);
     showProgress(50);
     try {
-        Data1->setRecordSource(CatalogCommands::kBaseView);
-        Data1->refresh();
+        setView({CatalogCommands::kBaseView, {}, true, {}, false});
     } catch (const platform::Error&) {
     }
-    showProgress(80);
-    m_state.baseView = true;
-    m_state.folderList = false;
-    recordCounter();
     showProgress(90);
     Form_Activate();
     showProgress(100);
@@ -530,11 +523,6 @@ void fokep::setGridCaption(const QString& caption)
     tabla1->setCaption(caption);
 }
 
-void fokep::showProgress(int value)
-{
-    showProgress(value, 100);
-}
-
 // Every command states the bar's range before its first value: a command
 // must not run on the range the last one left (a tree build's folder count).
 void fokep::showProgress(int value, int maximum)
@@ -555,12 +543,47 @@ QString fokep::catalogPath()
     return Data1->databaseName();
 }
 
+void fokep::setView(const View& view)
+{
+    std::exception_ptr failure;
+    try {
+        Data1->setRecordSource(view.recordSource, view.params);
+        Data1->refresh();
+    } catch (const platform::Error&) {
+        failure = std::current_exception();
+    }
+    m_state.baseView = view.baseView;
+    m_state.viewCaption = view.captionText;
+    m_state.folderList = view.folderList;
+    recordCounter();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 // Menus and the client area only: disabling the window itself would also
 // disable the builder, which is its child.
 void fokep::setMainEnabled(bool enabled)
 {
     centralWidget()->setEnabled(enabled);
     menuBar()->setEnabled(enabled);
+}
+
+void fokep::minimizeMain()
+{
+    showMinimized();
+}
+
+void fokep::restoreMain()
+{
+    if (m_state.settings.windowState == store::Settings::kWindowMaximized)
+        showMaximized();
+    else
+        showNormal();
+}
+
+bool fokep::contextRefresh()
+{
+    return kfriss->isChecked();
 }
 
 void fokep::refreshView()

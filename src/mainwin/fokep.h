@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CatalogCommands.h"
-#include "builder/BuilderHost.h"
 #include "platform/Drives.h"
 #include "shared/AppPaths.h"
+#include "shared/MainHost.h"
 #include "shared/SharedState.h"
 #include "shared/TreeBuilder.h"
 
@@ -32,7 +32,7 @@ class Help;
 
 // The main window: holds the open catalog's two data sources, the result grid
 // and the path tree, the menus, and the program's life cycle.
-class fokep : public QMainWindow, private CatalogHost, private BuilderHost
+class fokep : public QMainWindow, private MainHost
 {
     Q_OBJECT
 public:
@@ -43,7 +43,9 @@ public:
     // shown and activated. False when no catalog could be opened at all.
     bool start();
 
-    SharedState& state() { return m_state; }
+    // What the other windows get of this one.
+    MainHost& host() { return *this; }
+    SharedState& state() override { return m_state; }
     const AppPaths& paths() const { return m_paths; }
     CatalogCommands& catalogCommands() { return m_commands; }
 
@@ -135,29 +137,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    // CatalogHost
+    // MainHost
+    QString catalogPath() override;
+    void setView(const View& view) override;
+    void refreshView() override;
+    void activationSteps() override { Form_Activate(); }
+    using MainHost::showProgress;
+    void showProgress(int value, int maximum) override;
+    void hideProgress() override;
+    void setBusy(bool busy) override;
+    void setMainEnabled(bool enabled) override;
+    void minimizeMain() override;
+    void restoreMain() override;
+    bool contextRefresh() override;
+    void rebuildTree() override;
     store::DataSource& data1() override { return *Data1; }
     store::DataSource& datafa() override { return *Datafa; }
     QWidget* dialogParent() override { return this; }
     void setGridCaption(const QString& caption) override;
-    void showProgress(int value) override; // 0 to 100
-    void showProgress(int value, int maximum);
-    void hideProgress() override;
-    void setBusy(bool busy) override;
-    void activationSteps() override { Form_Activate(); }
     void catalogBound(const QString& path, bool fresh) override;
-
-    // BuilderHost
-    QString catalogPath() override;
-    void setMainEnabled(bool enabled) override;
-    void refreshView() override;
-    void setBuilderChanged() override { m_state.builderChanged = true; }
 
     void buildControls();
     void connectGridAndTree();
     void loadFolder(QTreeWidgetItem* node, bool skipMarked);
     void catalogDamaged(const QString& path);
-    void rebuildTree(const QString& label);
+    void startTree(const QString& label);
+    void buildMediumTree();
     Module1::TreeProgress treeProgress();
     void buildMenus();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption,

@@ -1,7 +1,6 @@
 // The main window's result grid: its mouse and keys, select all, total size
 // and the listing of the view.
 
-#include "DataGrid.h"
 #include "FileMessages.h"
 #include "ViewScans.h"
 #include "fokep.h"
@@ -11,6 +10,7 @@
 #include "shared/Module1.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
+#include "widgets/DataGrid.h"
 
 #include <QLocale>
 #include <QMenu>

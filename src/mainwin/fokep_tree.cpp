@@ -1,14 +1,14 @@
 // The main window's path tree: its events, the context view and follow mode.
 
-#include "DataGrid.h"
 #include "PathTree.h"
-#include "ResultModel.h"
 #include "fokep.h"
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "shared/Module1.h"
 #include "store/DataSource.h"
+#include "widgets/DataGrid.h"
+#include "widgets/ResultModel.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -131,7 +131,8 @@ void fokep::loadFolder(QTreeWidgetItem* node, bool skipMarked)
     }
 }
 
-void fokep::rebuildTree(const QString& label)
+// The tree is emptied and Datafa given the folders of the medium 'label'.
+void fokep::startTree(const QString& label)
 {
     if (QTreeWidgetItem* first = Fa->node(1))
         first->setExpanded(false);
@@ -162,7 +163,7 @@ void fokep::contextView()
             Datafa->refresh();
             m_state.aktnev = Datafa->recordCount() > 0 ? Datafa->cell(0, 0).toString() : QString();
         }
-        rebuildTree(m_state.lemezcimke);
+        startTree(m_state.lemezcimke);
         int shown = 0;
         if (m_state.aktnev.isEmpty()) {
             // A folder without files: the folder itself is shown.
@@ -198,9 +199,15 @@ void fokep::followMode()
     m_state.lemezcimke = Module1::mediumLabel(m_state.aktut);
     if (QTreeWidgetItem* first = Fa->node(1); first && first->text(0) == m_state.lemezcimke)
         return;
+    buildMediumTree();
+}
+
+// The tree of the medium lemezcimke, its root expanded.
+void fokep::buildMediumTree()
+{
     setBusy(true);
     try {
-        rebuildTree(m_state.lemezcimke);
+        startTree(m_state.lemezcimke);
         Module1::faepit(*Fa, *Datafa, m_state.lemezcimke, treeProgress());
         if (QTreeWidgetItem* first = Fa->node(1))
             first->setExpanded(true);
@@ -212,6 +219,21 @@ void fokep::followMode()
     }
     hideProgress();
     setBusy(false);
+}
+
+// As follow mode, whatever medium the tree shows now: the rows under it may
+// have changed.
+void fokep::rebuildTree()
+{
+    if (m_state.recordCount == 0)
+        return;
+    const qint64 row = tabla1->row();
+    const QString medium =
+        row < 0 ? QString() : Module1::utresz(tabla1->model()->cellText(row, 1), 0);
+    if (medium.isEmpty())
+        return;
+    m_state.lemezcimke = Module1::mediumLabel(medium);
+    buildMediumTree();
 }
 
 void fokep::tabla1_DblClick()

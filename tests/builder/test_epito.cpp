@@ -1,4 +1,5 @@
 #include "BuilderFixture.h"
+#include "FakeHost.h"
 #include "builder/epito.h"
 #include "platform/MessageBox.h"
 
@@ -10,28 +11,10 @@ using platform::MessageBox;
 
 namespace {
 
-struct Host : BuilderHost
-{
-    QString catalog;
-    bool mainEnabled = true;
-    int progress = -1; // -1: hidden
-    int refreshes = 0;
-    int counts = 0;
-    bool builderChanged = false;
-
-    QString catalogPath() override { return catalog; }
-    void setMainEnabled(bool enabled) override { mainEnabled = enabled; }
-    void showProgress(int value) override { progress = value; }
-    void hideProgress() override { progress = -1; }
-    void refreshView() override { ++refreshes; }
-    void recordCounter() override { ++counts; }
-    void setBuilderChanged() override { builderChanged = true; }
-};
-
 struct Window
 {
     BuilderFixture& f;
-    Host host;
+    FakeHost host;
     epito w;
 
     explicit Window(BuilderFixture& fixture)
@@ -97,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(f.column(QStringLiteral("SELECT ut FROM ut ORDER BY id")),
                  (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\"}));
         QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(2));
-        QVERIFY(win.host.builderChanged);
+        QVERIFY(win.host.shared.builderChanged);
         QVERIFY(win.host.mainEnabled);
         QCOMPARE(win.host.progress, -1);
         QCOMPARE(win.host.counts, 1);
@@ -120,7 +103,7 @@ private Q_SLOTS:
                  QStringLiteral("UNIQUE constraint failed: ut.ut") + kDuplicateTail);
         QVERIFY(shown.first().buttons == MessageBox::Buttons::Ok);
         QVERIFY(!win.w.isVisible());
-        QVERIFY(!win.host.builderChanged);
+        QVERIFY(!win.host.shared.builderChanged);
         QVERIFY(win.host.mainEnabled);
         // No clean-up: the empty folders of the first scan are still there.
         QCOMPARE(f.count(QStringLiteral("ut")), qint64(3));
@@ -148,10 +131,10 @@ private Q_SLOTS:
             QTest::keyClick(control, Qt::Key_Escape);
             QVERIFY(win.w.isVisible());
         }
-        QVERIFY(!win.host.builderChanged);
+        QVERIFY(!win.host.shared.builderChanged);
         win.key(Qt::Key_Escape);
         QVERIFY(!win.w.isVisible());
-        QVERIFY(win.host.builderChanged);
+        QVERIFY(win.host.shared.builderChanged);
     }
 
     void driveNotReadyFallsBackToC()

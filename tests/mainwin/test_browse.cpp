@@ -1,8 +1,8 @@
 #include "Fixture.h"
 
-#include "mainwin/DataGrid.h"
 #include "mainwin/PathTree.h"
 #include "store/DataSource.h"
+#include "widgets/DataGrid.h"
 
 #include <QClipboard>
 #include <QProgressBar>
@@ -181,6 +181,35 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_2"));
         QCOMPARE(w->state().aktut, QStringLiteral("-CD_2- F:"));
+    }
+
+    // After a bulk deletion the tree is built again for the current row's
+    // medium, also when it already shows that medium.
+    void rebuildAfterFoldersWereDeleted()
+    {
+        Fixture f;
+        const QString file = twoMedia(f);
+        auto w = f.startOn(file);
+        w->Data1->setAbsolutePosition(2); // WORD.EXE in -CD_1- E:\APPS
+        w->contextView();
+        QVERIFY(w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\APPS")));
+        store::Database::open(file).exec(
+            QStringLiteral("DELETE FROM ut WHERE ut = '-CD_1- E:\\APPS'"));
+        w->host().rebuildTree();
+        QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_1"));
+        QVERIFY(w->Fa->node(1)->isExpanded());
+        QVERIFY(!w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\APPS")));
+        QVERIFY(w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\GAMES\\DOOM")));
+
+        // On an empty view there is no row to take the medium from.
+        w->host().setView({QStringLiteral("SELECT * FROM alapfile WHERE nev = ?1"),
+                           {QStringLiteral("nincs")},
+                           false,
+                           QString(),
+                           false});
+        const int nodes = w->Fa->count();
+        w->host().rebuildTree();
+        QCOMPARE(w->Fa->count(), nodes);
     }
 
     // A tree build leaves the bar at its folder count; the commands after it

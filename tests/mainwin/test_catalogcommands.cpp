@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 
 #include "mainwin/CatalogCommands.h"
-#include "mainwin/DataGrid.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
+#include "widgets/DataGrid.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,10 +1,10 @@
 #include "Fixture.h"
 
 #include "builder/epito.h"
-#include "mainwin/DataGrid.h"
 #include "mainwin/PathTree.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
+#include "widgets/DataGrid.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -270,21 +270,32 @@ private Q_SLOTS:
         QCOMPARE(w->tabla1->selCount(), 0);
     }
 
-    void showAllReturnsToTheBaseView()
+    // Another window hands its view over in one call; "Minden adat" takes it back.
+    void setViewThenShowAll()
     {
         Fixture f;
         auto w = f.startOn(f.catalog(QStringLiteral("d.mdb"), 20));
         QVERIFY(w);
-        w->Data1->setRecordSource(
-            QStringLiteral("SELECT * FROM alapfile WHERE nev LIKE 'FILE1*'"));
-        w->Data1->refresh();
-        w->state().baseView = false;
-        w->state().folderList = true;
-        w->state().viewCaption = QStringLiteral("FILE1*");
-        w->recordCounter();
-        w->Form_Activate();
+        MainHost& host = w->host();
+        host.setView({QStringLiteral("SELECT * FROM alapfile WHERE nev LIKE ?1"),
+                      {QStringLiteral("FILE1*")},
+                      false,
+                      QStringLiteral("FILE1*"),
+                      true});
+        QCOMPARE(w->state().recordCount, qint64(11));
+        QVERIFY(!w->state().baseView && w->state().folderList);
+        host.activationSteps();
         QCOMPARE(w->elem->text(), QStringLiteral(" 11 DB rekord "));
         QCOMPARE(w->tabla1->toolTip(), QStringLiteral("Leválogatási nézet: FILE1*"));
+
+        // A view that cannot be read: the caller hears it, and the window
+        // does not go on counting the old rows.
+        QVERIFY_THROWS_EXCEPTION(
+            platform::Error,
+            host.setView(
+                {QStringLiteral("SELECT * FROM nosuch"), {}, false, QStringLiteral("x"), false}));
+        QCOMPARE(w->state().recordCount, qint64(0));
+        QCOMPARE(w->state().viewCaption, QStringLiteral("x"));
 
         w->minden->trigger();
         QCOMPARE(w->Data1->recordSource(), QStringLiteral("SELECT * FROM alapfile"));
@@ -293,6 +304,21 @@ private Q_SLOTS:
         QCOMPARE(w->elem->text(), QStringLiteral(" 20 DB rekord "));
         QCOMPARE(w->tabla1->toolTip(), QStringLiteral("Teljes nézet"));
         QVERIFY(w->bar->isHidden());
+    }
+
+    // Key assignment stands in for the main window, which comes back as the
+    // settings keep it.
+    void minimisedAndRestored()
+    {
+        Fixture f;
+        f.writeSettings(f.catalog(QStringLiteral("a.mdb"), 1), store::Settings::kWindowMaximized);
+        auto w = f.start();
+        QVERIFY(w);
+        w->showNormal();
+        w->host().minimizeMain();
+        QVERIFY(w->isMinimized());
+        w->host().restoreMain();
+        QVERIFY(w->isMaximized() && !w->isMinimized());
     }
 
     // F1 on a highlighted menu item opens its topic; elsewhere the contents.

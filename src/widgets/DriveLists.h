@@ -5,9 +5,10 @@
 #include <QComboBox>
 #include <QListWidget>
 
-// The builder's three list controls: drives, the folders of a drive, and the
-// files of a folder. Paths are drive paths ("E:\GAMES\DOOM").
-namespace builder {
+// The three list controls of the windows that pick drives and folders (the
+// builder, retrieval): drives, the folders of a drive, and the files of a
+// folder. Paths are drive paths ("E:\GAMES\DOOM"); entries are read and named
+// as the builder reads them.
 
 class DriveListBox : public QComboBox
 {
@@ -75,5 +76,3 @@ private:
     const platform::DriveTable* m_drives = nullptr;
     QString m_path;
 };
-
-} // namespace builder

@@ -195,6 +195,15 @@ void DataGrid::selectRows(qint64 first, qint64 last)
                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+void DataGrid::removeBookmark(int index)
+{
+    if (index < 0 || index >= m_bookmarks.size())
+        return;
+    const QModelIndex row = m_model->index(int(m_bookmarks.at(index)), 0);
+    m_view->selectionModel()->select(row,
+                                     QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+}
+
 void DataGrid::clearSelection()
 {
     m_view->selectionModel()->clearSelection();

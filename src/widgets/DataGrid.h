@@ -26,6 +26,8 @@ public:
 
     QTableView* view() const { return m_view; }
     ResultModel* model() const { return m_model; }
+    // The data source the grid is bound to; its current row is the grid's.
+    store::DataSource& source() const { return m_source; }
 
     // Column captions, widths (pixels) and visibility, by position.
     void setColumnCaptions(const QStringList& captions);
@@ -38,6 +40,8 @@ public:
     const QList<qint64>& SelBookmarks() const { return m_bookmarks; }
     qint64 selCount() const { return m_bookmarks.size(); }
     void selectRows(qint64 first, qint64 last); // marks a range, as a user would
+    // Unmarks the row of element 'index'; the later elements move up.
+    void removeBookmark(int index);
     void clearSelection();
 
     int col() const;

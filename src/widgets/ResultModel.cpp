@@ -1,6 +1,6 @@
 #include "ResultModel.h"
 
-#include "ViewScans.h"
+#include "mainwin/ViewScans.h"
 #include "store/DataSource.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "DriveLists.h"
 
-#include "FolderListing.h"
+#include "builder/FolderListing.h"
 #include "platform/ErrorNumbers.h"
 
 #include <QApplication>
@@ -9,8 +9,6 @@
 #include <QStyledItemDelegate>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace builder {
 
 namespace {
 
@@ -43,7 +41,7 @@ QByteArray nativeOf(const platform::DriveTable* drives, const QString& drivePath
     const QChar letter = platform::DrivePath::letter(drivePath);
     if (!drives || letter.isNull() || !drives->drive(letter))
         throw platform::Error(platform::err::DeviceUnavailable, drivePath);
-    const QByteArray native = nativePath(*drives, drivePath);
+    const QByteArray native = builder::nativePath(*drives, drivePath);
     if (native.isEmpty())
         throw platform::Error(platform::err::PathNotFound, drivePath);
     return native;
@@ -118,7 +116,7 @@ void FolderListBox::setPath(const QString& drivePath)
     if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         throw platform::Error(platform::err::PathNotFound, drivePath);
 
-    const FolderListing listing = listFolder(native);
+    const builder::FolderListing listing = builder::listFolder(native);
     m_path = drivePath;
     m_subFolders.clear();
     clear();
@@ -136,7 +134,7 @@ void FolderListBox::setPath(const QString& drivePath)
         item->setData(kPathRole, p);
     }
     setCurrentRow(int(chain.size()) - 1);
-    for (const FolderEntry& sub : listing.folders) {
+    for (const builder::FolderEntry& sub : listing.folders) {
         const QString p = platform::DrivePath::join(drivePath, sub.name);
         m_subFolders.append(p);
         auto* item = new QListWidgetItem(closed, sub.name, this);
@@ -183,17 +181,15 @@ void FileListBox::setPath(const QString& drivePath)
     } catch (const platform::Error&) {
         return;
     }
-    const int fd = openFolder(native);
+    const int fd = builder::openFolder(native);
     if (fd < 0)
         return;
-    const FolderListing listing = listFolder(fd);
+    const builder::FolderListing listing = builder::listFolder(fd);
     QStringList names;
-    for (const FolderEntry& f : listing.files) {
-        if (fileFacts(fd, f.raw).state == FileState::Regular)
+    for (const builder::FolderEntry& f : listing.files) {
+        if (builder::fileFacts(fd, f.raw).state == builder::FileState::Regular)
             names.append(f.name);
     }
     ::close(fd);
     addItems(names);
 }
-
-} // namespace builder

@@ -1,0 +1,75 @@
+#include "TestSupport.h"
+#include "store/DataSource.h"
+#include "widgets/DataGrid.h"
+#include "widgets/ResultModel.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A catalog of 'files' files named F0.EXE, F1.EXE, ... in one folder.
+QString catalog(const QTemporaryDir& dir, int files)
+{
+    const QString path = dir.filePath(QStringLiteral("grid.mdb"));
+    QFile::copy(TestSupport::templateFile(), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    store::Database db = store::Database::open(path);
+    store::Transaction t(db);
+    db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
+    for (int i = 0; i < files; ++i)
+        db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
+                {QStringLiteral("F%1.EXE").arg(i), i});
+    t.commit();
+    return path;
+}
+
+} // namespace
+
+class TestDataGrid : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // Retrieval visits the selection as the user marked it: it makes element 0
+    // current, reads the row and removes the element, until none is left.
+    void selectionIsConsumedInMarkingOrder()
+    {
+        QTemporaryDir dir;
+        store::DataSource source;
+        source.setDatabaseName(catalog(dir, 8));
+        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
+        source.refresh();
+        DataGrid grid(source);
+        grid.show();
+
+        grid.selectRows(5, 5);
+        grid.selectRows(1, 3); // a range: removing one of its rows keeps the others
+        grid.selectRows(0, 0);
+        QCOMPARE(grid.SelBookmarks(), (QList<qint64>{5, 1, 2, 3, 0}));
+
+        QSignalSpy changes(&grid, &DataGrid::SelChange);
+        QStringList visited;
+        while (grid.selCount() > 0) {
+            const qint64 mark = grid.SelBookmarks().first();
+            grid.source().setAbsolutePosition(mark);
+            QCOMPARE(grid.row(), mark);
+            visited << grid.model()->cellText(grid.row(), 0);
+            grid.removeBookmark(0);
+        }
+        QCOMPARE(visited, (QStringList{"F5.EXE", "F1.EXE", "F2.EXE", "F3.EXE", "F0.EXE"}));
+        QCOMPARE(changes.count(), 5);
+        QVERIFY(!grid.view()->selectionModel()->hasSelection());
+
+        // An index outside the selection changes nothing.
+        grid.selectRows(4, 4);
+        grid.removeBookmark(1);
+        grid.removeBookmark(-1);
+        QCOMPARE(grid.SelBookmarks(), QList<qint64>{4});
+    }
+};
+
+QTEST_MAIN(TestDataGrid)
+#include "test_datagrid.moc"
