@@ -7,6 +7,7 @@
 #include "CatalogGenerator.h"
 
 #include "mainwin/PathTree.h"
+#include "mainwin/PathTreeController.h"
 #include "mainwin/fokep.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
@@ -241,7 +242,7 @@ void browse(const QString& catalog, const QString& scratch)
     gridPaints.take();
     treePaints.take();
     const double tree = seconds([&] {
-        window.contextView();
+        window.tree().contextView();
         settle();
     });
     PathTree* fa = window.Fa;

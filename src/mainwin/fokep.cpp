@@ -2,7 +2,7 @@
 
 #include "FokepRules.h"
 #include "PathTree.h"
-#include "ViewScans.h"
+#include "PathTreeController.h"
 #include "about/nevjegy.h"
 #include "builder/epito.h"
 #include "platform/BusyCursor.h"
@@ -18,23 +18,17 @@
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QTableView>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QWindow>
 #include <exception>
 
 namespace {
 
 const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
-const char* const kHelpTopic = "helpTopic";
 
 // The main window's picture buttons show the picture named as the button.
 QToolButton* pictureButton(QWidget* parent, const char* name, const QString& tooltip)
@@ -53,7 +47,8 @@ fokep::fokep(const AppPaths& paths, QWidget* parent)
     Q_INIT_RESOURCE(icons);
     buildControls();
     buildMenus();
-    connectGridAndTree();
+    connectCommands();
+    connectGrid();
     resize(1000, 680);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &fokep::focusWindowChanged);
 }
@@ -75,7 +70,6 @@ void fokep::buildControls()
     tabla1 = new DataGrid(*Data1, client);
     tabla1->setObjectName(QStringLiteral("tabla1"));
     tabla1->setCaption(QStringLiteral("Adatbázis nézet"));
-    connect(tabla1, &DataGrid::SelChange, this, &fokep::tabla1_SelChange);
 
     Fa = new PathTree(client);
     Fa->setObjectName(QStringLiteral("Fa"));
@@ -84,11 +78,6 @@ void fokep::buildControls()
     elore = pictureButton(client, "elore", QStringLiteral("Ugrás az elejére"));
     gye = pictureButton(client, "gye", QStringLiteral("Kijelölt file-ok előhozása"));
     gyors = pictureButton(client, "gyors", QStringLiteral("Szűrés megadása"));
-    connect(vegere, &QToolButton::clicked, this, &fokep::vegere_Click);
-    connect(elore, &QToolButton::clicked, this, &fokep::elore_Click);
-    m_pending << gye << gyors;
-    gye->setEnabled(false);
-    gyors->setEnabled(false);
 
     bar = new QProgressBar(client);
     bar->setObjectName(QStringLiteral("bar"));
@@ -102,121 +91,6 @@ void fokep::buildControls()
     elem->setObjectName(QStringLiteral("elem"));
 
     help = new platform::Help(this);
-}
-
-QAction* fokep::addItem(QMenu* menu, const char* name, const QString& caption,
-                        const QKeySequence& shortcut, int helpTopic)
-{
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QLatin1String(name));
-    a->setShortcut(shortcut);
-    if (helpTopic)
-        a->setProperty(kHelpTopic, helpTopic);
-    return a;
-}
-
-QAction* fokep::addSeparator(QMenu* menu, const char* name)
-{
-    QAction* a = menu->addSeparator();
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
-QMenu* fokep::addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic)
-{
-    QMenu* m = parentMenu ? parentMenu->addMenu(caption) : menuBar()->addMenu(caption);
-    m->setObjectName(QLatin1String(name));
-    m->menuAction()->setObjectName(QLatin1String(name));
-    if (helpTopic)
-        m->menuAction()->setProperty(kHelpTopic, helpTopic);
-    m->installEventFilter(this);
-    return m;
-}
-
-void fokep::buildMenus()
-{
-    menuBar()->installEventFilter(this);
-    using QKS = QKeySequence;
-
-    f1 = addMenu(nullptr, "f1", QStringLiteral("File"));
-    Fuj = addItem(f1, "Fuj", QStringLiteral("Új adatbázis"), QKS(Qt::CTRL | Qt::Key_U));
-    Fnyit = addItem(f1, "Fnyit", QStringLiteral("Megnyitás"), QKS(Qt::CTRL | Qt::Key_L));
-    mas = addItem(f1, "mas", QStringLiteral("Mentés másképp"), QKS(Qt::CTRL | Qt::Key_Z));
-    j = addSeparator(f1, "j");
-    lement = addItem(f1, "lement", QStringLiteral("Leválogatás mentése"), QKS(Qt::CTRL | Qt::Key_J));
-    Ftomor = addItem(f1, "Ftomor", QStringLiteral("Tömörítés"), QKS(Qt::CTRL | Qt::Key_T));
-    i = addSeparator(f1, "i");
-    beal = addMenu(f1, "beal", QStringLiteral("Beállítások"));
-    kfriss = addItem(beal, "kfriss", QStringLiteral("Környezet nézet firssítése"));
-    auttom = addItem(beal, "auttom", QStringLiteral("Automatikus tömörítés"));
-    kfriss->setCheckable(true);
-    auttom->setCheckable(true);
-    z = addSeparator(f1, "z");
-    Fki = addItem(f1, "Fki", QStringLiteral("Kilépés"));
-
-    sz1 = addMenu(nullptr, "sz1", QStringLiteral("Szerkesztés"));
-    szauto = addItem(sz1, "szauto", QStringLiteral("Automatikus feltőltés"), {}, 280);
-    k = addSeparator(sz1, "k");
-    kulcs = addItem(sz1, "kulcs", QStringLiteral("Kúlcsszavak szerkesztése"), QKS(Qt::CTRL | Qt::Key_S), 290);
-    szkezi = addMenu(sz1, "szkezi", QStringLiteral("Kulcs összerendelés"), 300);
-    f_kmeg = addItem(szkezi, "f_kmeg", QStringLiteral("FILE-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_H), 300);
-    u_kmeg = addItem(szkezi, "u_kmeg", QStringLiteral("ÚT-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_G), 300);
-
-    muv = addMenu(nullptr, "muv", QStringLiteral("Műveletek"), 250);
-    uge = addItem(muv, "uge", QStringLiteral("Ugrás az elejére"), QKS(Qt::CTRL | Qt::Key_E), 250);
-    ugv = addItem(muv, "ugv", QStringLiteral("Ugrás a végére"), QKS(Qt::CTRL | Qt::Key_V), 250);
-    mki = addItem(muv, "mki", QStringLiteral("Mindet kijelöl"), QKS(Qt::CTRL | Qt::Key_A), 250);
-    mv = addItem(muv, "mv", QStringLiteral("Másolás a vágólapra"), QKS(Qt::CTRL | Qt::Key_C), 250);
-    osszm = addItem(muv, "osszm", QStringLiteral("Összméret számítás"), QKS(Qt::CTRL | Qt::Key_O), 250);
-    korny = addItem(muv, "korny", QStringLiteral("Környezet nézet"), QKS(Qt::CTRL | Qt::Key_F), 250);
-    muvf = addItem(muv, "muvf", QStringLiteral("Előhozás"), {}, 250);
-
-    ker1 = addMenu(nullptr, "ker1", QStringLiteral("Keresés"), 530);
-    kossze = addItem(ker1, "kossze", QStringLiteral("Összetett keresés"), QKS(Qt::CTRL | Qt::Key_K), 530);
-    minden = addItem(ker1, "minden", QStringLiteral("Minden adat"), QKS(Qt::CTRL | Qt::Key_M), 10);
-
-    Sug = addMenu(nullptr, "Sug", QStringLiteral("Súgó"));
-    Sug1 = addItem(Sug, "Sug1", QStringLiteral("Témakörök"), {}, 10);
-    aq = addSeparator(Sug, "aq");
-    nev = addItem(Sug, "nev", QStringLiteral("Névjegy"));
-
-    auto* helpKey = new QAction(this);
-    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(helpKey, &QAction::triggered, this, &fokep::Sug1_Click);
-    addAction(helpKey);
-
-    // The path tree's pop-up menu; never on the bar.
-    fam = new QMenu(QStringLiteral("fam"), this);
-    fam->setObjectName(QStringLiteral("fam"));
-    famas = addItem(fam, "famas", QStringLiteral("Másolás a vágólapra"));
-
-    connect(Fuj, &QAction::triggered, this, &fokep::Fuj_Click);
-    connect(Fnyit, &QAction::triggered, this, &fokep::Fnyit_Click);
-    connect(mas, &QAction::triggered, this, &fokep::mas_Click);
-    connect(Ftomor, &QAction::triggered, this, &fokep::Ftomor_Click);
-    connect(Fki, &QAction::triggered, this, &fokep::Fki_Click);
-    connect(minden, &QAction::triggered, this, &fokep::minden_Click);
-    connect(Sug1, &QAction::triggered, this, &fokep::Sug1_Click);
-    connect(nev, &QAction::triggered, this, &fokep::nev_Click);
-    connect(uge, &QAction::triggered, this, &fokep::elore_Click);
-    connect(ugv, &QAction::triggered, this, &fokep::vegere_Click);
-    connect(mv, &QAction::triggered, this, &fokep::mv_Click);
-    connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
-
-    connect(szauto, &QAction::triggered, this, &fokep::szauto_Click);
-    for (QAction* a : {kulcs, f_kmeg, u_kmeg, muvf, kossze}) {
-        m_pending << a;
-        a->setEnabled(false);
-    }
-}
-
-void fokep::setEnabledUnlessPending(QObject* control, bool enabled)
-{
-    enabled = enabled && !m_pending.contains(control);
-    if (auto* a = qobject_cast<QAction*>(control))
-        a->setEnabled(enabled);
-    else if (auto* w = qobject_cast<QWidget*>(control))
-        w->setEnabled(enabled);
 }
 
 bool fokep::start()
@@ -358,11 +232,6 @@ void fokep::bindLastCatalog()
     auttom->setChecked(m_state.settings.autoCompact != 0);
 }
 
-void fokep::addRootNode(const QString& text)
-{
-    Fa->add(QString(), QStringLiteral("a"), text, QStringLiteral("cd"));
-}
-
 void fokep::selectionCounter()
 {
     kij->setText(Module1::selectionCountText(tabla1->selCount()));
@@ -403,12 +272,8 @@ void fokep::Form_Activate()
 {
     setBusy(true);
     viewCaption();
-    if (m_state.recordCount == 0) {
-        if (QTreeWidgetItem* first = Fa->node(1))
-            first->setExpanded(false);
-        Fa->clearNodes();
-        addRootNode(QStringLiteral("----"));
-    }
+    if (m_state.recordCount == 0)
+        m_tree->showPlaceholder(QStringLiteral("----"));
     if (tabla1->selCount() == 0)
         gye->setEnabled(false);
     if (auttom->isChecked() && m_state.builderChanged) {
@@ -435,56 +300,6 @@ void fokep::muvEnabling()
     setEnabledUnlessPending(mv, s.mv);
     for (QAction* a : {mki, uge, ugv, korny})
         setEnabledUnlessPending(a, s.browse);
-}
-
-void fokep::tabla1_SelChange()
-{
-    setEnabledUnlessPending(gye, tabla1->selCount() != 0);
-    selectionCounter();
-}
-
-void fokep::elore_Click()
-{
-    try {
-        Data1->moveFirst();
-    } catch (const platform::Error&) {
-    }
-}
-
-void fokep::vegere_Click()
-{
-    try {
-        Data1->moveLast();
-    } catch (const platform::Error&) {
-    }
-}
-
-// Copies the selected rows, in marking order, to the clipboard.
-void fokep::mv_Click()
-{
-    setBusy(true);
-    const QList<qint64> marks = tabla1->SelBookmarks();
-    showProgress(0, int(marks.size()));
-    QString text;
-    bool read = false;
-    try {
-        // One pass over the marked rows' stretch, however far apart they lie.
-        const QHash<qint64, QString> rows =
-            ViewScans::rowTexts(*Data1, marks, [this](int done) { bar->setValue(done); });
-        for (const qint64 mark : marks)
-            if (rows.contains(mark))
-                text += rows.value(mark) + QStringLiteral("\r\n");
-        if (!marks.isEmpty())
-            Data1->setAbsolutePosition(marks.last());
-        read = true;
-    } catch (const platform::Error&) {
-    }
-    // Rows that could not be read are not copied as fewer rows.
-    if (read)
-        QGuiApplication::clipboard()->setText(text);
-    tabla1->setCol(0);
-    hideProgress();
-    setBusy(false);
 }
 
 void fokep::minden_Click()
@@ -518,25 +333,12 @@ void fokep::nev_Click()
     box.exec();
 }
 
-void fokep::setGridCaption(const QString& caption)
+void fokep::szauto_Click()
 {
-    tabla1->setCaption(caption);
+    runModal(m_epito, [this] { return new epito(host(), driveSource, this); });
 }
 
-// Every command states the bar's range before its first value: a command
-// must not run on the range the last one left (a tree build's folder count).
-void fokep::showProgress(int value, int maximum)
-{
-    if (bar->minimum() != 0 || bar->maximum() != maximum)
-        bar->setRange(0, maximum);
-    bar->setValue(value);
-    bar->show();
-}
-
-void fokep::hideProgress()
-{
-    bar->hide();
-}
+// The host interface
 
 QString fokep::catalogPath()
 {
@@ -558,6 +360,35 @@ void fokep::setView(const View& view)
     recordCounter();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void fokep::refreshView()
+{
+    try {
+        Data1->refresh();
+    } catch (const platform::Error&) {
+    }
+    viewCaption();
+}
+
+// Every command states the bar's range before its first value: a command
+// must not run on the range the last one left (a tree build's folder count).
+void fokep::showProgress(int value, int maximum)
+{
+    if (bar->minimum() != 0 || bar->maximum() != maximum)
+        bar->setRange(0, maximum);
+    bar->setValue(value);
+    bar->show();
+}
+
+void fokep::hideProgress()
+{
+    bar->hide();
+}
+
+void fokep::setBusy(bool busy)
+{
+    platform::setBusyPointer(busy);
 }
 
 // Menus and the client area only: disabling the window itself would also
@@ -586,21 +417,37 @@ bool fokep::contextRefresh()
     return kfriss->isChecked();
 }
 
-void fokep::refreshView()
+void fokep::rebuildTree()
 {
-    try {
-        Data1->refresh();
-    } catch (const platform::Error&) {
-    }
-    viewCaption();
+    m_tree->rebuildForCurrentRow();
 }
 
-void fokep::szauto_Click()
+void fokep::setGridCaption(const QString& caption)
 {
-    if (!m_epito)
-        m_epito = new epito(*this, driveSource, this);
-    m_epito->run();
-    modalFormClosed();
+    tabla1->setCaption(caption);
+}
+
+// Another catalog is heard of as damaged once again.
+void fokep::catalogBound(const QString& path, bool fresh)
+{
+    if (m_tree->catalogBound(path, fresh))
+        m_damageReported = false;
+}
+
+// Rows the engine cannot read are never passed off as a shorter view: the
+// user hears once per opened catalog that it is damaged. A catalog that did
+// not open at all has had its own message.
+void fokep::catalogDamaged(const QString& path)
+{
+    if (m_damageReported || path != Data1->databaseName())
+        return;
+    m_damageReported = true;
+    platform::MessageBox::show(
+        this,
+        QStringLiteral("Az adatbázis sérült, nem minden adata olvasható:\r\n") + path +
+            QStringLiteral("\r\nAmit most mutat, hiányos lehet. Nyisson meg egy másikat, vagy "
+                           "egy korábbi mentését !"),
+        platform::MessageBox::Buttons::Ok, platform::MessageBox::Icon::Critical);
 }
 
 // A modal window of the program has closed: this window is the active one
@@ -613,9 +460,19 @@ void fokep::modalFormClosed()
         Form_Activate();
 }
 
-void fokep::setBusy(bool busy)
+// The activation steps run when the window becomes active again after another
+// window of the program; not after a message box, a file dialog or another program.
+void fokep::focusWindowChanged(QWindow* now)
 {
-    platform::setBusyPointer(busy);
+    const bool cameBack = now && now == windowHandle() && m_formWasActive;
+    m_formWasActive = false;
+    if (now) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == now && w != this)
+                m_formWasActive = w->property(Module1::kFormProperty).toBool();
+    }
+    if (cameBack && isVisible() && !m_unloaded)
+        Form_Activate();
 }
 
 void fokep::Form_Resize()
@@ -671,40 +528,4 @@ void fokep::closeEvent(QCloseEvent* e)
     Form_Unload();
     e->accept();
     QApplication::quit();
-}
-
-// The activation steps run when the window becomes active again after another
-// window of the program; not after a message box, a file dialog or another program.
-void fokep::focusWindowChanged(QWindow* now)
-{
-    const bool cameBack = now && now == windowHandle() && m_formWasActive;
-    m_formWasActive = false;
-    if (now) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->windowHandle() == now && w != this)
-                m_formWasActive = w->property(Module1::kFormProperty).toBool();
-    }
-    if (cameBack && isVisible() && !m_unloaded)
-        Form_Activate();
-}
-
-// F1 on a highlighted menu item opens that item's help topic; an item without
-// a topic of its own opens the contents, as F1 anywhere else in the window does.
-bool fokep::eventFilter(QObject* watched, QEvent* e)
-{
-    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
-        QAction* active = nullptr;
-        if (auto* menu = qobject_cast<QMenu*>(watched))
-            active = menu->activeAction();
-        else if (auto* bar = qobject_cast<QMenuBar*>(watched))
-            active = bar->activeAction();
-        if (active) {
-            if (active->property(kHelpTopic).isValid())
-                help->showTopic(active->property(kHelpTopic).toInt());
-            else
-                help->showContents();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, e);
 }

@@ -5,19 +5,18 @@
 #include "shared/AppPaths.h"
 #include "shared/MainHost.h"
 #include "shared/SharedState.h"
-#include "shared/TreeBuilder.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QSet>
 #include <functional>
 
+class QAbstractButton;
 class QLabel;
 class QProgressBar;
 class QToolButton;
-class QTreeWidgetItem;
 class PathTree;
-class QTimer;
+class PathTreeController;
 class QWindow;
 class DataGrid;
 class nevjegy;
@@ -31,7 +30,8 @@ class Help;
 }
 
 // The main window: holds the open catalog's two data sources, the result grid
-// and the path tree, the menus, and the program's life cycle.
+// and the path tree, the menus, and the program's life cycle. The other
+// windows reach it through its host interface.
 class fokep : public QMainWindow, private MainHost
 {
     Q_OBJECT
@@ -48,6 +48,7 @@ public:
     SharedState& state() override { return m_state; }
     const AppPaths& paths() const { return m_paths; }
     CatalogCommands& catalogCommands() { return m_commands; }
+    PathTreeController& tree() { return *m_tree; }
 
     // Operations the other windows call.
     void recordCounter() override;
@@ -112,29 +113,17 @@ public:
     void tabla1_KeyPress(QChar key);
     void mki_Click();
     void osszm_Click();
-    void korny_Click() { contextView(); }
+    void korny_Click();
     void lement_Click();
     void famas_Click();
-    void Fa_Collapse(QTreeWidgetItem* node);
-    void Fa_Expand(QTreeWidgetItem* node);
-    void Fa_NodeClick(QTreeWidgetItem* node);
-    void Fa_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
-
-    // The path tree's views of the grid's current row.
-    void contextView();
-    void followMode();
 
     // Where the builder finds the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
     epito* builderWindow() const { return m_epito; }
 
-    // The path tree's root placeholder.
-    void addRootNode(const QString& text);
-
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // MainHost
@@ -158,37 +147,44 @@ private:
     void catalogBound(const QString& path, bool fresh) override;
 
     void buildControls();
-    void connectGridAndTree();
-    void loadFolder(QTreeWidgetItem* node, bool skipMarked);
-    void catalogDamaged(const QString& path);
-    void startTree(const QString& label);
-    void buildMediumTree();
-    Module1::TreeProgress treeProgress();
     void buildMenus();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
-                     const QKeySequence& shortcut = {}, int helpTopic = 0);
-    QAction* addSeparator(QMenu* menu, const char* name);
-    QMenu* addMenu(QMenu* parentMenu, const char* name, const QString& caption, int helpTopic = 0);
+    void connectCommands();
+    void connectGrid();
+    void catalogDamaged(const QString& path);
     bool openLastCatalog(QString& notice);
     void bindLastCatalog();
-    void setEnabledUnlessPending(QObject* control, bool enabled);
     void focusWindowChanged(QWindow* now);
     void modalFormClosed();
+
+    // The commands that open other windows. An opener without its handler
+    // stays disabled until its window is part of the program.
+    using Handler = void (fokep::*)();
+    void opener(QAction* item, Handler handler);
+    void opener(QAbstractButton* button, Handler handler);
+    void setEnabledUnlessPending(QObject* control, bool enabled);
+
+    // A modal window of the program: made on first use and kept, loaded and
+    // shown by its run(); the activation steps follow when it closes.
+    template <typename Form, typename Make> void runModal(Form*& form, Make make)
+    {
+        if (!form)
+            form = make();
+        form->run();
+        modalFormClosed();
+    }
 
     AppPaths m_paths;
     SharedState m_state;
     CatalogCommands m_commands;
+    PathTreeController* m_tree = nullptr;
     QPointer<nevjegy> m_splash;
     epito* m_epito = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;
-    double m_previousY = 0;  // the pointer at the previous move over the grid
-    QString m_sizeText;      // the last total-size result
-    QTimer* m_followTimer = nullptr;
-    QString m_treeCatalog; // the catalog the path tree was built from
+    double m_previousY = 0;        // the pointer at the previous move over the grid
+    QString m_sizeText;            // the last total-size result
     QString m_retryCatalog;        // the last catalog, when it did not open at start
     bool m_damageReported = false; // the open catalog was found damaged and the user told
-    // Commands whose windows are not part of the program yet stay disabled.
-    QSet<QObject*> m_pending;
+    QSet<QObject*> m_pending;      // openers whose windows are not part of the program yet
 };

@@ -1,7 +1,10 @@
-// The main window's result grid: its mouse and keys, select all, total size
-// and the listing of the view.
+// The main window's result grid: its events, moving to the first and last
+// row, select all, total size, the clipboard copy and the listing of the view.
 
 #include "FileMessages.h"
+#include "FokepRules.h"
+#include "PathTree.h"
+#include "PathTreeController.h"
 #include "ViewScans.h"
 #include "fokep.h"
 #include "platform/ErrorNumbers.h"
@@ -12,6 +15,8 @@
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
@@ -27,6 +32,91 @@ constexpr qint64 kAskFrom = 500;
 constexpr qint64 kRefuseAbove = 5000;
 
 } // namespace
+
+void fokep::connectGrid()
+{
+    m_tree = new PathTreeController(*Fa, *Datafa, *tabla1, host(), *fam, this);
+    connect(tabla1, &DataGrid::SelChange, this, &fokep::tabla1_SelChange);
+    connect(tabla1, &DataGrid::DblClick, this, &fokep::tabla1_DblClick);
+    connect(tabla1, &DataGrid::RowColChange, this, &fokep::tabla1_RowColChange);
+    connect(tabla1, &DataGrid::MouseMove, this, &fokep::tabla1_MouseMove);
+    connect(tabla1, &DataGrid::MouseUp, this, &fokep::tabla1_MouseUp);
+    connect(tabla1, &DataGrid::KeyPress, this, &fokep::tabla1_KeyPress);
+    // Queued: the damage may be found while the grid paints.
+    for (store::DataSource* source : {Data1, Datafa})
+        connect(source, &store::DataSource::damaged, this, &fokep::catalogDamaged,
+                Qt::QueuedConnection);
+}
+
+void fokep::tabla1_SelChange()
+{
+    setEnabledUnlessPending(gye, tabla1->selCount() != 0);
+    selectionCounter();
+}
+
+void fokep::tabla1_DblClick()
+{
+    m_tree->contextView();
+}
+
+void fokep::korny_Click()
+{
+    m_tree->contextView();
+}
+
+void fokep::tabla1_RowColChange()
+{
+    m_tree->rowColChanged();
+}
+
+void fokep::famas_Click()
+{
+    m_tree->copyNode();
+}
+
+void fokep::elore_Click()
+{
+    try {
+        Data1->moveFirst();
+    } catch (const platform::Error&) {
+    }
+}
+
+void fokep::vegere_Click()
+{
+    try {
+        Data1->moveLast();
+    } catch (const platform::Error&) {
+    }
+}
+
+// Copies the selected rows, in marking order, to the clipboard.
+void fokep::mv_Click()
+{
+    setBusy(true);
+    const QList<qint64> marks = tabla1->SelBookmarks();
+    showProgress(0, int(marks.size()));
+    QString text;
+    bool read = false;
+    try {
+        // One pass over the marked rows' stretch, however far apart they lie.
+        const QHash<qint64, QString> rows =
+            ViewScans::rowTexts(*Data1, marks, [this](int done) { bar->setValue(done); });
+        for (const qint64 mark : marks)
+            if (rows.contains(mark))
+                text += rows.value(mark) + QStringLiteral("\r\n");
+        if (!marks.isEmpty())
+            Data1->setAbsolutePosition(marks.last());
+        read = true;
+    } catch (const platform::Error&) {
+    }
+    // Rows that could not be read are not copied as fewer rows.
+    if (read)
+        QGuiApplication::clipboard()->setText(text);
+    tabla1->setCol(0);
+    hideProgress();
+    setBusy(false);
+}
 
 void fokep::tabla1_MouseMove(Qt::MouseButtons buttons, double y)
 {

@@ -1,6 +1,7 @@
 #include "Fixture.h"
 
 #include "mainwin/PathTree.h"
+#include "mainwin/PathTreeController.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
 
@@ -130,19 +131,19 @@ private Q_SLOTS:
 
         // Clicking a folder not opened yet loads all its files and opens it.
         const int apps = fa->indexOfKey(QStringLiteral("-CD_1- E:\\APPS"));
-        w->Fa_NodeClick(fa->node(apps));
+        w->tree().Fa_NodeClick(fa->node(apps));
         QCOMPARE(childTexts(fa->node(apps)), QStringList{"WORD.EXE"});
         QVERIFY(fa->node(apps)->isExpanded());
         QCOMPARE(w->state().aktnode, apps);
 
         // The tree's pop-up copies a file by name, a folder and the medium as patterns.
-        w->Fa_NodeClick(fa->node(apps)->child(0));
+        w->tree().Fa_NodeClick(fa->node(apps)->child(0));
         w->famas->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("WORD.EXE"));
-        w->Fa_NodeClick(marked->parent());
+        w->tree().Fa_NodeClick(marked->parent());
         w->famas->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("?CD_1? ?:\\GAMES\\DOOM"));
-        w->Fa_NodeClick(fa->node(1));
+        w->tree().Fa_NodeClick(fa->node(1));
         w->famas->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("?CD_1? ?:\\"));
     }
@@ -158,7 +159,7 @@ private Q_SLOTS:
         w->Data1->refresh();
         w->recordCounter();
         w->Data1->setAbsolutePosition(2); // -CD_2- F:\ZENE
-        w->contextView();
+        w->tree().contextView();
         QCOMPARE(w->state().aktnev, QStringLiteral("DAL.MP3"));
         QCOMPARE(w->Fa->currentItem()->text(0), QStringLiteral("DAL.MP3"));
         QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_2"));
@@ -191,7 +192,7 @@ private Q_SLOTS:
         const QString file = twoMedia(f);
         auto w = f.startOn(file);
         w->Data1->setAbsolutePosition(2); // WORD.EXE in -CD_1- E:\APPS
-        w->contextView();
+        w->tree().contextView();
         QVERIFY(w->Fa->indexOfKey(QStringLiteral("-CD_1- E:\\APPS")));
         store::Database::open(file).exec(
             QStringLiteral("DELETE FROM ut WHERE ut = '-CD_1- E:\\APPS'"));
@@ -219,12 +220,12 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(twoMedia(f));
         w->Data1->setAbsolutePosition(1);
-        w->contextView();
+        w->tree().contextView();
         QCOMPARE(w->bar->maximum(), 1);
         w->minden->trigger();
         QCOMPARE(w->bar->maximum(), 100);
         QCOMPARE(w->bar->value(), 100);
-        w->contextView();
+        w->tree().contextView();
         w->Ftomor_Click();
         QCOMPARE(w->bar->maximum(), 100);
         QCOMPARE(w->bar->value(), 100);
@@ -235,7 +236,7 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(twoMedia(f));
         w->Data1->setAbsolutePosition(1);
-        w->contextView();
+        w->tree().contextView();
         QCOMPARE(w->Fa->node(1)->text(0), QStringLiteral("CD_1"));
         FileDialog::addAnswers({f.catalog(QStringLiteral("other.mdb"), 2)});
         w->Fnyit_Click();
@@ -260,7 +261,7 @@ private Q_SLOTS:
         TestSupport::writeFile(file, bytes);
 
         auto w = f.startOn(file);
-        w->contextView(); // the folder's files cannot all be read
+        w->tree().contextView(); // the folder's files cannot all be read
         const QTreeWidgetItem* marked = w->Fa->currentItem();
         QVERIFY(marked);
         QCOMPARE(marked->parent()->childCount(), 1); // only the marked file, no partial list

@@ -1,0 +1,139 @@
+// The main window's menus: the table of entries with their names, captions,
+// shortcuts and help topics, and what each command runs.
+
+#include "PathTreeController.h"
+#include "fokep.h"
+#include "platform/Help.h"
+#include "widgets/Menus.h"
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+
+void fokep::buildMenus()
+{
+    using QKS = QKeySequence;
+    using widgets::addItem;
+    using widgets::addMenu;
+    using widgets::addSeparator;
+    QMenuBar* bar = menuBar();
+
+    // clang-format off
+    f1 = addMenu(bar, "f1", QStringLiteral("File"));
+    Fuj = addItem(f1, "Fuj", QStringLiteral("Új adatbázis"), QKS(Qt::CTRL | Qt::Key_U));
+    Fnyit = addItem(f1, "Fnyit", QStringLiteral("Megnyitás"), QKS(Qt::CTRL | Qt::Key_L));
+    mas = addItem(f1, "mas", QStringLiteral("Mentés másképp"), QKS(Qt::CTRL | Qt::Key_Z));
+    j = addSeparator(f1, "j");
+    lement = addItem(f1, "lement", QStringLiteral("Leválogatás mentése"), QKS(Qt::CTRL | Qt::Key_J));
+    Ftomor = addItem(f1, "Ftomor", QStringLiteral("Tömörítés"), QKS(Qt::CTRL | Qt::Key_T));
+    i = addSeparator(f1, "i");
+    beal = addMenu(f1, "beal", QStringLiteral("Beállítások"));
+    kfriss = addItem(beal, "kfriss", QStringLiteral("Környezet nézet firssítése"));
+    auttom = addItem(beal, "auttom", QStringLiteral("Automatikus tömörítés"));
+    kfriss->setCheckable(true);
+    auttom->setCheckable(true);
+    z = addSeparator(f1, "z");
+    Fki = addItem(f1, "Fki", QStringLiteral("Kilépés"));
+
+    sz1 = addMenu(bar, "sz1", QStringLiteral("Szerkesztés"));
+    szauto = addItem(sz1, "szauto", QStringLiteral("Automatikus feltőltés"), {}, 280);
+    k = addSeparator(sz1, "k");
+    kulcs = addItem(sz1, "kulcs", QStringLiteral("Kúlcsszavak szerkesztése"), QKS(Qt::CTRL | Qt::Key_S), 290);
+    szkezi = addMenu(sz1, "szkezi", QStringLiteral("Kulcs összerendelés"), 300);
+    f_kmeg = addItem(szkezi, "f_kmeg", QStringLiteral("FILE-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_H), 300);
+    u_kmeg = addItem(szkezi, "u_kmeg", QStringLiteral("ÚT-Kulcs megadás"), QKS(Qt::CTRL | Qt::Key_G), 300);
+
+    muv = addMenu(bar, "muv", QStringLiteral("Műveletek"), 250);
+    uge = addItem(muv, "uge", QStringLiteral("Ugrás az elejére"), QKS(Qt::CTRL | Qt::Key_E), 250);
+    ugv = addItem(muv, "ugv", QStringLiteral("Ugrás a végére"), QKS(Qt::CTRL | Qt::Key_V), 250);
+    mki = addItem(muv, "mki", QStringLiteral("Mindet kijelöl"), QKS(Qt::CTRL | Qt::Key_A), 250);
+    mv = addItem(muv, "mv", QStringLiteral("Másolás a vágólapra"), QKS(Qt::CTRL | Qt::Key_C), 250);
+    osszm = addItem(muv, "osszm", QStringLiteral("Összméret számítás"), QKS(Qt::CTRL | Qt::Key_O), 250);
+    korny = addItem(muv, "korny", QStringLiteral("Környezet nézet"), QKS(Qt::CTRL | Qt::Key_F), 250);
+    muvf = addItem(muv, "muvf", QStringLiteral("Előhozás"), {}, 250);
+
+    ker1 = addMenu(bar, "ker1", QStringLiteral("Keresés"), 530);
+    kossze = addItem(ker1, "kossze", QStringLiteral("Összetett keresés"), QKS(Qt::CTRL | Qt::Key_K), 530);
+    minden = addItem(ker1, "minden", QStringLiteral("Minden adat"), QKS(Qt::CTRL | Qt::Key_M), 10);
+
+    Sug = addMenu(bar, "Sug", QStringLiteral("Súgó"));
+    Sug1 = addItem(Sug, "Sug1", QStringLiteral("Témakörök"), {}, 10);
+    aq = addSeparator(Sug, "aq");
+    nev = addItem(Sug, "nev", QStringLiteral("Névjegy"));
+    // clang-format on
+
+    // The path tree's pop-up menu; never on the bar.
+    fam = new QMenu(QStringLiteral("fam"), this);
+    fam->setObjectName(QStringLiteral("fam"));
+    famas = addItem(fam, "famas", QStringLiteral("Másolás a vágólapra"));
+
+    (new widgets::MenuHelp(*help, this))->watch(bar);
+    auto* helpKey = new QAction(this);
+    helpKey->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpKey, &QAction::triggered, this, &fokep::Sug1_Click);
+    addAction(helpKey);
+}
+
+void fokep::connectCommands()
+{
+    connect(Fuj, &QAction::triggered, this, &fokep::Fuj_Click);
+    connect(Fnyit, &QAction::triggered, this, &fokep::Fnyit_Click);
+    connect(mas, &QAction::triggered, this, &fokep::mas_Click);
+    connect(lement, &QAction::triggered, this, &fokep::lement_Click);
+    connect(Ftomor, &QAction::triggered, this, &fokep::Ftomor_Click);
+    connect(Fki, &QAction::triggered, this, &fokep::Fki_Click);
+    connect(muv, &QMenu::aboutToShow, this, &fokep::muvEnabling);
+    connect(uge, &QAction::triggered, this, &fokep::elore_Click);
+    connect(ugv, &QAction::triggered, this, &fokep::vegere_Click);
+    connect(mki, &QAction::triggered, this, &fokep::mki_Click);
+    connect(mv, &QAction::triggered, this, &fokep::mv_Click);
+    connect(osszm, &QAction::triggered, this, &fokep::osszm_Click);
+    connect(korny, &QAction::triggered, this, &fokep::korny_Click);
+    connect(minden, &QAction::triggered, this, &fokep::minden_Click);
+    connect(Sug1, &QAction::triggered, this, &fokep::Sug1_Click);
+    connect(famas, &QAction::triggered, this, &fokep::famas_Click);
+    connect(vegere, &QAbstractButton::clicked, this, &fokep::vegere_Click);
+    connect(elore, &QAbstractButton::clicked, this, &fokep::elore_Click);
+
+    // The windows. Enabling a pending one: give it its handler here.
+    opener(szauto, &fokep::szauto_Click);
+    opener(kulcs, nullptr);
+    opener(f_kmeg, nullptr);
+    opener(u_kmeg, nullptr);
+    opener(kossze, nullptr);
+    opener(gyors, nullptr);
+    opener(muvf, nullptr);
+    opener(gye, nullptr);
+    opener(nev, &fokep::nev_Click);
+}
+
+void fokep::opener(QAction* item, Handler handler)
+{
+    if (handler) {
+        connect(item, &QAction::triggered, this, handler);
+    } else {
+        m_pending << item;
+        item->setEnabled(false);
+    }
+}
+
+void fokep::opener(QAbstractButton* button, Handler handler)
+{
+    if (handler) {
+        connect(button, &QAbstractButton::clicked, this, handler);
+    } else {
+        m_pending << button;
+        button->setEnabled(false);
+    }
+}
+
+// The enabling rules leave a pending opener disabled.
+void fokep::setEnabledUnlessPending(QObject* control, bool enabled)
+{
+    enabled = enabled && !m_pending.contains(control);
+    if (auto* a = qobject_cast<QAction*>(control))
+        a->setEnabled(enabled);
+    else if (auto* w = qobject_cast<QWidget*>(control))
+        w->setEnabled(enabled);
+}
