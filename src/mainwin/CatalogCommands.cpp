@@ -3,6 +3,8 @@
 #include "FileMessages.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
+#include "jetimport/JetImport.h"
+#include "queries/LinkIndexes.h"
 #include "shared/AppPaths.h"
 #include "shared/MainHost.h"
 #include "shared/Module1.h"
@@ -75,6 +77,14 @@ void CatalogCommands::bindBaseView(const QString& path, bool fresh, BindProgress
         m_host.showProgress(progress.pointed);
     // Any other SQLite file opens too; only a catalog is shown as one.
     store::checkCatalog(data1.database());
+    // Catalogs from an older template get the link indexes the searches rely
+    // on, once; one that cannot be written is searched without them.
+    if (!queries::hasLinkIndexes(data1.database())) {
+        try {
+            queries::addLinkIndexes(data1.database());
+        } catch (const platform::Error&) {
+        }
+    }
     m_host.setView({kBaseView, {}, true, {}, false});
     if (progress.refreshed >= 0)
         m_host.showProgress(progress.refreshed);
@@ -152,6 +162,12 @@ void CatalogCommands::Fnyit()
             MessageBox::show(m_host.dialogParent(),
                              QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
                              MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            continue;
+        }
+        // A catalog of the Jet engine opens as a converted copy.
+        if (jetimport::isJetFile(path)) {
+            if (openJet(path) == JetOutcome::Done)
+                return;
             continue;
         }
         try {
@@ -343,4 +359,67 @@ void CatalogCommands::Ftomor()
     m_host.hideProgress();
     m_host.activationSteps();
     m_host.setBusy(false);
+}
+
+// Converts a Jet catalog into a new catalog beside it and binds that, as a
+// successful open binds. The original is only read. A cancel at the question
+// or at the dialog rebinds the catalog in force, as a cancelled open does.
+CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
+{
+    if (MessageBox::show(m_host.dialogParent(), jetimport::convertQuestion(jetPath),
+                         MessageBox::Buttons::YesNo,
+                         MessageBox::Icon::Question) != MessageBox::Answer::Yes) {
+        rebindInForce();
+        return JetOutcome::Done;
+    }
+    const QFileInfo proposed(jetimport::proposedTargetName(jetPath));
+    const QString inForce = m_state.settings.lastCatalog;
+    for (;;) {
+        auto options = dialog1(platform::FileDialog::Mode::Save, jetimport::targetDialogTitle());
+        options.initialFolder = proposed.absolutePath();
+        options.fileName = proposed.fileName();
+        const std::optional<QString> chosen =
+            platform::FileDialog::run(m_host.dialogParent(), options);
+        if (!chosen || !FileMessages::mayReplace(m_host.dialogParent(), *chosen)) {
+            rebindInForce();
+            return JetOutcome::Done;
+        }
+        const QString target = *chosen;
+        if (store::isTemplate(target, m_paths.templateFile())) {
+            MessageBox::show(
+                m_host.dialogParent(),
+                QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
+                MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            continue;
+        }
+        jetimport::ImportResult result;
+        try {
+            m_host.setBusy(true);
+            m_host.showProgress(0);
+            result = jetimport::convertJetCatalog(
+                jetPath, m_paths.templateFile(), target,
+                [this](int percent) { m_host.showProgress(percent * 9 / 10); });
+            m_state.settings.lastCatalog = target;
+            rebind(target, true, {-1, 95});
+            m_host.hideProgress();
+            m_host.setBusy(false);
+        } catch (const platform::Error& e) {
+            m_state.settings.lastCatalog = inForce;
+            m_host.setBusy(false);
+            m_host.hideProgress();
+            if (e.number() == err::NotADatabase) {
+                MessageBox::show(m_host.dialogParent(), e.detail(), MessageBox::Buttons::Ok,
+                                 MessageBox::Icon::Critical);
+                return JetOutcome::OpenAgain;
+            }
+            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
+            continue;
+        }
+        m_dialogFileName = QFileInfo(target).fileName();
+        const QString leftOut = jetimport::leftOutMessage(result);
+        if (!leftOut.isEmpty())
+            MessageBox::show(m_host.dialogParent(), leftOut, MessageBox::Buttons::Ok,
+                             MessageBox::Icon::Information);
+        return JetOutcome::Done;
+    }
 }

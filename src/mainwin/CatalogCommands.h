@@ -46,6 +46,8 @@ private:
     void rebindInForce();
     void bindFreshDefault();
     std::optional<QString> askTargetName(const QString& title);
+    enum class JetOutcome { Done, OpenAgain };
+    JetOutcome openJet(const QString& jetPath);
 
     SharedState& m_state;
     const AppPaths& m_paths;

@@ -1,6 +1,8 @@
 #include "Fixture.h"
 #include "TestSupport.h"
 
+#include "JetCatalogFixture.h"
+#include "jetimport/JetImport.h"
 #include "mainwin/CatalogCommands.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
@@ -93,6 +95,53 @@ private Q_SLOTS:
         QCOMPARE(w->state().settings.lastCatalog, before);
         QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + before);
         QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
+        QVERIFY(w->bar->isHidden());
+    }
+
+    // A Jet catalog opens as a converted copy beside it, the original untouched;
+    // No at the question, or a cancelled dialog, leaves the catalog in force.
+    void openJetCatalogByConversion_data()
+    {
+        QTest::addColumn<int>("cancelAt"); // 0: never, 1: question, 2: dialog
+        QTest::newRow("converted") << 0;
+        QTest::newRow("no at the question") << 1;
+        QTest::newRow("dialog cancelled") << 2;
+    }
+
+    void openJetCatalogByConversion()
+    {
+        QFETCH(int, cancelAt);
+        Fixture f;
+        QString before;
+        auto w = startOn(f, 3, &before);
+        const QString jet = f.path(QStringLiteral("regi.mdb"));
+        jetfixture::Catalog c = jetfixture::makeCatalog(5, 4);
+        jetwriter::write(jet, c.tables, {jetwriter::Version::Jet4});
+        const QByteArray original = TestSupport::contents(jet);
+        const QString target = f.path(QStringLiteral("regi_uj.mdb"));
+
+        MessageBox::addAnswers({cancelAt == 1 ? Answer::No : Answer::Yes});
+        FileDialog::addAnswers({jet});
+        FileDialog::addAnswers({cancelAt == 2 ? std::optional<QString>() : target});
+        w->Fnyit_Click();
+
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.first().text, jetimport::convertQuestion(jet));
+        QCOMPARE(shown.first().buttons, MessageBox::Buttons::YesNo);
+        QCOMPARE(TestSupport::contents(jet), original);
+        const auto dialogs = FileDialog::takeShown();
+        if (cancelAt != 0) {
+            QVERIFY(!QFile::exists(target));
+            QCOMPARE(w->state().settings.lastCatalog, before);
+            QCOMPARE(w->elem->text(), QStringLiteral(" 3 DB rekord "));
+            return;
+        }
+        QCOMPARE(dialogs.size(), 2);
+        QCOMPARE(dialogs.at(1).fileName, QStringLiteral("regi_uj.mdb"));
+        QCOMPARE(dialogs.at(1).title, jetimport::targetDialogTitle());
+        QCOMPARE(w->state().settings.lastCatalog, target);
+        QCOMPARE(w->tabla1->caption(), QStringLiteral("Megnyitva: ") + target);
+        QCOMPARE(w->state().recordCount, qint64(c.table("prgnev").rows.size()));
         QVERIFY(w->bar->isHidden());
     }
 
