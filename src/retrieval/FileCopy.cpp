@@ -1,0 +1,162 @@
+#include "FileCopy.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace retrieval {
+
+namespace {
+
+using platform::CopyStep;
+
+// Large enough for full speed, small enough for a live progress bar.
+constexpr size_t kRangeChunk = size_t(8) << 20;
+constexpr size_t kBufferSize = size_t(1) << 20;
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release() { return std::exchange(fd, -1); }
+};
+
+bool isTargetSide(int e)
+{
+    return e == ENOSPC || e == EDQUOT || e == EFBIG || e == EROFS;
+}
+
+// The kernel copies within itself where it can; some file systems and pairs
+// of them cannot, and the copy goes on through a buffer.
+bool rangeUnsupported(int e)
+{
+    return e == EXDEV || e == ENOSYS || e == EINVAL || e == EOPNOTSUPP;
+}
+
+std::optional<CopyFailure> copyData(int in, int out, qint64 size, const FileCopyOptions& options)
+{
+    const auto tell = [&](qint64 n) { return !options.progress || options.progress(n); };
+    qint64 done = 0;
+    bool range = size > 0; // empty-looking files (/proc and the like) are read to their end
+    while (range) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
+        if (n > 0) {
+            done += n;
+            if (!tell(n))
+                return CopyFailure{CopyStep::Target, ECANCELED};
+        } else if (n == 0) {
+            if (done >= size)
+                return std::nullopt;
+            range = false; // some file systems answer 0 early: read the rest
+        } else if (errno == EINTR) {
+            continue;
+        } else if (rangeUnsupported(errno)) {
+            range = false;
+        } else {
+            const int e = errno;
+            return CopyFailure{isTargetSide(e) ? CopyStep::Target : CopyStep::Source, e};
+        }
+    }
+    thread_local std::vector<char> buffer(kBufferSize);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n == 0)
+            return std::nullopt;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return CopyFailure{CopyStep::Source, errno};
+        }
+        for (ssize_t written = 0; written < n;) {
+            const ssize_t w = ::write(out, buffer.data() + written, size_t(n - written));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return CopyFailure{CopyStep::Target, errno};
+            }
+            written += w;
+        }
+        if (!tell(n))
+            return CopyFailure{CopyStep::Target, ECANCELED};
+    }
+}
+
+} // namespace
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray temporaryName(const QByteArray& target)
+{
+    return folderOf(target) + "/.polcozo-" +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
+}
+
+int createTemporary(const QByteArray& target, mode_t mode, QByteArray& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = temporaryName(target);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& target,
+                                    const FileCopyOptions& options)
+{
+    Fd in{::open(source.constData(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0)
+        return CopyFailure{CopyStep::Source, errno};
+    struct stat from;
+    if (::fstat(in.fd, &from) != 0)
+        return CopyFailure{CopyStep::Source, errno};
+    if (S_ISDIR(from.st_mode))
+        return CopyFailure{CopyStep::Source, EISDIR};
+
+    struct stat existing;
+    if (::stat(target.constData(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode))
+            return CopyFailure{CopyStep::Target, EISDIR};
+        if (!options.overwrite)
+            return CopyFailure{CopyStep::Target, EEXIST};
+        if (!options.overReadOnly && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+            return CopyFailure{CopyStep::Target, errno};
+    } else if (errno != ENOENT) {
+        return CopyFailure{CopyStep::Target, errno};
+    }
+
+    QByteArray temporary;
+    Fd out{createTemporary(target, (from.st_mode & 0777) | S_IWUSR, temporary)};
+    if (out.fd < 0)
+        return CopyFailure{CopyStep::Target, errno};
+    std::optional<CopyFailure> failure = copyData(in.fd, out.fd, from.st_size, options);
+    if (!failure) {
+        const struct timespec times[2] = {from.st_atim, from.st_mtim};
+        if (::futimens(out.fd, times) != 0)
+            failure = CopyFailure{CopyStep::Target, errno};
+    }
+    if (::close(out.release()) != 0 && !failure)
+        failure = CopyFailure{CopyStep::Target, errno};
+    if (!failure && ::rename(temporary.constData(), target.constData()) != 0)
+        failure = CopyFailure{CopyStep::Target, errno};
+    if (failure)
+        ::unlink(temporary.constData());
+    return failure;
+}
+
+} // namespace retrieval
