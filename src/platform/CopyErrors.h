@@ -5,7 +5,8 @@
 namespace platform {
 
 // What the failing call was doing.
-enum class CopyStep {
+enum class CopyStep
+{
     Source,       // reading the source drive: a file, or a folder's presence
     TargetFolder, // making the folder that receives a copied folder
     Target,       // writing a copied file into the target folder

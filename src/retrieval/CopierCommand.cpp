@@ -28,9 +28,9 @@ QString copierCommandLine(const QString& programFolder, const QString& sourceDri
         program = u'"' + program + u'"';
     const QString target = escapeQuotes(targetFolder);
     const QString name = escapeQuotes(folderName);
-    const QString source =
-        name.isEmpty() ? sourceDrive + QStringLiteral("\\*.*")
-                       : sourceDrive + escapeQuotes(folderPath) + QStringLiteral("\\*.*");
+    const QString source = name.isEmpty()
+                               ? sourceDrive + QStringLiteral("\\*.*")
+                               : sourceDrive + escapeQuotes(folderPath) + QStringLiteral("\\*.*");
     const QString into = name.isEmpty() ? withBackslash(target) + QStringLiteral("*.*")
                                         : withBackslash(target) + name + QStringLiteral("\\*.*");
     return program + QStringLiteral(" \"") + source + QStringLiteral("\" \"") + into +

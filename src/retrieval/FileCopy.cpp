@@ -134,7 +134,8 @@ std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& 
             return CopyFailure{CopyStep::Target, EISDIR};
         if (!options.overwrite)
             return CopyFailure{CopyStep::Target, EEXIST};
-        if (!options.overReadOnly && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+        if (!options.overReadOnly &&
+            ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
             return CopyFailure{CopyStep::Target, errno};
     } else if (errno != ENOENT) {
         return CopyFailure{CopyStep::Target, errno};

@@ -17,8 +17,9 @@ std::optional<RowPath> parseRowPath(const QString& stored)
     if (!stored.startsWith(u'-'))
         return std::nullopt;
     for (qsizetype at = 1; at + 4 < stored.size(); ++at) {
-        if (stored.at(at) != u'-' || stored.at(at + 1) != u' ' || !isAsciiLetter(stored.at(at + 2)) ||
-            stored.at(at + 3) != u':' || stored.at(at + 4) != u'\\')
+        if (stored.at(at) != u'-' || stored.at(at + 1) != u' ' ||
+            !isAsciiLetter(stored.at(at + 2)) || stored.at(at + 3) != u':' ||
+            stored.at(at + 4) != u'\\')
             continue;
         RowPath p;
         p.medium = stored.left(at + 2);

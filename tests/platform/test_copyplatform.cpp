@@ -66,9 +66,12 @@ void TestCopyPlatform::startsDetachedWithArgumentsKept()
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("out"));
-    const QStringList args = {QStringLiteral("-c"), QStringLiteral("printf '%s|' \"$@\" > \"$0\""),
-                              out, QStringLiteral("D:\\GAMES\\DOOM\\*.*"),
-                              QStringLiteral("két szó \"idézve\""), QStringLiteral("/S")};
+    const QStringList args = {QStringLiteral("-c"),
+                              QStringLiteral("printf '%s|' \"$@\" > \"$0\""),
+                              out,
+                              QStringLiteral("D:\\GAMES\\DOOM\\*.*"),
+                              QStringLiteral("két szó \"idézve\""),
+                              QStringLiteral("/S")};
     QVERIFY(ProcessStarter::startDetached(QStringLiteral("/bin/sh"), args));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestSupport::contents(out)),
                               QStringLiteral("D:\\GAMES\\DOOM\\*.*|két szó \"idézve\"|/S|"), 20000);

@@ -16,6 +16,7 @@ private slots:
     void commandLines();
 };
 
+// clang-format off
 void TestCopierLine::rowPaths_data()
 {
     QTest::addColumn<QString>("stored");
@@ -38,6 +39,8 @@ void TestCopierLine::rowPaths_data()
     QTest::newRow("no label") << "E:\\GAMES" << false << "" << "" << "";
 }
 
+// clang-format on
+
 void TestCopierLine::rowPaths()
 {
     QFETCH(QString, stored);
@@ -51,6 +54,7 @@ void TestCopierLine::rowPaths()
     QTEST(p->folderName, "folderName");
 }
 
+// clang-format off
 void TestCopierLine::commandLines_data()
 {
     QTest::addColumn<QString>("programFolder");
@@ -88,6 +92,8 @@ void TestCopierLine::commandLines_data()
         << QStringList{"C:\\PROG\\athozo", "D:\\GAMES\\DOOM\\*.*", "C:\\MENTES\\DOOM 1 2\\*.*"} +
                switches;
 }
+
+// clang-format on
 
 void TestCopierLine::commandLines()
 {

@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 using platform::CopyStep;
-using retrieval::copyFile;
 using retrieval::CopyFailure;
+using retrieval::copyFile;
 
 namespace {
 
@@ -133,7 +133,7 @@ private slots:
         ::umask(mask);
         QCOMPARE(st.st_mode & 0777, (0644 & ~mask)); // read-only source, writable copy
         QCOMPARE(entries(dir.path()).size(), 2);     // no temporary left
-        ::unlink(raw.constData()); // QTemporaryDir cannot remove it
+        ::unlink(raw.constData());                   // QTemporaryDir cannot remove it
 
         // An empty file, and a name that is only a name.
         const QString empty = dir.filePath(QStringLiteral("üres"));
@@ -215,7 +215,8 @@ private slots:
         retrieval::FileCopyOptions stop;
         qint64 seen = 0;
         stop.progress = [&](qint64 n) { return (seen += n) < (1 << 20); };
-        QCOMPARE(failureCode(copyFile(source, target, stop)), int(CopyStep::Target) * 1000 + ECANCELED);
+        QCOMPARE(failureCode(copyFile(source, target, stop)),
+                 int(CopyStep::Target) * 1000 + ECANCELED);
         QCOMPARE(TestSupport::contents(QFile::decodeName(target)), QByteArray("the old one"));
         QCOMPARE(entries(targetFolder), QStringList{QStringLiteral("nagy")});
     }
