@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
+#include <ftw.h>
 #include <functional>
 
 // The window's side of a copy run: a selection, scripted answers, and a
@@ -136,6 +137,15 @@ struct RetrievalFixture
             if (m.hasMatch())
                 insert(m.captured(1));
         };
+    }
+
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    ~RetrievalFixture()
+    {
+        ::nftw(
+            QFile::encodeName(dir.path()).constData(),
+            [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
+            FTW_DEPTH | FTW_PHYS);
     }
 
     QString medium(const QString& label) const

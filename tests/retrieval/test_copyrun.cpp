@@ -75,7 +75,6 @@ private slots:
             std::fopen((QFile::encodeName(f.target) + "/caf\xE9 d'or.txt").constData(), "rb");
         QVERIFY(raw);
         std::fclose(raw);
-        ::unlink((QFile::encodeName(f.target) + "/caf\xE9 d'or.txt").constData());
         QVERIFY(f.host.selection.isEmpty());
         QVERIFY(f.host.unloaded);
         QCOMPARE(f.host.barValue, 100);

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "CopierJob.h"
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace athozo {
+
+struct Failure
+{
+    QString name; // full name, drive form
+    QString reason;
+    friend bool operator==(const Failure&, const Failure&) = default;
+};
+
+// What the copying thread has done so far, for the window to show.
+class Progress
+{
+public:
+    struct State
+    {
+        qint64 totalBytes = 0;
+        qint64 doneBytes = 0; // copied, or given up on
+        int files = 0;
+        int copiedFiles = 0;
+        QString current;
+        QList<Failure> failures;
+        bool planned = false;
+        bool finished = false;
+    };
+
+    State state() const;
+    void cancel() { m_cancelled = true; }
+    bool cancelled() const { return m_cancelled; }
+
+    // The copying side.
+    void planned(qint64 totalBytes, int files);
+    void starting(const QString& name);
+    void addBytes(qint64 bytes);
+    void copied();
+    void failed(const QString& name, const QString& reason);
+    void finish();
+
+private:
+    mutable std::mutex m_mutex;
+    State m_state;
+    std::atomic<bool> m_cancelled = false;
+};
+
+// Copies the whole content of the job's source folder into its target folder
+// (made when missing), as the switches say. Every file is written under a
+// temporary name and renamed into place once complete; files, links and
+// folders keep their modification times. Another file system mounted below
+// the source is another drive and is not entered.
+class TreeCopy
+{
+public:
+    // 'log' receives "source -> target" for each file with /F.
+    TreeCopy(const Job& job, Progress& progress, std::FILE* log = nullptr);
+    // True when everything was copied.
+    bool run();
+
+private:
+    struct Item;
+    void plan(int folderFd, dev_t device, const QByteArray& relative, QList<Item>& items);
+    bool copyItem(const Item& item);
+    QString sourceName(const QByteArray& relative) const;
+    QString targetName(const QByteArray& relative) const;
+    void fail(const QByteArray& relative, int errnoValue);
+    void fail(const QByteArray& relative, const QString& reason);
+
+    const Job& m_job;
+    Progress& m_progress;
+    std::FILE* m_log;
+    bool m_failed = false;
+};
+
+} // namespace athozo

@@ -1,0 +1,30 @@
+// The copier the program starts for each folder it brings back:
+//   athozo "D:\GAMES\DOOM\*.*" "C:\MENTES\DOOM\*.*" /S /C /F /H /R /Y
+// Exits with 0 when everything was copied, 1 when something was not, 2 on
+// arguments that make no copy.
+
+#include "CopierJob.h"
+#include "CopierWindow.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("athozo"));
+    const auto parsed =
+        athozo::parseArguments(QApplication::arguments().mid(1), platform::DriveTable::system());
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        std::fprintf(stderr, "%s\n", error->toUtf8().constData());
+        platform::MessageBox::show(*error, platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Critical);
+        return 2;
+    }
+    athozo::CopierWindow window(std::get<athozo::Job>(parsed), stdout);
+    window.show();
+    window.start();
+    QApplication::exec();
+    return window.exitCode();
+}
