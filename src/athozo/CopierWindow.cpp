@@ -93,7 +93,7 @@ void CopierWindow::poll()
     const Progress::State s = m_progress.state();
     const qint64 total = std::max<qint64>(s.totalBytes, 1);
     bar->setValue(s.finished ? kBarSteps : int(std::min(s.doneBytes, total) * kBarSteps / total));
-    aktualis->setText(s.current);
+    aktualis->setText(s.current.isEmpty() ? QString() : displayName(m_job.sourceText, s.current));
     for (; m_shownFailures < s.failures.size(); ++m_shownFailures) {
         const Failure& f = s.failures.at(m_shownFailures);
         hibak->addItem(f.name + QStringLiteral(": ") + f.reason);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <functional>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -32,10 +33,10 @@ void Progress::planned(qint64 totalBytes, int files)
     m_state.planned = true;
 }
 
-void Progress::starting(const QString& name)
+void Progress::starting(const QByteArray& relative)
 {
     const std::lock_guard lock(m_mutex);
-    m_state.current = name;
+    m_state.current = relative;
 }
 
 void Progress::addBytes(qint64 bytes)
@@ -77,29 +78,40 @@ struct Fd
     }
 };
 
+// The reasons a user can act on, in the program's language.
 QString reasonOf(int errnoValue)
 {
-    return QString::fromLocal8Bit(std::strerror(errnoValue));
-}
-
-QByteArray join(const QByteArray& folder, const QByteArray& relative)
-{
-    if (relative.isEmpty())
-        return folder;
-    return folder.endsWith('/') ? folder + relative : folder + '/' + relative;
-}
-
-QString displayJoin(const QString& folder, const QByteArray& relative, QChar separator)
-{
-    if (relative.isEmpty())
-        return folder;
-    QString out = folder;
-    for (const QByteArray& part : relative.split('/')) {
-        if (!out.endsWith(separator))
-            out += separator;
-        out += separator == u'\\' ? platform::FileName::fromBytes(part) : QFile::decodeName(part);
+    switch (errnoValue) {
+    case ENOENT:
+        return QStringLiteral("nem található");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("nincs hozzá jogosultság");
+    case EEXIST:
+        return QStringLiteral("már létezik");
+    case EISDIR:
+        return QStringLiteral("a célban egy azonos nevű mappa van");
+    case ENOTDIR:
+        return QStringLiteral("az útvonal egy része nem mappa");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("megtelt a cél");
+    case EFBIG:
+        return QStringLiteral("túl nagy a célnak");
+    case EROFS:
+        return QStringLiteral("a cél csak olvasható");
+    case EIO:
+        return QStringLiteral("olvasási vagy írási hiba (sérült lemez?)");
+    case ENAMETOOLONG:
+        return QStringLiteral("túl hosszú név");
+    default:
+        return QString::fromLocal8Bit(std::strerror(errnoValue));
     }
-    return out;
+}
+
+QByteArray below(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.isEmpty() ? name : folder + '/' + name;
 }
 
 // Makes every missing folder of an absolute native path.
@@ -117,22 +129,43 @@ int makePath(const QByteArray& path)
     }
 }
 
+int openFolder(int parentFd, const QByteArray& name)
+{
+    return ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 } // namespace
 
-struct TreeCopy::Item
+QString displayName(const QString& folder, const QByteArray& relative)
+{
+    if (relative.isEmpty())
+        return folder;
+    const bool native = folder.startsWith(u'/');
+    const QChar separator = native ? u'/' : u'\\';
+    QString out = folder;
+    for (const QByteArray& part : relative.split('/')) {
+        if (!out.endsWith(separator))
+            out += separator;
+        out += native ? QFile::decodeName(part) : platform::FileName::fromBytes(part);
+    }
+    return out;
+}
+
+struct TreeCopy::Entry
 {
     enum class Kind
     {
-        Folder,
         File,
-        Link
+        Link,
+        Folder
     };
-    Kind kind;
-    QByteArray relative;
+    Kind kind = Kind::Folder;
+    QByteArray name;
     qint64 size = 0;
     struct timespec atime = {};
     struct timespec mtime = {};
     mode_t mode = 0;
+    std::vector<Entry> entries; // a folder's: its files and links first, then its folders
 };
 
 TreeCopy::TreeCopy(const Job& job, Progress& progress, std::FILE* log)
@@ -140,31 +173,23 @@ TreeCopy::TreeCopy(const Job& job, Progress& progress, std::FILE* log)
 {
 }
 
-QString TreeCopy::sourceName(const QByteArray& relative) const
-{
-    return displayJoin(m_job.sourceText, relative,
-                       m_job.sourceText.startsWith(u'/') ? u'/' : u'\\');
-}
-
-QString TreeCopy::targetName(const QByteArray& relative) const
-{
-    return displayJoin(m_job.targetText, relative,
-                       m_job.targetText.startsWith(u'/') ? u'/' : u'\\');
-}
-
 void TreeCopy::fail(const QByteArray& relative, int errnoValue)
 {
-    fail(relative, reasonOf(errnoValue));
+    fail(displayName(m_job.sourceText, relative), reasonOf(errnoValue));
 }
 
-void TreeCopy::fail(const QByteArray& relative, const QString& reason)
+void TreeCopy::fail(const QString& name, const QString& reason)
 {
     m_failed = true;
-    m_progress.failed(sourceName(relative), reason);
+    m_progress.failed(name, reason);
 }
 
-// Entries of one folder in byte order, folders' contents right after them.
-void TreeCopy::plan(int folderFd, dev_t device, const QByteArray& relative, QList<Item>& items)
+bool TreeCopy::stopped() const
+{
+    return m_progress.cancelled() || (m_failed && !m_job.switches.continueOnError);
+}
+
+void TreeCopy::plan(int folderFd, dev_t device, const QByteArray& relative, Entry& folder)
 {
     const int listFd = ::dup(folderFd);
     DIR* dir = listFd < 0 ? nullptr : ::fdopendir(listFd);
@@ -190,95 +215,49 @@ void TreeCopy::plan(int folderFd, dev_t device, const QByteArray& relative, QLis
         fail(relative, listError);
     std::sort(names.begin(), names.end());
 
+    std::vector<Entry> folders;
     for (const QByteArray& name : names) {
         if (m_progress.cancelled())
             return;
-        const QByteArray path = relative.isEmpty() ? name : relative + '/' + name;
         struct stat st;
         if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            fail(path, errno);
+            fail(below(relative, name), errno);
             continue;
         }
-        Item item{Item::Kind::File, path, st.st_size, st.st_atim, st.st_mtim, st.st_mode};
+        Entry e{Entry::Kind::File, name, st.st_size, st.st_atim, st.st_mtim, st.st_mode, {}};
         if (S_ISDIR(st.st_mode)) {
+            // Another file system mounted below is another drive.
             if (!m_job.switches.subFolders || st.st_dev != device)
                 continue;
-            item.kind = Item::Kind::Folder;
-            items.append(item);
-            Fd sub{::openat(folderFd, name.constData(),
-                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+            e.kind = Entry::Kind::Folder;
+            e.size = 0;
+            Fd sub{openFolder(folderFd, name)};
             if (sub.fd < 0)
-                fail(path, errno);
+                fail(below(relative, name), errno);
             else
-                plan(sub.fd, device, path, items);
+                plan(sub.fd, device, below(relative, name), e);
+            folders.push_back(std::move(e));
         } else if (S_ISLNK(st.st_mode)) {
-            item.kind = Item::Kind::Link;
-            items.append(item);
+            e.kind = Entry::Kind::Link;
+            folder.entries.push_back(std::move(e));
         } else if (S_ISREG(st.st_mode)) {
-            items.append(item);
+            folder.entries.push_back(std::move(e));
         } else {
-            fail(path, QStringLiteral("nem közönséges fájl, kimarad"));
+            fail(displayName(m_job.sourceText, below(relative, name)),
+                 QStringLiteral("nem közönséges fájl, kimarad"));
         }
     }
+    for (Entry& f : folders)
+        folder.entries.push_back(std::move(f));
 }
 
-bool TreeCopy::copyItem(const Item& item)
+bool TreeCopy::copyFile(const Entry& file, int sourceFd, int targetFd, const QByteArray& relative)
 {
-    const QByteArray from = join(m_job.source, item.relative);
-    const QByteArray to = join(m_job.target, item.relative);
-    switch (item.kind) {
-    case Item::Kind::Folder: {
-        if (::mkdir(to.constData(), (item.mode & 0777) | S_IRWXU) == 0)
-            return true;
-        const int e = errno;
-        struct stat st;
-        if (e == EEXIST && ::stat(to.constData(), &st) == 0 && S_ISDIR(st.st_mode))
-            return true;
-        fail(item.relative, e);
-        return false;
-    }
-    case Item::Kind::Link: {
-        QByteArray target(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(from.constData(), target.data(), size_t(target.size()));
-        if (n < 0) {
-            fail(item.relative, errno);
-            return false;
-        }
-        target.truncate(n);
-        struct stat st;
-        if (!m_job.switches.overwrite && ::lstat(to.constData(), &st) == 0) {
-            fail(item.relative, EEXIST);
-            return false;
-        }
-        QByteArray temporary;
-        for (int attempt = 0;; ++attempt) {
-            temporary = retrieval::temporaryName(to);
-            if (::symlink(target.constData(), temporary.constData()) == 0)
-                break;
-            if (errno != EEXIST || attempt == 100) {
-                fail(item.relative, errno);
-                return false;
-            }
-        }
-        const struct timespec times[2] = {item.atime, item.mtime};
-        ::utimensat(AT_FDCWD, temporary.constData(), times, AT_SYMLINK_NOFOLLOW);
-        if (::rename(temporary.constData(), to.constData()) != 0) {
-            const int e = errno;
-            ::unlink(temporary.constData());
-            fail(item.relative, e);
-            return false;
-        }
-        return true;
-    }
-    case Item::Kind::File:
-        break;
-    }
-
-    const QString name = sourceName(item.relative);
-    m_progress.starting(name);
+    const QByteArray path = below(relative, file.name);
+    m_progress.starting(path);
     if (m_log && m_job.switches.fullNames) {
-        std::fprintf(m_log, "%s -> %s\n", name.toUtf8().constData(),
-                     targetName(item.relative).toUtf8().constData());
+        std::fprintf(m_log, "%s -> %s\n", displayName(m_job.sourceText, path).toUtf8().constData(),
+                     displayName(m_job.targetText, path).toUtf8().constData());
         std::fflush(m_log);
     }
     qint64 done = 0;
@@ -290,64 +269,121 @@ bool TreeCopy::copyItem(const Item& item)
         m_progress.addBytes(bytes);
         return !m_progress.cancelled();
     };
-    const auto failure = retrieval::copyFile(from, to, options);
+    const auto failure = retrieval::copyFileAt(sourceFd, file.name, targetFd, file.name, options);
     // The bar counts a failed file as done, so it still ends full.
-    m_progress.addBytes(std::max<qint64>(0, item.size - done));
+    m_progress.addBytes(std::max<qint64>(0, file.size - done));
     if (failure) {
-        if (failure->errnoValue == ECANCELED)
-            return false;
-        fail(item.relative, failure->errnoValue);
+        if (failure->errnoValue != ECANCELED)
+            fail(path, failure->errnoValue);
         return false;
     }
     m_progress.copied();
     return true;
 }
 
+bool TreeCopy::copyLink(const Entry& link, int sourceFd, int targetFd, const QByteArray& relative)
+{
+    const QByteArray path = below(relative, link.name);
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n =
+        ::readlinkat(sourceFd, link.name.constData(), target.data(), size_t(target.size()));
+    if (n < 0) {
+        fail(path, errno);
+        return false;
+    }
+    target.truncate(n);
+    struct stat st;
+    if (!m_job.switches.overwrite &&
+        ::fstatat(targetFd, link.name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        fail(path, EEXIST);
+        return false;
+    }
+    QByteArray temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary = retrieval::temporaryName(link.name);
+        if (::symlinkat(target.constData(), targetFd, temporary.constData()) == 0)
+            break;
+        if (errno != EEXIST || attempt == 100) {
+            fail(path, errno);
+            return false;
+        }
+    }
+    const struct timespec times[2] = {link.atime, link.mtime};
+    ::utimensat(targetFd, temporary.constData(), times, AT_SYMLINK_NOFOLLOW);
+    if (::renameat(targetFd, temporary.constData(), targetFd, link.name.constData()) != 0) {
+        const int e = errno;
+        ::unlinkat(targetFd, temporary.constData(), 0);
+        fail(path, e);
+        return false;
+    }
+    return true;
+}
+
+void TreeCopy::copyFolder(const Entry& folder, int sourceFd, int targetFd,
+                          const QByteArray& relative)
+{
+    for (const Entry& e : folder.entries) {
+        if (stopped())
+            return;
+        if (e.kind == Entry::Kind::File) {
+            copyFile(e, sourceFd, targetFd, relative);
+        } else if (e.kind == Entry::Kind::Link) {
+            copyLink(e, sourceFd, targetFd, relative);
+        } else {
+            const QByteArray path = below(relative, e.name);
+            if (::mkdirat(targetFd, e.name.constData(), (e.mode & 0777) | S_IRWXU) != 0 &&
+                errno != EEXIST) {
+                fail(path, errno);
+                continue;
+            }
+            // A folder that cannot be opened takes its content with it.
+            Fd from{openFolder(sourceFd, e.name)};
+            Fd to{openFolder(targetFd, e.name)};
+            if (from.fd < 0 || to.fd < 0) {
+                fail(path, errno);
+                continue;
+            }
+            copyFolder(e, from.fd, to.fd, path);
+            // Last: copying into a folder changes its time.
+            const struct timespec times[2] = {e.atime, e.mtime};
+            ::futimens(to.fd, times);
+        }
+    }
+}
+
 bool TreeCopy::run()
 {
-    Fd root{::open(m_job.source.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    Entry root;
+    Fd source{::open(m_job.source.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    Fd target;
     struct stat st;
-    QList<Item> items;
-    if (root.fd < 0 || ::fstat(root.fd, &st) != 0) {
-        fail({}, errno);
+    if (source.fd < 0 || ::fstat(source.fd, &st) != 0) {
+        fail(QByteArray(), errno);
     } else if (const int e = makePath(m_job.target); e != 0) {
-        m_failed = true;
-        m_progress.failed(m_job.targetText, reasonOf(e));
+        fail(m_job.targetText, reasonOf(e));
+    } else if (target.fd = ::open(m_job.target.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+               target.fd < 0) {
+        fail(m_job.targetText, reasonOf(errno));
     } else {
-        plan(root.fd, st.st_dev, {}, items);
+        plan(source.fd, st.st_dev, {}, root);
     }
+
     qint64 total = 0;
     int files = 0;
-    for (const Item& item : items) {
-        if (item.kind == Item::Kind::File) {
-            total += item.size;
-            ++files;
+    const std::function<void(const Entry&)> count = [&](const Entry& folder) {
+        for (const Entry& e : folder.entries) {
+            if (e.kind == Entry::Kind::File) {
+                total += e.size;
+                ++files;
+            } else if (e.kind == Entry::Kind::Folder) {
+                count(e);
+            }
         }
-    }
+    };
+    count(root);
     m_progress.planned(total, files);
-
-    // A folder that could not be made takes its content with it.
-    QByteArray skipped;
-    bool stopped = m_failed && !m_job.switches.continueOnError;
-    QList<const Item*> folders;
-    for (const Item& item : items) {
-        if (stopped || m_progress.cancelled())
-            break;
-        if (!skipped.isEmpty() && item.relative.startsWith(skipped))
-            continue;
-        if (copyItem(item)) {
-            if (item.kind == Item::Kind::Folder)
-                folders.append(&item);
-        } else if (item.kind == Item::Kind::Folder) {
-            skipped = item.relative + '/';
-        }
-        stopped = m_failed && !m_job.switches.continueOnError;
-    }
-    // Folder times last: copying into a folder changes its time.
-    for (auto it = folders.crbegin(); it != folders.crend(); ++it) {
-        const struct timespec times[2] = {(*it)->atime, (*it)->mtime};
-        ::utimensat(AT_FDCWD, join(m_job.target, (*it)->relative).constData(), times, 0);
-    }
+    if (target.fd >= 0)
+        copyFolder(root, source.fd, target.fd, {});
     const bool complete = !m_failed && !m_progress.cancelled();
     m_progress.finish();
     return complete;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 namespace athozo {
 
@@ -27,7 +28,7 @@ public:
         qint64 doneBytes = 0; // copied, or given up on
         int files = 0;
         int copiedFiles = 0;
-        QString current;
+        QByteArray current; // below the source folder (displayName)
         QList<Failure> failures;
         bool planned = false;
         bool finished = false;
@@ -39,7 +40,7 @@ public:
 
     // The copying side.
     void planned(qint64 totalBytes, int files);
-    void starting(const QString& name);
+    void starting(const QByteArray& relative);
     void addBytes(qint64 bytes);
     void copied();
     void failed(const QString& name, const QString& reason);
@@ -50,6 +51,10 @@ private:
     State m_state;
     std::atomic<bool> m_cancelled = false;
 };
+
+// A name below a folder as the user reads it: "D:\GAMES\DOOM\sub\file.exe",
+// each name as the catalog stores it.
+QString displayName(const QString& folder, const QByteArray& relative);
 
 // Copies the whole content of the job's source folder into its target folder
 // (made when missing), as the switches say. Every file is written under a
@@ -65,13 +70,14 @@ public:
     bool run();
 
 private:
-    struct Item;
-    void plan(int folderFd, dev_t device, const QByteArray& relative, QList<Item>& items);
-    bool copyItem(const Item& item);
-    QString sourceName(const QByteArray& relative) const;
-    QString targetName(const QByteArray& relative) const;
+    struct Entry;
+    void plan(int folderFd, dev_t device, const QByteArray& relative, Entry& folder);
+    void copyFolder(const Entry& folder, int sourceFd, int targetFd, const QByteArray& relative);
+    bool copyFile(const Entry& file, int sourceFd, int targetFd, const QByteArray& relative);
+    bool copyLink(const Entry& link, int sourceFd, int targetFd, const QByteArray& relative);
+    bool stopped() const;
     void fail(const QByteArray& relative, int errnoValue);
-    void fail(const QByteArray& relative, const QString& reason);
+    void fail(const QString& name, const QString& reason);
 
     const Job& m_job;
     Progress& m_progress;

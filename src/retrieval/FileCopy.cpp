@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,6 +53,8 @@ std::optional<CopyFailure> copyData(int in, int out, qint64 size, const FileCopy
             done += n;
             if (!tell(n))
                 return CopyFailure{CopyStep::Target, ECANCELED};
+            if (done == size) // the length it had when opened: no call to learn of the end
+                return std::nullopt;
         } else if (n == 0) {
             if (done >= size)
                 return std::nullopt;
@@ -99,27 +102,20 @@ QByteArray folderOf(const QByteArray& path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-QByteArray temporaryName(const QByteArray& target)
-{
-    return folderOf(target) + "/.polcozo-" +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
-}
+namespace {
 
-int createTemporary(const QByteArray& target, mode_t mode, QByteArray& name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = temporaryName(target);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
+// Cleared for good once a file without a name could not be given one (no
+// /proc to name it through); copies then go under temporary names.
+std::atomic<bool> g_unnamedFiles = true;
 
-std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& target,
-                                    const FileCopyOptions& options)
+// Set when a copy must be made again under a temporary name.
+constexpr int kCannotName = -1;
+
+std::optional<CopyFailure> copyOnce(int sourceFolder, const QByteArray& source, int targetFolder,
+                                    const QByteArray& target, const FileCopyOptions& options,
+                                    bool unnamed)
 {
-    Fd in{::open(source.constData(), O_RDONLY | O_CLOEXEC)};
+    Fd in{::openat(sourceFolder, source.constData(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0)
         return CopyFailure{CopyStep::Source, errno};
     struct stat from;
@@ -129,20 +125,35 @@ std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& 
         return CopyFailure{CopyStep::Source, EISDIR};
 
     struct stat existing;
-    if (::stat(target.constData(), &existing) == 0) {
+    const bool exists = ::fstatat(targetFolder, target.constData(), &existing, 0) == 0;
+    if (exists) {
         if (S_ISDIR(existing.st_mode))
             return CopyFailure{CopyStep::Target, EISDIR};
         if (!options.overwrite)
             return CopyFailure{CopyStep::Target, EEXIST};
         if (!options.overReadOnly &&
-            ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
+            ::faccessat(targetFolder, target.constData(), W_OK, AT_EACCESS) != 0)
             return CopyFailure{CopyStep::Target, errno};
     } else if (errno != ENOENT) {
         return CopyFailure{CopyStep::Target, errno};
     }
 
+    // Unnamed until complete where the file system allows (not FAT, not NFS):
+    // a crash leaves nothing behind, and a new file costs one change of its
+    // folder.
+    const mode_t mode = (from.st_mode & 0777) | S_IWUSR;
     QByteArray temporary;
-    Fd out{createTemporary(target, (from.st_mode & 0777) | S_IWUSR, temporary)};
+    Fd out;
+    if (unnamed)
+        out.fd = ::openat(targetFolder, folderOf(target).constData(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    for (int attempt = 0; out.fd < 0 && attempt < 100; ++attempt) {
+        temporary = temporaryName(target);
+        out.fd = ::openat(targetFolder, temporary.constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (out.fd < 0 && errno != EEXIST)
+            break;
+    }
     if (out.fd < 0)
         return CopyFailure{CopyStep::Target, errno};
     std::optional<CopyFailure> failure = copyData(in.fd, out.fd, from.st_size, options);
@@ -151,13 +162,67 @@ std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& 
         if (::futimens(out.fd, times) != 0)
             failure = CopyFailure{CopyStep::Target, errno};
     }
-    if (::close(out.release()) != 0 && !failure)
+    bool named = false;
+    if (!failure && temporary.isEmpty()) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.fd);
+        const auto link = [&](const QByteArray& name) {
+            return ::linkat(AT_FDCWD, self.constData(), targetFolder, name.constData(),
+                            AT_SYMLINK_FOLLOW) == 0;
+        };
+        if (!exists && link(target)) {
+            named = true;
+        } else if (!exists && errno != EEXIST) {
+            failure = CopyFailure{CopyStep::Target, errno};
+        } else {
+            // The old file stays until the new one replaces it in one step.
+            for (int attempt = 0; !failure && !link(temporary = temporaryName(target)); ++attempt) {
+                if (errno != EEXIST || attempt == 100) {
+                    failure = CopyFailure{CopyStep::Target, errno};
+                    temporary.clear();
+                }
+            }
+        }
+        if (failure && failure->errnoValue == ENOENT &&
+            ::faccessat(AT_FDCWD, "/proc/self/fd", X_OK, 0) != 0)
+            failure = CopyFailure{CopyStep::Target, kCannotName};
+    }
+    if (::close(out.release()) != 0 && !failure) {
         failure = CopyFailure{CopyStep::Target, errno};
-    if (!failure && ::rename(temporary.constData(), target.constData()) != 0)
+        if (named)
+            ::unlinkat(targetFolder, target.constData(), 0);
+    }
+    if (!failure && !temporary.isEmpty() &&
+        ::renameat(targetFolder, temporary.constData(), targetFolder, target.constData()) != 0)
         failure = CopyFailure{CopyStep::Target, errno};
-    if (failure)
-        ::unlink(temporary.constData());
+    if (failure && !temporary.isEmpty())
+        ::unlinkat(targetFolder, temporary.constData(), 0);
     return failure;
+}
+
+} // namespace
+
+QByteArray temporaryName(const QByteArray& target)
+{
+    return folderOf(target) + "/.polcozo-" +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
+}
+
+std::optional<CopyFailure> copyFileAt(int sourceFolder, const QByteArray& source, int targetFolder,
+                                      const QByteArray& target, const FileCopyOptions& options)
+{
+    if (g_unnamedFiles) {
+        const auto failure = copyOnce(sourceFolder, source, targetFolder, target, options, true);
+        if (!failure || failure->errnoValue != kCannotName)
+            return failure;
+        g_unnamedFiles = false;
+    }
+    return copyOnce(sourceFolder, source, targetFolder, target, options, false);
+}
+
+std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& target,
+                                    const FileCopyOptions& options)
+{
+    return copyFileAt(AT_FDCWD, source, AT_FDCWD, target, options);
 }
 
 } // namespace retrieval

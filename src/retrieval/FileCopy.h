@@ -33,12 +33,15 @@ struct FileCopyOptions
 std::optional<CopyFailure> copyFile(const QByteArray& source, const QByteArray& target,
                                     const FileCopyOptions& options = {});
 
+// The same with each path relative to an open folder (or AT_FDCWD).
+std::optional<CopyFailure> copyFileAt(int sourceFolder, const QByteArray& source, int targetFolder,
+                                      const QByteArray& target,
+                                      const FileCopyOptions& options = {});
+
 // The folder part of a native path ("." for a bare name).
 QByteArray folderOf(const QByteArray& path);
 
 // A name beside 'target' for writing its copy, hidden and unlikely to be taken.
 QByteArray temporaryName(const QByteArray& target);
-// A fresh file of such a name: the descriptor, or -1 and errno set.
-int createTemporary(const QByteArray& target, mode_t mode, QByteArray& name);
 
 } // namespace retrieval

@@ -1,20 +1,16 @@
 #pragma once
 
+#include "RawTree.h"
 #include "TestSupport.h"
 #include "platform/Drives.h"
 #include "retrieval/RetrievalHost.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <cstdio>
-#include <ftw.h>
 #include <functional>
 
-// The window's side of a copy run: a selection, scripted answers, and a
-// record of what was shown and started.
+// The window's side of a copy run: a selection, scripted answers (the first
+// button when none is left), and a record of what was shown and started.
 struct FakeHost : retrieval::RetrievalHost
 {
     struct Asked
@@ -23,27 +19,19 @@ struct FakeHost : retrieval::RetrievalHost
         Buttons buttons;
         Icon icon;
     };
-    struct Started
-    {
-        QString program;
-        QStringList arguments;
-    };
 
     QList<retrieval::SelectedRow> selection;
-    QList<Answer> answers; // taken in order; when none is left, the first button
+    QList<Answer> answers;
     QList<Asked> asked;
-    std::function<void(const QString& text)> onAsk; // before the answer: swap a disc...
-    QList<Started> started;
+    std::function<void(const QString& text)> onAsk; // before answering: put a disc in...
+    QList<QStringList> started;                     // program, then the arguments
     bool startWorks = true;
-    QChar source = u'D';
-    QChar target = u'C';
+    QChar source = u'D', target = u'C';
     QString folder = QStringLiteral("C:\\MENTES");
     QString program;
     platform::DriveTable table;
-    bool barShown = false;
-    int barMaximum = 0;
+    bool barShown = false, unloaded = false;
     int barValue = 0;
-    bool unloaded = false;
 
     qsizetype selectionCount() override { return selection.size(); }
     QStringList selectedPaths() override
@@ -59,12 +47,7 @@ struct FakeHost : retrieval::RetrievalHost
         for (auto it = positions.crbegin(); it != positions.crend(); ++it)
             selection.removeAt(*it);
     }
-    void showBar(int maximum, int value) override
-    {
-        barShown = true;
-        barMaximum = maximum;
-        barValue = value;
-    }
+    void showBar(int, int value) override { barShown = true, barValue = value; }
     void hideBar() override { barShown = false; }
     Answer ask(const QString& text, Buttons buttons, Icon icon) override
     {
@@ -73,18 +56,13 @@ struct FakeHost : retrieval::RetrievalHost
             onAsk(text);
         if (!answers.isEmpty())
             return answers.takeFirst();
-        switch (buttons) {
-        case Buttons::YesNo:
-            return Answer::Yes;
-        case Buttons::RetryCancel:
-            return Answer::Retry;
-        default:
-            return Answer::Ok;
-        }
+        return buttons == Buttons::YesNo         ? Answer::Yes
+               : buttons == Buttons::RetryCancel ? Answer::Retry
+                                                 : Answer::Ok;
     }
     bool startDetached(const QString& prog, const QStringList& arguments) override
     {
-        started.append({prog, arguments});
+        started.append(QStringList{prog} + arguments);
         return startWorks;
     }
     QChar sourceDrive() override { return source; }
@@ -92,11 +70,7 @@ struct FakeHost : retrieval::RetrievalHost
     QString targetFolder() override { return folder; }
     QString programFolder() override { return program; }
     platform::DriveTable drives() override { return table; }
-    void unload() override
-    {
-        unloaded = true;
-        barShown = false;
-    }
+    void unload() override { unloaded = true, barShown = false; }
 
     QStringList texts() const
     {
@@ -115,69 +89,49 @@ struct FakeHost : retrieval::RetrievalHost
 };
 
 // Temporary folders as drives: C: holds the target folder MENTES and the
-// program folder; each medium is a folder of its own, and inserting it mounts
-// that folder as drive D:.
+// program's folder; each medium is a folder of its own, and answering its
+// prompt mounts it as drive D:.
 struct RetrievalFixture
 {
-    QTemporaryDir dir;
-    QString c = dir.path() + QStringLiteral("/c");
+    RawTree::Dir dir;
+    QString c = dir.text() + QStringLiteral("/c");
     QString target = c + QStringLiteral("/MENTES");
     FakeHost host;
 
     RetrievalFixture()
     {
-        QDir().mkpath(target);
-        QDir().mkpath(c + QStringLiteral("/Program Files/polcozo"));
+        RawTree::folder(QFile::encodeName(target));
         host.program = c + QStringLiteral("/Program Files/polcozo");
-        eject();
-        // Answering a medium prompt puts that medium in the drive.
+        RawTree::folder(QFile::encodeName(host.program));
+        host.table = platform::DriveTable::fromFolders(c, {dir.text() + QStringLiteral("/nodisc")});
         host.onAsk = [this](const QString& text) {
             static const QRegularExpression label(QStringLiteral("^Helyezze be a -(.*)- "));
-            const auto m = label.match(text);
-            if (m.hasMatch())
+            if (const auto m = label.match(text); m.hasMatch())
                 insert(m.captured(1));
         };
     }
 
-    // QTemporaryDir cannot remove names that are not UTF-8.
-    ~RetrievalFixture()
-    {
-        ::nftw(
-            QFile::encodeName(dir.path()).constData(),
-            [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
-            FTW_DEPTH | FTW_PHYS);
-    }
-
     QString medium(const QString& label) const
     {
-        return dir.path() + QStringLiteral("/media/") + label;
+        return dir.text() + QStringLiteral("/media/") + label;
     }
     void insert(const QString& label)
     {
         host.table = platform::DriveTable::fromFolders(c, {medium(label)});
     }
-    void eject()
-    {
-        host.table = platform::DriveTable::fromFolders(c, {dir.path() + QStringLiteral("/nodisc")});
-    }
 
-    // A file on a medium, folders made as needed; the name may be raw bytes.
+    // A file on a medium; the name may be any bytes.
     void file(const QString& label, const QByteArray& relative,
               const QByteArray& content = "x") const
     {
         const QByteArray path = QFile::encodeName(medium(label)) + '/' + relative;
-        QDir().mkpath(QFile::decodeName(path.left(path.lastIndexOf('/'))));
-        FILE* out = std::fopen(path.constData(), "wb");
-        if (!out || std::fwrite(content.constData(), 1, size_t(content.size()), out) !=
-                        size_t(content.size()))
-            qFatal("cannot write %s", path.constData());
-        std::fclose(out);
+        RawTree::folder(path.left(path.lastIndexOf('/')));
+        RawTree::write(path, content);
     }
     void select(const QString& name, const QString& path) { host.selection.append({name, path}); }
-
-    QStringList targetEntries() const
+    QList<QByteArray> targetNames() const { return RawTree::names(QFile::encodeName(target)); }
+    QByteArray copied(const QByteArray& name) const
     {
-        return QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                      QDir::Name);
+        return RawTree::read(QFile::encodeName(target) + '/' + name);
     }
 };

@@ -1,20 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QtGlobal>
 
 #include <algorithm>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Folder trees by their bytes: names that are not UTF-8 are beyond QFile.
-namespace TreeSupport {
+// Files and folders by their bytes: names that are not UTF-8 are beyond QFile.
+namespace RawTree {
 
 inline void write(const QByteArray& path, const QByteArray& content, mode_t mode = 0644)
 {
@@ -37,40 +37,41 @@ inline QByteArray read(const QByteArray& path)
     return out;
 }
 
+// Makes the folder and the missing ones above it.
 inline void folder(const QByteArray& path, mode_t mode = 0755)
 {
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0755);
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
         qFatal("cannot make %s", path.constData());
     ::chmod(path.constData(), mode);
 }
 
-inline void setTime(const QByteArray& path, time_t seconds)
+inline QList<QByteArray> names(const QByteArray& folder)
 {
-    const struct timespec t[2] = {{seconds, 5000}, {seconds, 5000}};
-    ::utimensat(AT_FDCWD, path.constData(), t, AT_SYMLINK_NOFOLLOW);
+    QList<QByteArray> out;
+    DIR* dir = ::opendir(folder.constData());
+    while (const dirent* e = dir ? ::readdir(dir) : nullptr)
+        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
+            out << QByteArray(e->d_name);
+    if (dir)
+        ::closedir(dir);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
-// One line per entry below 'root': name, kind, modification time, and the
+// One line per entry below 'root': name, modification time, kind, and the
 // content or link target.
 inline QList<QByteArray> snapshot(const QByteArray& root, const QByteArray& relative = {})
 {
     QList<QByteArray> out;
-    const QByteArray here = relative.isEmpty() ? root : root + '/' + relative;
-    DIR* dir = ::opendir(here.constData());
-    QList<QByteArray> names;
-    while (const dirent* e = dir ? ::readdir(dir) : nullptr)
-        if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0)
-            names << QByteArray(e->d_name);
-    if (dir)
-        ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const QByteArray& name : names) {
+    for (const QByteArray& name : names(relative.isEmpty() ? root : root + '/' + relative)) {
         const QByteArray rel = relative.isEmpty() ? name : relative + '/' + name;
         const QByteArray path = root + '/' + rel;
         struct stat st;
         ::lstat(path.constData(), &st);
-        QByteArray line = rel + " @" + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
-                          QByteArray::number(qint64(st.st_mtim.tv_nsec));
+        const QByteArray line = rel + " @" + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+                                QByteArray::number(qint64(st.st_mtim.tv_nsec));
         if (S_ISDIR(st.st_mode)) {
             out << line + " folder";
             out += snapshot(root, rel);
@@ -85,30 +86,24 @@ inline QList<QByteArray> snapshot(const QByteArray& root, const QByteArray& rela
     return out;
 }
 
-inline int removeEntry(const char* path, const struct stat*, int, FTW*)
-{
-    return ::remove(path);
-}
-
-// A temporary folder that can also remove names QDir cannot.
+// A temporary folder that also removes what QDir cannot: odd names,
+// read-only folders.
 struct Dir
 {
     QTemporaryDir tmp;
     QByteArray path = QFile::encodeName(tmp.path());
+    QString text() const { return tmp.path(); }
     ~Dir()
     {
-        ::chmod(path.constData(), 0700);
-        ::nftw(
-            path.constData(),
-            [](const char* p, const struct stat* st, int type, FTW*) {
-                if (type == FTW_D || type == FTW_DP)
-                    ::chmod(p, 0700);
-                (void)st;
-                return 0;
-            },
-            16, FTW_PHYS);
-        ::nftw(path.constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+        const auto open = [](const char* p, const struct stat*, int type, FTW*) {
+            return type == FTW_D ? ::chmod(p, 0700), 0 : 0;
+        };
+        const auto remove = [](const char* p, const struct stat*, int, FTW*) {
+            return ::remove(p);
+        };
+        ::nftw(path.constData(), open, 16, FTW_PHYS);
+        ::nftw(path.constData(), remove, 16, FTW_DEPTH | FTW_PHYS);
     }
 };
 
-} // namespace TreeSupport
+} // namespace RawTree
