@@ -3,6 +3,7 @@
 #   bench/run.sh scan [DIR]     scan a generated tree, or DIR, into a fresh catalog
 #   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
+#   bench/run.sh retrieve [DIR] copying back from media and athozo against cp, in DIR
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-}
@@ -11,7 +12,8 @@ case "$what" in
   scan) target=polcozo_bench_scan ;;
   catalog) target=polcozo_bench_catalog ;;
   browse) target=polcozo_bench_browse ;;
-  *) echo "usage: bench/run.sh scan [DIR] | catalog [CATALOG] | browse [CATALOG]" >&2; exit 2 ;;
+  retrieve) target=polcozo_bench_retrieve ;;
+  *) echo "usage: bench/run.sh scan [DIR] | catalog [CATALOG] | browse [CATALOG] | retrieve [DIR]" >&2; exit 2 ;;
 esac
 cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$here/build-bench" --target "$target" -j"$(nproc)" >/dev/null
