@@ -27,11 +27,16 @@ QLabel* value(QWidget* parent, const char* name, const QString& text = {})
 } // namespace
 
 CopierWindow::CopierWindow(Job job, std::FILE* log, QWidget* parent)
-    : QWidget(parent), m_job(std::move(job)), m_log(log)
+    : CopierWindow(std::make_unique<BackgroundCopy>(std::move(job), log), parent)
+{
+}
+
+CopierWindow::CopierWindow(std::unique_ptr<BackgroundCopy> copy, QWidget* parent)
+    : QWidget(parent), m_copy(std::move(copy))
 {
     setWindowTitle(QStringLiteral("athozo - másolás"));
-    forras = value(this, "forras", m_job.sourceText);
-    cel = value(this, "cel", m_job.targetText);
+    forras = value(this, "forras", m_copy->job().sourceText);
+    cel = value(this, "cel", m_copy->job().targetText);
     aktualis = value(this, "aktualis");
     bar = new QProgressBar(this);
     bar->setObjectName(QStringLiteral("bar"));
@@ -65,35 +70,28 @@ CopierWindow::CopierWindow(Job job, std::FILE* log, QWidget* parent)
 
 CopierWindow::~CopierWindow()
 {
-    stop();
+    m_copy->stop();
 }
 
 void CopierWindow::start()
 {
-    if (m_thread.joinable() || m_finished)
+    if (m_finished || m_timer.isActive())
         return;
     m_timer.start();
-    m_thread = std::thread([this] {
-        TreeCopy(m_job, m_progress, m_log).run();
-        QMetaObject::invokeMethod(this, &CopierWindow::poll, Qt::QueuedConnection);
-    });
-}
-
-void CopierWindow::stop()
-{
-    m_progress.cancel();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_copy->whenFinished(
+        [this] { QMetaObject::invokeMethod(this, &CopierWindow::poll, Qt::QueuedConnection); });
+    m_copy->start();
 }
 
 void CopierWindow::poll()
 {
     if (m_finished)
         return;
-    const Progress::State s = m_progress.state();
+    const Progress::State s = m_copy->progress().state();
     const qint64 total = std::max<qint64>(s.totalBytes, 1);
     bar->setValue(s.finished ? kBarSteps : int(std::min(s.doneBytes, total) * kBarSteps / total));
-    aktualis->setText(s.current.isEmpty() ? QString() : displayName(m_job.sourceText, s.current));
+    aktualis->setText(s.current.isEmpty() ? QString()
+                                          : displayName(m_copy->job().sourceText, s.current));
     for (; m_shownFailures < s.failures.size(); ++m_shownFailures) {
         const Failure& f = s.failures.at(m_shownFailures);
         hibak->addItem(f.name + QStringLiteral(": ") + f.reason);
@@ -104,11 +102,10 @@ void CopierWindow::poll()
     }
     if (!s.finished)
         return;
-    if (m_thread.joinable())
-        m_thread.join();
+    m_copy->wait();
     m_timer.stop();
     m_finished = true;
-    m_exitCode = s.failures.isEmpty() && !m_progress.cancelled() ? 0 : 1;
+    m_exitCode = s.failures.isEmpty() && !m_copy->progress().cancelled() ? 0 : 1;
     if (m_exitCode == 0) {
         close();
         return;
@@ -123,7 +120,7 @@ void CopierWindow::closeEvent(QCloseEvent* e)
     // Closed while copying: the file being copied is given up, nothing half
     // written is left, and the copy counts as failed.
     if (!m_finished) {
-        stop();
+        m_copy->stop();
         m_timer.stop();
         m_finished = true;
         m_exitCode = 1;

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
-#include <thread>
+#include <memory>
 
 class QLabel;
 class QListWidget;
@@ -24,6 +24,8 @@ class CopierWindow : public QWidget
     Q_OBJECT
 public:
     explicit CopierWindow(Job job, std::FILE* log = nullptr, QWidget* parent = nullptr);
+    // Shows a copy that may already be running.
+    explicit CopierWindow(std::unique_ptr<BackgroundCopy> copy, QWidget* parent = nullptr);
     ~CopierWindow() override;
 
     void start();
@@ -44,12 +46,8 @@ protected:
 
 private:
     void poll();
-    void stop();
 
-    Job m_job;
-    std::FILE* m_log;
-    Progress m_progress;
-    std::thread m_thread;
+    std::unique_ptr<BackgroundCopy> m_copy;
     QTimer m_timer;
     bool m_finished = false;
     int m_shownFailures = 0;

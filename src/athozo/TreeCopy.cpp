@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <functional>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -255,10 +255,9 @@ bool TreeCopy::copyFile(const Entry& file, int sourceFd, int targetFd, const QBy
 {
     const QByteArray path = below(relative, file.name);
     m_progress.starting(path);
-    if (m_log && m_job.switches.fullNames) {
+    if (m_log && m_job.switches.fullNames) { // line by line on a terminal, else buffered
         std::fprintf(m_log, "%s -> %s\n", displayName(m_job.sourceText, path).toUtf8().constData(),
                      displayName(m_job.targetText, path).toUtf8().constData());
-        std::fflush(m_log);
     }
     qint64 done = 0;
     retrieval::FileCopyOptions options;
@@ -387,6 +386,52 @@ bool TreeCopy::run()
     const bool complete = !m_failed && !m_progress.cancelled();
     m_progress.finish();
     return complete;
+}
+
+BackgroundCopy::BackgroundCopy(Job job, std::FILE* log) : m_job(std::move(job)), m_log(log) {}
+
+BackgroundCopy::~BackgroundCopy()
+{
+    stop();
+}
+
+void BackgroundCopy::start()
+{
+    if (m_thread.joinable())
+        return;
+    m_thread = std::thread([this] {
+        TreeCopy(m_job, m_progress, m_log).run();
+        std::function<void()> done;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_finished = true;
+            done = m_done;
+        }
+        if (done)
+            done();
+    });
+}
+
+void BackgroundCopy::stop()
+{
+    m_progress.cancel();
+    wait();
+}
+
+void BackgroundCopy::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void BackgroundCopy::whenFinished(std::function<void()> done)
+{
+    std::unique_lock lock(m_mutex);
+    m_done = done;
+    if (m_finished) {
+        lock.unlock();
+        done();
+    }
 }
 
 } // namespace athozo

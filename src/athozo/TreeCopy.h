@@ -6,7 +6,9 @@
 #include <QString>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace athozo {
@@ -83,6 +85,36 @@ private:
     Progress& m_progress;
     std::FILE* m_log;
     bool m_failed = false;
+};
+
+// A TreeCopy on a thread of its own, started as early as the caller likes.
+class BackgroundCopy
+{
+public:
+    explicit BackgroundCopy(Job job, std::FILE* log = nullptr);
+    ~BackgroundCopy(); // stops the copy
+    BackgroundCopy(const BackgroundCopy&) = delete;
+    BackgroundCopy& operator=(const BackgroundCopy&) = delete;
+
+    void start();
+    // Gives up the file being copied (nothing half-written stays) and waits.
+    void stop();
+    // Waits for the copy to end.
+    void wait();
+    // Called on the copying thread when it is done, or at once if it is.
+    void whenFinished(std::function<void()> done);
+
+    const Job& job() const { return m_job; }
+    Progress& progress() { return m_progress; }
+
+private:
+    Job m_job;
+    std::FILE* m_log;
+    Progress m_progress;
+    std::mutex m_mutex;
+    std::function<void()> m_done;
+    bool m_finished = false;
+    std::thread m_thread;
 };
 
 } // namespace athozo

@@ -12,17 +12,25 @@
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto parsed = athozo::parseArguments(arguments, platform::DriveTable::system());
+    // The copy starts while the window is being made.
+    std::unique_ptr<athozo::BackgroundCopy> copy;
+    if (const athozo::Job* job = std::get_if<athozo::Job>(&parsed)) {
+        copy = std::make_unique<athozo::BackgroundCopy>(*job, stdout);
+        copy->start();
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("athozo"));
-    const auto parsed =
-        athozo::parseArguments(QApplication::arguments().mid(1), platform::DriveTable::system());
     if (const QString* error = std::get_if<QString>(&parsed)) {
         std::fprintf(stderr, "%s\n", error->toUtf8().constData());
         platform::MessageBox::show(*error, platform::MessageBox::Buttons::Ok,
                                    platform::MessageBox::Icon::Critical);
         return 2;
     }
-    athozo::CopierWindow window(std::get<athozo::Job>(parsed), stdout);
+    athozo::CopierWindow window(std::move(copy));
     window.show();
     window.start();
     QApplication::exec();

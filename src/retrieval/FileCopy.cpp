@@ -111,6 +111,21 @@ std::atomic<bool> g_unnamedFiles = true;
 // Set when a copy must be made again under a temporary name.
 constexpr int kCannotName = -1;
 
+// 0 when the target may be written (or replaced), else why not.
+int refusal(int folder, const QByteArray& target, const FileCopyOptions& options)
+{
+    struct stat existing;
+    if (::fstatat(folder, target.constData(), &existing, 0) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(existing.st_mode))
+        return EISDIR;
+    if (!options.overwrite)
+        return EEXIST;
+    if (!options.overReadOnly && ::faccessat(folder, target.constData(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    return 0;
+}
+
 std::optional<CopyFailure> copyOnce(int sourceFolder, const QByteArray& source, int targetFolder,
                                     const QByteArray& target, const FileCopyOptions& options,
                                     bool unnamed)
@@ -124,38 +139,29 @@ std::optional<CopyFailure> copyOnce(int sourceFolder, const QByteArray& source, 
     if (S_ISDIR(from.st_mode))
         return CopyFailure{CopyStep::Source, EISDIR};
 
-    struct stat existing;
-    const bool exists = ::fstatat(targetFolder, target.constData(), &existing, 0) == 0;
-    if (exists) {
-        if (S_ISDIR(existing.st_mode))
-            return CopyFailure{CopyStep::Target, EISDIR};
-        if (!options.overwrite)
-            return CopyFailure{CopyStep::Target, EEXIST};
-        if (!options.overReadOnly &&
-            ::faccessat(targetFolder, target.constData(), W_OK, AT_EACCESS) != 0)
-            return CopyFailure{CopyStep::Target, errno};
-    } else if (errno != ENOENT) {
-        return CopyFailure{CopyStep::Target, errno};
-    }
-
     // Unnamed until complete where the file system allows (not FAT, not NFS):
-    // a crash leaves nothing behind, and a new file costs one change of its
-    // folder.
+    // a crash leaves nothing behind, a new file costs one change of its
+    // folder, and an existing target is looked at only when the name is taken.
     const mode_t mode = (from.st_mode & 0777) | S_IWUSR;
-    QByteArray temporary;
     Fd out;
     if (unnamed)
         out.fd = ::openat(targetFolder, folderOf(target).constData(),
                           O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    for (int attempt = 0; out.fd < 0 && attempt < 100; ++attempt) {
-        temporary = temporaryName(target);
-        out.fd = ::openat(targetFolder, temporary.constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (out.fd < 0 && errno != EEXIST)
-            break;
+    const bool withoutName = out.fd >= 0;
+    QByteArray temporary;
+    if (!withoutName) {
+        if (const int e = refusal(targetFolder, target, options))
+            return CopyFailure{CopyStep::Target, e};
+        for (int attempt = 0; out.fd < 0 && attempt < 100; ++attempt) {
+            temporary = temporaryName(target);
+            out.fd = ::openat(targetFolder, temporary.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (out.fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (out.fd < 0)
+            return CopyFailure{CopyStep::Target, errno};
     }
-    if (out.fd < 0)
-        return CopyFailure{CopyStep::Target, errno};
     std::optional<CopyFailure> failure = copyData(in.fd, out.fd, from.st_size, options);
     if (!failure) {
         const struct timespec times[2] = {from.st_atim, from.st_mtim};
@@ -163,16 +169,20 @@ std::optional<CopyFailure> copyOnce(int sourceFolder, const QByteArray& source, 
             failure = CopyFailure{CopyStep::Target, errno};
     }
     bool named = false;
-    if (!failure && temporary.isEmpty()) {
+    if (!failure && withoutName) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.fd);
         const auto link = [&](const QByteArray& name) {
             return ::linkat(AT_FDCWD, self.constData(), targetFolder, name.constData(),
                             AT_SYMLINK_FOLLOW) == 0;
         };
-        if (!exists && link(target)) {
+        if (link(target)) {
             named = true;
-        } else if (!exists && errno != EEXIST) {
+        } else if (errno != EEXIST) {
             failure = CopyFailure{CopyStep::Target, errno};
+            if (errno == ENOENT && ::faccessat(AT_FDCWD, "/proc/self/fd", X_OK, 0) != 0)
+                failure = CopyFailure{CopyStep::Target, kCannotName};
+        } else if (const int e = refusal(targetFolder, target, options)) {
+            failure = CopyFailure{CopyStep::Target, e};
         } else {
             // The old file stays until the new one replaces it in one step.
             for (int attempt = 0; !failure && !link(temporary = temporaryName(target)); ++attempt) {
@@ -182,9 +192,6 @@ std::optional<CopyFailure> copyOnce(int sourceFolder, const QByteArray& source, 
                 }
             }
         }
-        if (failure && failure->errnoValue == ENOENT &&
-            ::faccessat(AT_FDCWD, "/proc/self/fd", X_OK, 0) != 0)
-            failure = CopyFailure{CopyStep::Target, kCannotName};
     }
     if (::close(out.release()) != 0 && !failure) {
         failure = CopyFailure{CopyStep::Target, errno};
