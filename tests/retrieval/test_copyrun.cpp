@@ -23,7 +23,7 @@ QString folderTaken(const QString& proposal)
            proposal + u')';
 }
 
-// The removal of repeated folders the long way, as it was always described:
+// The removal of repeated folders the way the program always did it:
 // passes over the selection, each starting again after one removal.
 QStringList removedTheLongWay(QStringList rows)
 {
@@ -233,7 +233,7 @@ private slots:
     }
 
     // Above 40 rows the user is asked first; the rows left are those of the
-    // long way, however the selection is made up.
+    // old way, however the selection is made up.
     void repeatedFolders()
     {
         RetrievalFixture f;
