@@ -1,0 +1,38 @@
+// The copier the program starts for each folder it brings back:
+//   athozo "D:\GAMES\DOOM\*.*" "C:\MENTES\DOOM\*.*" /S /C /F /H /R /Y
+// Exits with 0 when everything was copied, 1 when something was not, 2 on
+// arguments that make no copy.
+
+#include "CopierJob.h"
+#include "CopierWindow.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto parsed = athozo::parseArguments(arguments, platform::DriveTable::system());
+    // The copy starts while the window is being made.
+    std::unique_ptr<athozo::BackgroundCopy> copy;
+    if (const athozo::Job* job = std::get_if<athozo::Job>(&parsed)) {
+        copy = std::make_unique<athozo::BackgroundCopy>(*job, stdout);
+        copy->start();
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("athozo"));
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        std::fprintf(stderr, "%s\n", error->toUtf8().constData());
+        platform::MessageBox::show(*error, platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Critical);
+        return 2;
+    }
+    athozo::CopierWindow window(std::move(copy));
+    window.show();
+    window.start();
+    QApplication::exec();
+    return window.exitCode();
+}

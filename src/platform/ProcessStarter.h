@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Starts programs the program does not wait for (the copier).
+class ProcessStarter
+{
+public:
+    struct Started
+    {
+        QString program;
+        QStringList arguments;
+        friend bool operator==(const Started&, const Started&) = default;
+    };
+
+    // False when the program could not be started.
+    static bool startDetached(const QString& program, const QStringList& arguments);
+
+    // Test seam: while recording, nothing is started; each start is recorded
+    // and succeeds.
+    static void startRecording();
+    static void stopRecording();
+    static QList<Started> started();
+    static QList<Started> takeStarted();
+};
+
+} // namespace platform

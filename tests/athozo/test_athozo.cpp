@@ -1,0 +1,201 @@
+#include "RawTree.h"
+#include "athozo/CopierJob.h"
+#include "athozo/CopierWindow.h"
+#include "athozo/TreeCopy.h"
+
+#include <QListWidget>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace athozo;
+using RawTree::snapshot;
+
+namespace {
+
+const QStringList kAll = {"/S", "/C", "/F", "/H", "/R", "/Y"};
+
+// What media hold: hidden and read-only files and folders, empty folders,
+// names with blanks, accents, apostrophes and bytes that are not UTF-8, a
+// link; every time in the past.
+void makeTree(const QByteArray& root)
+{
+    using RawTree::folder, RawTree::write;
+    folder(root + "/Régi játékok/üres/még üresebb");
+    write(root + "/Régi játékok/Doom II's.exe", "doom");
+    write(root + "/olvass el.txt", "blanks");
+    write(root + "/.rejtett", "hidden");
+    write(root + "/csak olvasható.txt", "read-only", 0444);
+    write(root + "/caf\xE9 d'or.txt", "latin-2 bytes");
+    write(root + "/nagy.bin", QByteArray(3 << 20, 'N'));
+    folder(root + "/.rejtett mappa");
+    write(root + "/.rejtett mappa/titok", "secret");
+    folder(root + "/zárt");
+    write(root + "/zárt/benne", "inside", 0400);
+    ::chmod((root + "/zárt").constData(), 0555);
+    folder(root + "/\xF5r\xFClt");
+    ::symlink("olvass el.txt", (root + "/hivatkozás").constData());
+    for (const QByteArray& line : snapshot(root)) {
+        const struct timespec t[2] = {{1000000000 + line.size(), 5000},
+                                      {1000000000 + line.size(), 5000}};
+        ::utimensat(AT_FDCWD, (root + '/' + line.left(line.indexOf(" @"))).constData(), t,
+                    AT_SYMLINK_NOFOLLOW);
+    }
+}
+
+Job jobFor(const QByteArray& source, const QByteArray& target, const QStringList& switches = kAll)
+{
+    const auto parsed =
+        parseArguments(QStringList{QFile::decodeName(source) + QStringLiteral("/*.*"),
+                                   QFile::decodeName(target) + QStringLiteral("/*.*")} +
+                           switches,
+                       {});
+    if (!std::holds_alternative<Job>(parsed))
+        qFatal("no job: %s", qPrintable(std::get<QString>(parsed)));
+    return std::get<Job>(parsed);
+}
+
+} // namespace
+
+class TestAthozo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void arguments()
+    {
+        RawTree::Dir dir;
+        const auto drives = platform::DriveTable::fromFolders(dir.text() + QStringLiteral("/c"),
+                                                              {dir.text() + QStringLiteral("/d")});
+        auto parsed = parseArguments(QStringList{QStringLiteral("D:\\GAMES\\DOOM\\*.*"),
+                                                 QStringLiteral("C:\\MENTES\\DOOM 1\\*.*")} +
+                                         kAll,
+                                     drives);
+        Job job = std::get<Job>(parsed);
+        QCOMPARE(job.source, dir.path + "/d/GAMES/DOOM");
+        QCOMPARE(job.target, dir.path + "/c/MENTES/DOOM 1");
+        QCOMPARE(job.sourceText, QStringLiteral("D:\\GAMES\\DOOM"));
+        const Switches& s = job.switches;
+        QVERIFY(s.subFolders && s.continueOnError && s.fullNames && s.hidden && s.overReadOnly &&
+                s.overwrite);
+
+        // A medium's root, and stored names given back as their bytes.
+        parsed = parseArguments({QStringLiteral("d:\\*.*"),
+                                 QStringLiteral("C:\\caf/E9 a/22b/5C\\*.*"), QStringLiteral("/s")},
+                                drives);
+        job = std::get<Job>(parsed);
+        QCOMPARE(job.source, dir.path + "/d");
+        QCOMPARE(job.target, dir.path + "/c/caf\xE9 a\"b\\");
+        QVERIFY(job.switches.subFolders && !job.switches.hidden && !job.switches.overwrite);
+
+        for (const QStringList& wrong : {QStringList{QStringLiteral("D:\\*.*")},
+                                         {"D:\\*.*", "C:\\*.*", "/X"},
+                                         {"D:\\a\\*.txt", "C:\\*.*"},
+                                         {"Q:\\*.*", "C:\\*.*"},
+                                         {"D:\\..\\*.*", "C:\\*.*"}})
+            QVERIFY2(std::holds_alternative<QString>(parseArguments(wrong, drives)),
+                     qPrintable(wrong.join(u' ')));
+    }
+
+    // Everything arrives as it was, times included, over older and read-only
+    // copies, and no temporary file is left anywhere. Without /H and /S the
+    // hidden names and the folders stay behind; without /Y existing files.
+    void copiesTheTree()
+    {
+        RawTree::Dir dir;
+        const QByteArray source = dir.path + "/forrás", target = dir.path + "/cél/DOOM";
+        makeTree(source);
+        RawTree::folder(target);
+        RawTree::write(target + "/csak olvasható.txt", "an older read-only copy", 0444);
+        RawTree::write(target + "/olvass el.txt", "an older copy");
+        Progress progress;
+        QVERIFY(TreeCopy(jobFor(source, target), progress).run());
+        QCOMPARE(snapshot(target), snapshot(source));
+        const Progress::State s = progress.state();
+        QVERIFY(s.finished && s.failures.isEmpty());
+        QCOMPARE(s.copiedFiles, 8);
+        QCOMPARE(s.doneBytes, s.totalBytes);
+
+        QVERIFY(TreeCopy(jobFor(source, dir.path + "/top", {"/Y"}), progress).run());
+        QList<QByteArray> visibleTop;
+        for (const QByteArray& line : snapshot(source))
+            if (!line.startsWith('.') && !line.left(line.indexOf(" @")).contains('/') &&
+                !line.endsWith(" folder"))
+                visibleTop << line;
+        QCOMPARE(snapshot(dir.path + "/top"), visibleTop);
+        RawTree::write(dir.path + "/top/olvass el.txt", "kept");
+        QVERIFY(!TreeCopy(jobFor(source, dir.path + "/top", {}), progress).run());
+        QCOMPARE(RawTree::read(dir.path + "/top/olvass el.txt"), QByteArray("kept"));
+    }
+
+    // /C goes on after a file that failed; without it the copy stops there.
+    void failedFiles()
+    {
+        RawTree::Dir dir;
+        const QByteArray source = dir.path + "/forrás";
+        RawTree::folder(source);
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            RawTree::write(source + '/' + name, name);
+        RawTree::folder(dir.path + "/on/b.txt"); // a folder where a file should go
+        RawTree::folder(dir.path + "/stop/b.txt");
+        Progress goOn, stop;
+        QVERIFY(!TreeCopy(jobFor(source, dir.path + "/on"), goOn).run());
+        QVERIFY(!TreeCopy(jobFor(source, dir.path + "/stop", {"/S", "/Y"}), stop).run());
+        QCOMPARE(goOn.state().failures,
+                 (QList<Failure>{{QFile::decodeName(source) + QStringLiteral("/b.txt"),
+                                  QStringLiteral("a célban egy azonos nevű mappa van")}}));
+        QCOMPARE(RawTree::names(dir.path + "/on"), (QList<QByteArray>{"a.txt", "b.txt", "c.txt"}));
+        QCOMPARE(stop.state().failures.size(), 1);
+        QCOMPARE(RawTree::names(dir.path + "/stop"), (QList<QByteArray>{"a.txt", "b.txt"}));
+    }
+
+    // The window closes itself after a full copy and stays open, listing the
+    // failures, otherwise.
+    void window()
+    {
+        RawTree::Dir dir;
+        const QByteArray source = dir.path + "/forrás";
+        makeTree(source);
+        RawTree::folder(dir.path + "/rossz/nagy.bin");
+        for (const bool fine : {true, false}) {
+            CopierWindow w(jobFor(source, dir.path + (fine ? "/jó" : "/rossz")));
+            w.show();
+            w.start();
+            QTRY_VERIFY_WITH_TIMEOUT(w.isFinished(), 30000);
+            QCOMPARE(w.isVisible(), !fine);
+            QCOMPARE(w.exitCode(), fine ? 0 : 1);
+            QCOMPARE(w.bar->value(), w.bar->maximum());
+            QCOMPARE(w.hibak->count(), fine ? 0 : 1);
+            if (!fine)
+                QCOMPARE(w.gomb->text(), QStringLiteral("Bezárás"));
+        }
+    }
+
+    // The program as the catalog starts it: drive paths through the system's
+    // drive table, each file listed with /F.
+    void program()
+    {
+        RawTree::Dir dir;
+        const QByteArray source = dir.path + "/forrás";
+        makeTree(source);
+        const auto drives = platform::DriveTable::system();
+        const QString from = drives.toDrivePath(QFile::decodeName(source));
+        const QString to = drives.toDrivePath(dir.text()) + QStringLiteral("\\cél");
+        QProcess athozo;
+        athozo.start(QStringLiteral(POLCOZO_ATHOZO),
+                     QStringList{from + QStringLiteral("\\*.*"), to + QStringLiteral("\\*.*")} +
+                         kAll);
+        QVERIFY(athozo.waitForFinished(60000));
+        QCOMPARE(athozo.exitCode(), 0);
+        QCOMPARE(snapshot(dir.path + "/cél"), snapshot(source));
+        const QString listed = QString::fromUtf8(athozo.readAllStandardOutput());
+        QVERIFY2(listed.contains(from + QStringLiteral("\\Régi játékok\\Doom II's.exe -> ") + to +
+                                 QStringLiteral("\\Régi játékok\\Doom II's.exe\n")),
+                 qPrintable(listed));
+        QVERIFY(listed.contains(QStringLiteral("\\caf/E9 d'or.txt ->")));
+    }
+};
+
+QTEST_MAIN(TestAthozo)
+#include "test_athozo.moc"
