@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QLabel>
+#include <QMetaMethod>
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -84,6 +85,12 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* e)
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy))
             return true;
+        const int k = key->key();
+        if ((k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape) &&
+            isSignalConnected(QMetaMethod::fromSignal(&DataGrid::KeyDown))) {
+            Q_EMIT KeyDown(k == Qt::Key_Escape ? Qt::Key_Escape : Qt::Key_Return);
+            return true;
+        }
         const QString text = key->text();
         if (text.size() == 1 && text.at(0).isPrint() &&
             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -123,6 +130,11 @@ void DataGrid::scrollRows(int rows)
 {
     QScrollBar* bar = m_view->verticalScrollBar();
     bar->setValue(bar->value() + rows);
+}
+
+void DataGrid::setEmptyRow(bool on)
+{
+    m_model->setEmptyRow(on);
 }
 
 QString DataGrid::caption() const
