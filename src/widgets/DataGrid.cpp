@@ -5,17 +5,16 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QScrollBar>
 #include <QLabel>
 #include <QMetaMethod>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <exception>
 
-DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
-    : QFrame(parent), m_source(source)
+DataGrid::DataGrid(store::DataSource& source, QWidget* parent) : QFrame(parent), m_source(source)
 {
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
@@ -29,6 +28,7 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     m_caption->setBackgroundRole(QPalette::Mid);
     m_caption->setContentsMargins(4, 2, 4, 2);
     m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_caption->hide();
     layout->addWidget(m_caption);
 
     m_view = new QTableView(this);
@@ -142,9 +142,11 @@ QString DataGrid::caption() const
     return m_caption->text();
 }
 
+// A grid without a caption shows no empty bar above its columns.
 void DataGrid::setCaption(const QString& caption)
 {
     m_caption->setText(caption);
+    m_caption->setVisible(!caption.isEmpty());
 }
 
 void DataGrid::setColumnCaptions(const QStringList& captions)
