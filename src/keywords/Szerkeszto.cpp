@@ -19,6 +19,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -255,9 +256,13 @@ void Szerkeszto::kesz_Click()
 void Szerkeszto::openSzuro(int mode)
 {
     m_dialogMode = mode;
+    // Disabled under the dialog, the control in use loses the focus; it gets it back.
+    const QPointer<QWidget> focused = focusWidget();
     szuro dialog(m_host, *this, mode, this);
     dialog.run();
     Form_Activate();
+    if (focused)
+        focused->setFocus();
 }
 
 // The central area and the menu: the window itself stays enabled, so the
