@@ -265,16 +265,22 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(f.catalog(QStringLiteral("k.mdb"), 3));
         QVERIFY(w);
-        bool listsShown = false;
-        QTimer::singleShot(0, [&] {
-            kulcslap* k = w->keywordListWindow();
-            listsShown = k && k->isVisible() && !w->menuBar()->isEnabled();
-            if (k)
+        // Kept between openings, and read afresh each time.
+        for (int opening = 0; opening < 2; ++opening) {
+            QStringList shown;
+            QTimer::singleShot(0, [&] {
+                kulcslap* k = w->keywordListWindow();
+                if (!k)
+                    return;
+                if (k->isVisible() && !w->menuBar()->isEnabled())
+                    shown = shownColumnCaptions(k->prgkul);
                 k->kesz_Click();
-        });
-        w->kulcs->trigger();
-        QVERIFY(listsShown);
-        QVERIFY(w->menuBar()->isEnabled());
+            });
+            w->kulcs->trigger();
+            QCOMPARE(shown, QStringList{"FILE kulcs"});
+            QCOMPARE(w->keywordListWindow()->prgkul->model()->rowCount(), 0);
+            QVERIFY(w->menuBar()->isEnabled());
+        }
 
         for (QAction* opener : {w->f_kmeg, w->u_kmeg}) {
             opener->trigger();
