@@ -1,8 +1,10 @@
 // polcozo_bench_keywords [CATALOG]
-// Times showing and storing a record's keywords through the keywords core, the
-// code the key-assignment window calls, on a 1 000 000-file catalog with 50
-// file keywords and 20 folder keywords, a third of the files and folders
-// carrying one to three of them besides the default.
+// Times opening the key-assignment window, showing and storing a record's
+// keywords through the code that window calls, on a 1 000 000-file catalog
+// with the shared generator's keywords (50 file and 20 folder keywords, a
+// third of the files and folders carrying one to three of them besides the
+// default), and opening the keyword list editor on lists of 10 000 keywords.
+// The windows run offscreen.
 // Prints one figure a line on stdout as "NAME VALUE UNIT"; notes go to stderr.
 // Without CATALOG the catalog is generated in a temporary folder; a CATALOG
 // that does not exist yet is generated there and kept. A catalog holding only
@@ -10,12 +12,19 @@
 // timed stores change is put back afterwards.
 #include "CatalogGenerator.h"
 
+#include "FakeHost.h"
 #include "keywords/RecordKeys.h"
+#include "keywords/Szerkeszto.h"
+#include "keywords/kulcslap.h"
 #include "platform/ErrorNumbers.h"
+#include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
+#include "widgets/DataGrid.h"
+#include "widgets/KeywordList.h"
+#include "widgets/ResultModel.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -30,11 +39,12 @@
 namespace {
 
 constexpr qint64 kFiles = 1000000;
-constexpr int kFileKeywords = 50; // the default's included
-constexpr int kFolderKeywords = 20;
-constexpr int kStretches = 50;   // places over the view
-constexpr int kStretchRows = 20; // rows moved through at each, as with the arrow key
+constexpr int kFileKeywords = 50; // at least, the default's included
+constexpr int kStretches = 50;    // places over the view
+constexpr int kStretchRows = 20;  // rows moved through at each, as with the arrow key
 constexpr int kStores = 100;
+constexpr int kOpens = 7;            // openings of each window timed
+constexpr int kListKeywords = 10000; // in each list of the keyword list editor
 
 void note(const QString& text)
 {
@@ -72,42 +82,34 @@ double threadSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
+QString list(const std::vector<double>& v)
+{
+    QStringList texts;
+    for (double x : v)
+        texts << QString::number(x, 'f', 4);
+    return texts.join(QLatin1Char(' '));
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-// Keywords and links for a catalog that has only the defaults. Local to this
-// benchmark until the shared generator makes keywords itself.
+// A catalog holding only the default keywords gets the shared generator's.
 void addKeywords(const QString& catalog)
 {
-    store::Database db = store::Database::open(catalog);
-    if (db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt() > 1 ||
-        db.scalar(QStringLiteral("SELECT count(*) FROM kulcsut")).toInt() > 1)
-        return;
-    QElapsedTimer t;
-    t.start();
-    store::Transaction tx(db);
-    for (int i = 2; i <= kFileKeywords; ++i)
-        db.exec(QStringLiteral("INSERT INTO kulcs (id, kulcs) VALUES (?1, ?2)"),
-                {i, QStringLiteral("Fájlkulcs %1").arg(i)});
-    for (int i = 2; i <= kFolderKeywords; ++i)
-        db.exec(QStringLiteral("INSERT INTO kulcsut (id, nev) VALUES (?1, ?2)"),
-                {i, QStringLiteral("Útkulcs %1").arg(i)});
-    // Every third record gets one keyword, two thirds of those a second, one
-    // third a third; the steps keep a record's keywords apart.
-    for (int n = 1; n <= 3; ++n) {
-        db.exec(
-            QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, 2 + (id / 3 * 7 "
-                           "+ ?1 * 13) % ?2 FROM prgnev WHERE id % 3 = 0 AND (id / 3) % 3 >= ?3"),
-            {n, kFileKeywords - 1, n - 1});
-        db.exec(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) SELECT id, 2 + (id / 3 * 7 "
-                               "+ ?1 * 5) % ?2 FROM ut WHERE id % 3 = 0 AND (id / 3) % 3 >= ?3"),
-                {n, kFolderKeywords - 1, n - 1});
+    {
+        store::Database db = store::Database::open(catalog);
+        if (db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt() > 1 ||
+            db.scalar(QStringLiteral("SELECT count(*) FROM kulcsut")).toInt() > 1)
+            return;
     }
-    tx.commit();
-    note(QStringLiteral("keywords and links added in %1 ms").arg(t.elapsed()));
+    const auto k = bench::generateKeywords(catalog);
+    note(QStringLiteral("keywords added in %1 ms: %2 file and %3 folder links")
+             .arg(k.milliseconds)
+             .arg(k.fileLinks)
+             .arg(k.folderLinks));
 }
 
 bool generateApart(const QString& catalog)
@@ -122,8 +124,77 @@ bool generateApart(const QString& catalog)
     });
 }
 
-void run(const QString& catalog)
+// Opening the key-assignment window for files, as the main window's command
+// does: loading (the records of the whole catalog), showing, reading the
+// keyword list and showing the first record's keywords, until it is drawn.
+void timeKeyAssignmentOpening(const QString& catalog)
 {
+    std::vector<double> opens;
+    for (int i = 0; i < kOpens; ++i) {
+        FakeHost host;
+        host.catalog = catalog;
+        QElapsedTimer t;
+        t.start();
+        Szerkeszto w(host, true);
+        check(w.run(), QStringLiteral("the key-assignment window opens"));
+        QCoreApplication::processEvents();
+        w.grab();
+        opens.push_back(double(t.nsecsElapsed()) / 1e9);
+        check(w.Fotabla->model()->rowCount() == int(kFiles) && !w.kulcsok->selectedRows().isEmpty(),
+              QStringLiteral("the window shows the files and the first one's keywords"));
+        w.close();
+    }
+    note(QStringLiteral("key-assignment window openings: %1 s").arg(list(opens)));
+    figure("keywords_open_1m_s", median(opens), "s", 4);
+}
+
+// A catalog of 'keywords' file keywords and as many folder keywords, the defaults included.
+QString listsCatalog(const QString& folder, int keywords)
+{
+    const QString path = folder + QStringLiteral("/lists.mdb");
+    store::copyFile(QStringLiteral(POLCOZO_BENCH_TEMPLATE), path);
+    store::Database db = store::Database::open(path);
+    store::Transaction tx(db);
+    for (int i = 2; i <= keywords; ++i) {
+        db.exec(QStringLiteral("INSERT INTO kulcs (kulcs) VALUES (?1)"),
+                {QStringLiteral("Fájlkulcs %1").arg(i, 5, 10, QLatin1Char('0'))});
+        db.exec(QStringLiteral("INSERT INTO kulcsut (nev) VALUES (?1)"),
+                {QStringLiteral("Útkulcs %1").arg(i, 5, 10, QLatin1Char('0'))});
+    }
+    tx.commit();
+    return path;
+}
+
+// Opening the keyword list editor: loading, activation (both lists read) and drawing.
+void timeKeywordListsOpening(const QString& folder)
+{
+    const QString catalog = listsCatalog(folder, kListKeywords);
+    std::vector<double> opens;
+    for (int i = 0; i < kOpens; ++i) {
+        FakeHost host;
+        host.catalog = catalog;
+        kulcslap w(host);
+        QElapsedTimer t;
+        t.start();
+        w.Form_Load();
+        w.show();
+        QCoreApplication::processEvents();
+        w.grab();
+        opens.push_back(double(t.nsecsElapsed()) / 1e9);
+        check(w.prgkul->model()->rowCount() == kListKeywords + 1 &&
+                  w.utkul->model()->rowCount() == kListKeywords + 1,
+              QStringLiteral("both lists with their empty rows"));
+        w.close();
+    }
+    note(QStringLiteral("keyword list editor openings: %1 s").arg(list(opens)));
+    figure("keywords_lists_10k_open_s", median(opens), "s", 4);
+}
+
+void run(const QString& catalog, const QString& scratch)
+{
+    timeKeyAssignmentOpening(catalog);
+    timeKeywordListsOpening(scratch);
+
     QStringList failures;
     keywords::RecordKeys keys(true, [&failures](const keywords::Message& m) {
         failures << m.text;
@@ -246,10 +317,18 @@ int main(int argc, char** argv)
     if (!QFileInfo::exists(catalog) && !generateApart(catalog))
         return 1;
 
-    QCoreApplication app(argc, argv);
+    // The offscreen platform says at every window that it cannot size it to its contents.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (!text.contains(QLatin1String("propagateSizeHints")))
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    platform::MessageBox::startScript(); // a message would stop the run; the checks catch it
     try {
         addKeywords(catalog);
-        run(catalog);
+        run(catalog, scratch.path());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -313,17 +313,11 @@ void epito::kesz_Click()
 {
     platform::setBusyPointer(true);
     m_host.showProgress(33);
+    // A catalog that refuses the clean-up keeps its empty folders, and their
+    // links with them; closing goes on.
     try {
         store::Database dmunka = store::Database::open(m_catalogPath);
-        try {
-            dmunka.exec(Module1::kOrphanLinksCleanup);
-        } catch (const platform::Error&) {
-        }
-        m_host.showProgress(66);
-        try {
-            dmunka.exec(Module1::kOrphanFoldersCleanup);
-        } catch (const platform::Error&) {
-        }
+        Module1::orphanCleanup(dmunka, [this] { m_host.showProgress(66); });
     } catch (const platform::Error&) {
     }
     m_host.showProgress(100);

@@ -21,6 +21,8 @@ class QWindow;
 class DataGrid;
 class nevjegy;
 class epito;
+class kulcslap;
+class Szerkeszto;
 
 namespace store {
 class DataSource;
@@ -116,10 +118,15 @@ public:
     void korny_Click();
     void lement_Click();
     void famas_Click();
+    void kulcs_Click();
+    void f_kmeg_Click();
+    void u_kmeg_Click();
 
     // Where the builder finds the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
     epito* builderWindow() const { return m_epito; }
+    kulcslap* keywordListWindow() const { return m_kulcslap; }
+    Szerkeszto* keyAssignmentWindow() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -155,6 +162,7 @@ private:
     void bindLastCatalog();
     void focusWindowChanged(QWindow* now);
     void modalFormClosed();
+    void openSzerkeszto(bool files);
 
     // The commands that open other windows. An opener without its handler
     // stays disabled until its window is part of the program.
@@ -179,6 +187,8 @@ private:
     PathTreeController* m_tree = nullptr;
     QPointer<nevjegy> m_splash;
     epito* m_epito = nullptr;
+    kulcslap* m_kulcslap = nullptr;
+    QPointer<Szerkeszto> m_szerkeszto;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

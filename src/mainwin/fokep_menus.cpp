@@ -98,9 +98,9 @@ void fokep::connectCommands()
 
     // The windows. Enabling a pending one: give it its handler here.
     opener(szauto, &fokep::szauto_Click);
-    opener(kulcs, nullptr);
-    opener(f_kmeg, nullptr);
-    opener(u_kmeg, nullptr);
+    opener(kulcs, &fokep::kulcs_Click);
+    opener(f_kmeg, &fokep::f_kmeg_Click);
+    opener(u_kmeg, &fokep::u_kmeg_Click);
     opener(kossze, nullptr);
     opener(gyors, nullptr);
     opener(muvf, nullptr);

@@ -5,16 +5,16 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QLabel>
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <exception>
 
-DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
-    : QFrame(parent), m_source(source)
+DataGrid::DataGrid(store::DataSource& source, QWidget* parent) : QFrame(parent), m_source(source)
 {
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
@@ -28,6 +28,7 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent)
     m_caption->setBackgroundRole(QPalette::Mid);
     m_caption->setContentsMargins(4, 2, 4, 2);
     m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_caption->hide();
     layout->addWidget(m_caption);
 
     m_view = new QTableView(this);
@@ -84,6 +85,12 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* e)
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Copy))
             return true;
+        const int k = key->key();
+        if ((k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape) &&
+            isSignalConnected(QMetaMethod::fromSignal(&DataGrid::KeyDown))) {
+            Q_EMIT KeyDown(k == Qt::Key_Escape ? Qt::Key_Escape : Qt::Key_Return);
+            return true;
+        }
         const QString text = key->text();
         if (text.size() == 1 && text.at(0).isPrint() &&
             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -125,14 +132,21 @@ void DataGrid::scrollRows(int rows)
     bar->setValue(bar->value() + rows);
 }
 
+void DataGrid::setEmptyRow(bool on)
+{
+    m_model->setEmptyRow(on);
+}
+
 QString DataGrid::caption() const
 {
     return m_caption->text();
 }
 
+// A grid without a caption shows no empty bar above its columns.
 void DataGrid::setCaption(const QString& caption)
 {
     m_caption->setText(caption);
+    m_caption->setVisible(!caption.isEmpty());
 }
 
 void DataGrid::setColumnCaptions(const QStringList& captions)

@@ -53,6 +53,9 @@ public:
     // Scrolls the shown rows by 'rows' (negative: up).
     void scrollRows(int rows);
 
+    // An empty row after the last one, for adding a row (see ResultModel).
+    void setEmptyRow(bool on);
+
 Q_SIGNALS:
     void SelChange();
     void DblClick();
@@ -63,6 +66,9 @@ Q_SIGNALS:
     void MouseUp(Qt::MouseButton button, const QPoint& globalPos);
     // A character typed in the grid; the table's own search is off.
     void KeyPress(QChar key);
+    // Enter (Qt::Key_Return) or Escape pressed in the grid. While something
+    // listens, the keys are the listener's alone; otherwise they go on as before.
+    void KeyDown(int key);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -23,7 +23,8 @@ void ResultModel::reload()
     if (m_source.isOpen()) {
         try {
             // A grid addresses rows with int: a view beyond that shows its first 2^31 rows.
-            m_rows = int(std::min<qint64>(m_source.recordCount(), std::numeric_limits<int>::max()));
+            m_rows = int(std::min<qint64>(m_source.recordCount(),
+                                          std::numeric_limits<int>::max() - 1));
         } catch (const std::exception&) {
             m_rows = 0;
         }
@@ -34,7 +35,19 @@ void ResultModel::reload()
 
 int ResultModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rows;
+    if (parent.isValid())
+        return 0;
+    // A view that is not open has no end to add after.
+    return m_rows + (m_emptyRow && !m_columns.isEmpty() ? 1 : 0);
+}
+
+void ResultModel::setEmptyRow(bool on)
+{
+    if (on == m_emptyRow)
+        return;
+    beginResetModel();
+    m_emptyRow = on;
+    endResetModel();
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const
@@ -44,6 +57,8 @@ int ResultModel::columnCount(const QModelIndex& parent) const
 
 QString ResultModel::cellText(qint64 row, int column) const
 {
+    if (row >= m_rows)
+        return QString();
     return ViewScans::displayText(m_source.cell(row, column), column == m_dateColumn);
 }
 
@@ -59,7 +74,7 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical)
-        return QVariant();
+        return isEmptyRow(section) ? QVariant(QStringLiteral("*")) : QVariant();
     if (section < m_captions.size() && !m_captions.at(section).isNull())
         return m_captions.at(section);
     return section < m_columns.size() ? QVariant(m_columns.at(section)) : QVariant();

@@ -27,12 +27,23 @@ public:
     // The text a cell shows.
     QString cellText(qint64 row, int column) const;
 
+    // One empty row after the last row of the view, marked "*" at its left:
+    // the row a user picks to add a row. Off by default.
+    void setEmptyRow(bool on);
+    bool hasEmptyRow() const { return m_emptyRow; }
+    // Whether 'row' is that empty row.
+    bool isEmptyRow(qint64 row) const
+    {
+        return m_emptyRow && !m_columns.isEmpty() && row == m_rows;
+    }
+
 private:
     void reload();
 
     store::DataSource& m_source;
     QStringList m_columns;
     QStringList m_captions;
-    int m_rows = 0;
+    int m_rows = 0; // rows of the view, the empty row not counted
     int m_dateColumn = -1;
+    bool m_emptyRow = false;
 };

@@ -1,0 +1,268 @@
+#include "FakeHost.h"
+#include "QueriesFixture.h"
+#include "platform/MessageBox.h"
+#include "queries/szuro.h"
+#include "shared/Subject.h"
+#include "widgets/KeywordList.h"
+#include "widgets/PatternBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+using platform::MessageBox;
+using Answer = MessageBox::Answer;
+
+namespace {
+
+// The key-assignment window as the dialog sees it.
+struct Owner : ConditionOwner
+{
+    const Subject& s;
+    store::DataSource D1;
+    QProgressBar bar;
+    bool enabled = true;
+    QList<int> barValues;
+
+    Owner(const QString& catalog, bool files) : s(Subject::of(files))
+    {
+        D1.setDatabaseName(catalog);
+        D1.setRecordSource(s.recordSql);
+        D1.refresh();
+        QObject::connect(&bar, &QProgressBar::valueChanged, [this](int v) { barValues << v; });
+    }
+    const Subject& subject() const override { return s; }
+    store::DataSource& records() override { return D1; }
+    QProgressBar* progressBar() override { return &bar; }
+    void setOwnerEnabled(bool on) override { enabled = on; }
+};
+
+// Two files in a game folder (one carrying "Játék"), one in a tools folder.
+struct Catalog
+{
+    QTemporaryDir dir;
+    QString path = QueriesFixture::makeCatalog(dir, QStringLiteral("k.mdb"));
+    qint64 jatek = 0, dos = 0, cd = 0;
+
+    Catalog()
+    {
+        QueriesFixture::Writer w(path);
+        jatek = w.fileKeyword(QStringLiteral("Játék"));
+        dos = w.fileKeyword(QStringLiteral("DOS"));
+        cd = w.folderKeyword(QStringLiteral("CD-ROM"));
+        const qint64 games = w.folder(QStringLiteral("-CD_1- E:\\GAMES"));
+        w.file(games, QStringLiteral("DOOM.EXE"), {1, jatek});
+        w.file(games, QStringLiteral("DOOM.WAD"));
+        w.file(w.folder(QStringLiteral("-CD_1- E:\\TOOLS")), QStringLiteral("NC.EXE"));
+    }
+    QStringList column(const QString& sql) const
+    {
+        store::Statement st = store::Database::open(path).prepare(sql);
+        QStringList out;
+        while (st.step())
+            out << st.value(0).toString();
+        return out;
+    }
+    QStringList filesWith(qint64 keyword) const
+    {
+        return column(QStringLiteral("SELECT p.nev FROM prgnev p JOIN nev_kulcsid l ON l.id = "
+                                     "p.id WHERE l.kulcsid = %1 ORDER BY p.nev")
+                          .arg(keyword));
+    }
+};
+
+struct Dialog
+{
+    FakeHost host;
+    Owner owner;
+    szuro w;
+
+    Dialog(const Catalog& c, int mode, bool files = true)
+        : owner(c.path, files), w(host, owner, mode)
+    {
+        host.catalog = c.path;
+    }
+    Dialog& open()
+    {
+        w.Form_Load();
+        w.show();
+        return *this;
+    }
+    void choose(int entry) { w.kul->item(entry)->setSelected(true); }
+    QStringList gridNames()
+    {
+        QStringList names;
+        for (qint64 r = 0; r < owner.D1.recordCount(); ++r)
+            names << owner.D1.cell(r, 0).toString();
+        return names;
+    }
+};
+
+} // namespace
+
+class TestSzuro : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { MessageBox::startScript(); }
+    void cleanup() { MessageBox::stopScript(); }
+
+    void controlsFollowModeAndSubject()
+    {
+        Catalog c;
+        {
+            Dialog d(c, szuro::Deletion);
+            d.open();
+            QCOMPARE(d.w.windowTitle(), QStringLiteral("Szűrő meghatározás"));
+            QCOMPARE(d.w.Label4->text(), QStringLiteral("! Rekordok TŐRLÉSE !"));
+            QCOMPARE(d.w.kesz->text(), QStringLiteral("Módosítás"));
+            QVERIFY(!d.w.kul->isEnabled() && !d.w.Label5->isEnabled() && !d.w.Label6->isEnabled());
+            QVERIFY(d.w.filenev->isEnabled());
+            QVERIFY(!d.owner.enabled);
+            // Entry 0, the default keyword, starts selected on its own.
+            QCOMPARE(d.w.kul->entries(), (QStringList{"Általános", "Játék", "DOS"}));
+            QCOMPARE(d.w.kul->selectedRows(), QList<int>{0});
+        }
+        Dialog d(c, szuro::FolderKeywords, false);
+        d.open();
+        QCOMPARE(d.w.Label4->text(), QStringLiteral("Utak <--> kulcsok összerendelése"));
+        QVERIFY(!d.w.filenev->isEnabled() && !d.w.Label1->isEnabled() && !d.w.Label3->isEnabled());
+        QCOMPARE(d.w.filenev->currentText(), QStringLiteral("*"));
+        QCOMPARE(d.w.kul->entries(), (QStringList{"Általános", "CD-ROM"}));
+        QVERIFY(d.w.kul->isEnabled());
+        // The keyword rule: a second entry takes the default's place.
+        QTest::mouseClick(d.w.kul->viewport(), Qt::LeftButton, {},
+                          d.w.kul->visualItemRect(d.w.kul->item(1)).center());
+        QCOMPARE(d.w.kul->selectedRows(), QList<int>{1});
+    }
+
+    // A search lands in the owner's grid; the histories take the new
+    // patterns on top and go back into the settings when the dialog closes.
+    void searchFillsTheOwnersGridAndTheHistory()
+    {
+        Catalog c;
+        Dialog d(c, szuro::Search);
+        d.host.shared.settings.namePatterns[0] = QStringLiteral("  *.TXT  ");
+        d.open();
+        QCOMPARE(d.w.filenev->entries().first(), QStringLiteral("*.TXT"));
+        QCOMPARE(d.w.filenev->currentText(), QStringLiteral("*"));
+
+        d.w.filenev->setEditText(QStringLiteral("DOOM*"));
+        d.choose(1);
+        QTest::keyClick(d.w.filenev->lineEdit(), Qt::Key_Return);
+        QVERIFY(!d.w.isVisible());
+        QCOMPARE(d.gridNames(), QStringList{"DOOM.EXE"});
+        QCOMPARE(d.owner.barValues, (QList<int>{10, 90, 100}));
+        QVERIFY(d.owner.enabled && !d.owner.bar.isVisible());
+        const auto& names = d.host.shared.settings.namePatterns;
+        QCOMPARE(names[0], QStringLiteral("DOOM*"));
+        QCOMPARE(names[1], QStringLiteral("*.TXT"));
+        QCOMPARE(d.host.shared.settings.pathPatterns[0], QString());
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void noKeywordSelectedLeavesTheGridAlone()
+    {
+        Catalog c;
+        Dialog d(c, szuro::Search);
+        d.open();
+        d.w.kul->selectOnly({});
+        d.w.kesz_Click();
+        QVERIFY(!d.w.isVisible());
+        QCOMPARE(d.owner.D1.recordSource(), Subject::filesSubject().recordSql);
+        QCOMPARE(d.owner.D1.recordCount(), qint64(3));
+    }
+
+    void assignmentAsksFirstAndReportsItsSteps()
+    {
+        Catalog c;
+        Dialog d(c, szuro::FileKeywords);
+        d.open();
+        d.w.filenev->setEditText(QStringLiteral("*.EXE"));
+        d.choose(2);
+        MessageBox::addAnswers({Answer::No});
+        d.w.kesz_Click();
+        const auto asked = MessageBox::takeShown();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().text,
+                 QStringLiteral("Ön arra készűl, hogy a feltételeknek megfelelő Progran neveket\r\n"
+                                " és kulcsokat össze rendelje! Folytatja a műveletet ?"));
+        QVERIFY(asked.first().buttons == MessageBox::Buttons::YesNo);
+        QVERIFY(d.w.isVisible() && !d.owner.enabled);
+        QCOMPARE(c.filesWith(c.dos), QStringList{});
+        // The pattern is remembered even so.
+        QCOMPARE(d.w.filenev->entries().first(), QStringLiteral("*.EXE"));
+
+        MessageBox::addAnswers({Answer::Yes});
+        d.w.kesz_Click();
+        QVERIFY(!d.w.isVisible());
+        // Exactly the selected keywords: "Játék" went, "DOS" came, the default stayed.
+        QCOMPARE(c.filesWith(c.dos), (QStringList{"DOOM.EXE", "NC.EXE"}));
+        QCOMPARE(c.filesWith(c.jatek), QStringList{});
+        QCOMPARE(c.filesWith(1).size(), 3);
+        QCOMPARE(d.owner.barValues, (QList<int>{10, 37, 63, 90, 100}));
+        QCOMPARE(d.gridNames(), (QStringList{"DOOM.EXE", "NC.EXE"}));
+    }
+
+    void deletionAsksAgainThenRefreshesTheMainWindow()
+    {
+        Catalog c;
+        Dialog d(c, szuro::Deletion);
+        d.open();
+        d.host.kfriss = true;
+        d.host.shared.recordCount = 1;
+        d.w.ut->setEditText(QStringLiteral("*TOOLS"));
+        MessageBox::addAnswers({Answer::Yes, Answer::Cancel});
+        d.w.kesz_Click();
+        QCOMPARE(MessageBox::takeShown().last().text,
+                 QStringLiteral("Törli a következő feltételek alapján:\r\nProgramnevek: *   Utak: "
+                                "*TOOLS az adatbázist ?"));
+        // Cancel deletes nothing, yet searches and closes.
+        QVERIFY(!d.w.isVisible());
+        QCOMPARE(c.column(QStringLiteral("SELECT count(*) FROM prgnev")), QStringList{"3"});
+        QCOMPARE(d.gridNames(), QStringList{"NC.EXE"});
+        QCOMPARE(d.host.refreshes, 0);
+
+        Dialog again(c, szuro::Deletion);
+        again.open();
+        again.host.kfriss = true;
+        again.host.shared.recordCount = 1;
+        again.w.ut->setEditText(QStringLiteral("*TOOLS"));
+        MessageBox::addAnswers({Answer::Yes, Answer::Ok});
+        again.w.kesz_Click();
+        QCOMPARE(c.column(QStringLiteral("SELECT nev FROM prgnev ORDER BY nev")),
+                 (QStringList{"DOOM.EXE", "DOOM.WAD"}));
+        QCOMPARE(c.column(QStringLiteral("SELECT ut FROM ut")), QStringList{"-CD_1- E:\\GAMES"});
+        QCOMPARE(again.host.refreshes, 1);
+        QCOMPARE(again.host.treeRebuilds, 1);
+        QVERIFY(again.gridNames().isEmpty());
+        QVERIFY(again.owner.enabled && !again.owner.bar.isVisible());
+    }
+
+    // A refusal of the catalog is told, changes nothing, and leaves nothing disabled or shown.
+    void refusedChangeIsReportedAndUndone()
+    {
+        Catalog c;
+        store::Database::open(c.path).execScript(
+            QStringLiteral("CREATE TRIGGER tilt BEFORE INSERT ON nev_kulcsid BEGIN SELECT "
+                           "RAISE(ABORT, 'tiltva'); END;"));
+        Dialog d(c, szuro::FileKeywords);
+        d.open();
+        d.choose(2);
+        MessageBox::addAnswers({Answer::Yes});
+        d.w.kesz_Click();
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.last().text.startsWith(
+            QStringLiteral("A művelet nem hajtható végre, az adatbázis nem változott!\r\n")));
+        QVERIFY(shown.last().icon == MessageBox::Icon::Critical);
+        QCOMPARE(c.filesWith(c.jatek), QStringList{"DOOM.EXE"});
+        QVERIFY(d.w.isVisible() && !d.owner.bar.isVisible());
+        QTest::keyClick(d.w.kesz, Qt::Key_Escape);
+        QVERIFY(!d.w.isVisible() && d.owner.enabled);
+    }
+};
+
+QTEST_MAIN(TestSzuro)
+#include "test_szuro.moc"
