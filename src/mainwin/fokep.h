@@ -21,6 +21,7 @@ class QWindow;
 class DataGrid;
 class nevjegy;
 class epito;
+class kerdes;
 
 namespace store {
 class DataSource;
@@ -103,6 +104,8 @@ public:
     void Sug1_Click();
     void nev_Click();
     void szauto_Click();
+    void kossze_Click();
+    void gyors_Click();
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
@@ -120,6 +123,7 @@ public:
     // Where the builder finds the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
     epito* builderWindow() const { return m_epito; }
+    kerdes* searchWindow() const { return m_kerdes; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -179,6 +183,7 @@ private:
     PathTreeController* m_tree = nullptr;
     QPointer<nevjegy> m_splash;
     epito* m_epito = nullptr;
+    kerdes* m_kerdes = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

@@ -101,8 +101,8 @@ void fokep::connectCommands()
     opener(kulcs, nullptr);
     opener(f_kmeg, nullptr);
     opener(u_kmeg, nullptr);
-    opener(kossze, nullptr);
-    opener(gyors, nullptr);
+    opener(kossze, &fokep::kossze_Click);
+    opener(gyors, &fokep::gyors_Click);
     opener(muvf, nullptr);
     opener(gye, nullptr);
     opener(nev, &fokep::nev_Click);
