@@ -189,8 +189,11 @@ int kerdes::run()
 void kerdes::showModeless()
 {
     setModal(false);
-    if (Form_Load())
-        show();
+    if (!Form_Load())
+        return;
+    show();
+    raise();
+    activateWindow();
 }
 
 bool kerdes::Form_Load()
