@@ -6,6 +6,7 @@
 #   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb
 #   bench/run.sh keywords [CATALOG] showing and storing a record's keywords on 1 000 000 files
 #   bench/run.sh search [CATALOG]   searches and bulk commands on a 1 000 000-file catalog with keywords
+#   bench/run.sh kerdes [CATALOG]   the compound search through its window, on the same catalog
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-}
@@ -17,6 +18,7 @@ case "$what" in
   import) target=polcozo_bench_import ;;
   keywords) target=polcozo_bench_keywords ;;
   search) target=polcozo_bench_search ;;
+  kerdes) target=polcozo_bench_kerdes ;;
   *) echo "usage:" >&2; grep "^#   bench/run.sh" "$0" | cut -c3- >&2; exit 2 ;;
 esac
 cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
