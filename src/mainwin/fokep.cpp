@@ -349,7 +349,7 @@ void fokep::setView(const View& view)
 {
     std::exception_ptr failure;
     try {
-        Data1->setRecordSource(view.recordSource, view.params);
+        Data1->setRecordSource(view.recordSource, view.params, view.countSql);
         Data1->refresh();
     } catch (const platform::Error&) {
         failure = std::current_exception();

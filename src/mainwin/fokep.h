@@ -23,6 +23,7 @@ class nevjegy;
 class epito;
 class kulcslap;
 class Szerkeszto;
+class kerdes;
 
 namespace store {
 class DataSource;
@@ -105,6 +106,8 @@ public:
     void Sug1_Click();
     void nev_Click();
     void szauto_Click();
+    void kossze_Click();
+    void gyors_Click();
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
@@ -127,6 +130,7 @@ public:
     epito* builderWindow() const { return m_epito; }
     kulcslap* keywordListWindow() const { return m_kulcslap; }
     Szerkeszto* keyAssignmentWindow() const;
+    kerdes* searchWindow() const { return m_kerdes; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -189,6 +193,7 @@ private:
     epito* m_epito = nullptr;
     kulcslap* m_kulcslap = nullptr;
     QPointer<Szerkeszto> m_szerkeszto;
+    kerdes* m_kerdes = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

@@ -101,8 +101,8 @@ void fokep::connectCommands()
     opener(kulcs, &fokep::kulcs_Click);
     opener(f_kmeg, &fokep::f_kmeg_Click);
     opener(u_kmeg, &fokep::u_kmeg_Click);
-    opener(kossze, nullptr);
-    opener(gyors, nullptr);
+    opener(kossze, &fokep::kossze_Click);
+    opener(gyors, &fokep::gyors_Click);
     opener(muvf, nullptr);
     opener(gye, nullptr);
     opener(nev, &fokep::nev_Click);

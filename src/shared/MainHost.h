@@ -24,6 +24,9 @@ public:
         bool baseView = false;   // the view is the base view "SELECT * FROM alapfile"
         QString captionText;     // shown after "Leválogatási nézet: " while not the base view
         bool folderList = false; // the rows are folders, not files
+        // When set, counts the rows from the same parameters without putting
+        // them in order: counting a large ordered view costs as much as reading it.
+        QString countSql = {};
     };
 
     virtual ~MainHost() = default;
