@@ -21,6 +21,7 @@ class QWindow;
 class DataGrid;
 class nevjegy;
 class epito;
+class muvform;
 
 namespace store {
 class DataSource;
@@ -103,6 +104,7 @@ public:
     void Sug1_Click();
     void nev_Click();
     void szauto_Click();
+    void muvf_Click();
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
@@ -117,9 +119,10 @@ public:
     void lement_Click();
     void famas_Click();
 
-    // Where the builder finds the machine's drives; tests point it at folders.
+    // Where the builder and retrieval find the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
     epito* builderWindow() const { return m_epito; }
+    muvform* retrievalWindow() const { return m_muvform; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -179,6 +182,7 @@ private:
     PathTreeController* m_tree = nullptr;
     QPointer<nevjegy> m_splash;
     epito* m_epito = nullptr;
+    muvform* m_muvform = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

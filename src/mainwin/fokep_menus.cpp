@@ -103,8 +103,8 @@ void fokep::connectCommands()
     opener(u_kmeg, nullptr);
     opener(kossze, nullptr);
     opener(gyors, nullptr);
-    opener(muvf, nullptr);
-    opener(gye, nullptr);
+    opener(muvf, &fokep::muvf_Click);
+    opener(gye, &fokep::muvf_Click);
     opener(nev, &fokep::nev_Click);
 }
 
