@@ -90,8 +90,12 @@ int muvform::run()
 
 void muvform::readDrives()
 {
+    const QChar source = forras->drive();
     m_drives = drives();
     forras->setTable(m_drives);
+    // The source is the drive the discs go into: another disc in it keeps it chosen.
+    if (!source.isNull())
+        forras->setDrive(source);
     celdrv->setTable(m_drives);
 }
 
@@ -195,6 +199,9 @@ QStringList muvform::selectedPaths()
 
 retrieval::SelectedRow muvform::firstSelected()
 {
+    // A view read again meanwhile has dropped the marks: no row, no copy.
+    if (m_grid.selCount() == 0)
+        return {};
     const qint64 mark = m_grid.SelBookmarks().at(0);
     try {
         m_grid.source().setAbsolutePosition(mark);

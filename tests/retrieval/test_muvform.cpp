@@ -28,13 +28,14 @@ struct Main
     Fixture f;
     std::unique_ptr<fokep> w;
     QString c = f.dir.path(), d = f.path(QStringLiteral("d"));
+    QString disc = d; // what drive D: holds
 
     explicit Main(int files)
     {
         w = f.startOn(f.catalog(QStringLiteral("k.mdb"), files));
         QDir().mkpath(c + QStringLiteral("/MENTES"));
         QDir().mkpath(d + QStringLiteral("/GAMES"));
-        w->driveSource = [this] { return platform::DriveTable::fromFolders(c, {d}); };
+        w->driveSource = [this] { return platform::DriveTable::fromFolders(c, {disc}); };
     }
     void onDisc(const QString& name) const
     {
@@ -70,8 +71,18 @@ private Q_SLOTS:
         QCOMPARE(r->forras->drive(), QLatin1Char('D')); // the last drive
         QCOMPARE(r->celdir->path(), QStringLiteral("C:\\"));
 
+        // Another disc in D: keeps D: the source; the target, on the old
+        // disc, goes back to C:.
+        r->celdrv->setDrive(QLatin1Char('D'));
+        QCOMPARE(r->celdir->path(), QStringLiteral("D:\\"));
+        m.disc = m.f.path(QStringLiteral("e"));
+        QDir().mkpath(m.disc);
+        emit r->celdrv->aboutToPopup();
+        QCOMPARE(r->forras->drive(), QLatin1Char('D'));
+        QCOMPARE(r->celdir->path(), QStringLiteral("C:\\"));
+
         // A drive without its medium: the message, then back to C:.
-        QVERIFY(QDir(m.d).removeRecursively());
+        QVERIFY(QDir(m.disc).removeRecursively());
         r->celdrv->setDrive(QLatin1Char('D'));
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
