@@ -24,6 +24,7 @@ class epito;
 class kulcslap;
 class Szerkeszto;
 class kerdes;
+class muvform;
 
 namespace store {
 class DataSource;
@@ -108,6 +109,7 @@ public:
     void szauto_Click();
     void kossze_Click();
     void gyors_Click();
+    void muvf_Click();
     void elore_Click();
     void vegere_Click();
     void tabla1_SelChange();
@@ -125,12 +127,13 @@ public:
     void f_kmeg_Click();
     void u_kmeg_Click();
 
-    // Where the builder finds the machine's drives; tests point it at folders.
+    // Where the builder and retrieval find the machine's drives; tests point it at folders.
     std::function<platform::DriveTable()> driveSource;
     epito* builderWindow() const { return m_epito; }
     kulcslap* keywordListWindow() const { return m_kulcslap; }
     Szerkeszto* keyAssignmentWindow() const;
     kerdes* searchWindow() const { return m_kerdes; }
+    muvform* retrievalWindow() const { return m_muvform; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -194,6 +197,7 @@ private:
     kulcslap* m_kulcslap = nullptr;
     QPointer<Szerkeszto> m_szerkeszto;
     kerdes* m_kerdes = nullptr;
+    muvform* m_muvform = nullptr;
     bool m_startMaximized = false;
     bool m_unloaded = false;
     bool m_formWasActive = false;

@@ -103,8 +103,8 @@ void fokep::connectCommands()
     opener(u_kmeg, &fokep::u_kmeg_Click);
     opener(kossze, &fokep::kossze_Click);
     opener(gyors, &fokep::gyors_Click);
-    opener(muvf, nullptr);
-    opener(gye, nullptr);
+    opener(muvf, &fokep::muvf_Click);
+    opener(gye, &fokep::muvf_Click);
     opener(nev, &fokep::nev_Click);
 }
 

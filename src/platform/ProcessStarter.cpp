@@ -1,53 +1,51 @@
 #include "ProcessStarter.h"
 
+#include "ScriptedAnswers.h"
+
 #include <QProcess>
-#include <utility>
 
 namespace platform {
 
 namespace {
 
-struct Recording
+ScriptedAnswers<bool, ProcessStarter::Started>& script()
 {
-    bool on = false;
-    QList<ProcessStarter::Started> started;
-};
-
-Recording& recording()
-{
-    static Recording r;
-    return r;
+    static ScriptedAnswers<bool, ProcessStarter::Started> s;
+    return s;
 }
 
 } // namespace
 
 bool ProcessStarter::startDetached(const QString& program, const QStringList& arguments)
 {
-    if (recording().on) {
-        recording().started.append({program, arguments});
-        return true;
-    }
+    if (script().active())
+        return script().answer({program, arguments}, true);
     return QProcess::startDetached(program, arguments);
 }
 
-void ProcessStarter::startRecording()
+void ProcessStarter::startScript(const QList<bool>& answers)
 {
-    recording() = {true, {}};
+    script().start(answers);
 }
 
-void ProcessStarter::stopRecording()
+void ProcessStarter::addAnswers(const QList<bool>& answers)
 {
-    recording() = {};
+    script().add(answers);
+}
+
+void ProcessStarter::stopScript()
+{
+    script().stop();
 }
 
 QList<ProcessStarter::Started> ProcessStarter::started()
 {
-    return recording().started;
+    return script().requests();
 }
 
 QList<ProcessStarter::Started> ProcessStarter::takeStarted()
 {
-    return std::exchange(recording().started, {});
+    return script().takeRequests();
 }
 
 } // namespace platform

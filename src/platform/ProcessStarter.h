@@ -20,10 +20,12 @@ public:
     // False when the program could not be started.
     static bool startDetached(const QString& program, const QStringList& arguments);
 
-    // Test seam: while recording, nothing is started; each start is recorded
-    // and succeeds.
-    static void startRecording();
-    static void stopRecording();
+    // Test seam: while scripting, nothing is started; each start is recorded
+    // and takes the next scripted answer (true: it started), or true once the
+    // script has run dry.
+    static void startScript(const QList<bool>& answers = {});
+    static void addAnswers(const QList<bool>& answers);
+    static void stopScript();
     static QList<Started> started();
     static QList<Started> takeStarted();
 };

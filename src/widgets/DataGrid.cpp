@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 DataGrid::DataGrid(store::DataSource& source, QWidget* parent) : QFrame(parent), m_source(source)
@@ -215,6 +216,31 @@ void DataGrid::removeBookmark(int index)
         return;
     const QModelIndex row = m_model->index(int(m_bookmarks.at(index)), 0);
     m_view->selectionModel()->select(row,
+                                     QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+}
+
+void DataGrid::removeBookmarks(const QList<qsizetype>& indexes)
+{
+    QList<qint64> rows;
+    rows.reserve(indexes.size());
+    for (const qsizetype index : indexes)
+        if (index >= 0 && index < m_bookmarks.size())
+            rows.append(m_bookmarks.at(index));
+    if (rows.isEmpty())
+        return;
+    // Neighbouring rows go as one range: thousands of single rows would make
+    // the deselection slow.
+    std::sort(rows.begin(), rows.end());
+    QItemSelection gone;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype j = i;
+        while (j + 1 < rows.size() && rows.at(j + 1) <= rows.at(j) + 1)
+            ++j;
+        gone.append(QItemSelectionRange(m_model->index(int(rows.at(i)), 0),
+                                        m_model->index(int(rows.at(j)), 0)));
+        i = j + 1;
+    }
+    m_view->selectionModel()->select(gone,
                                      QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 

@@ -42,6 +42,8 @@ public:
     void selectRows(qint64 first, qint64 last); // marks a range, as a user would
     // Unmarks the row of element 'index'; the later elements move up.
     void removeBookmark(int index);
+    // Unmarks the rows of these elements in one pass: one SelChange.
+    void removeBookmarks(const QList<qsizetype>& indexes);
     void clearSelection();
 
     int col() const;

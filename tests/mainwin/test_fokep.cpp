@@ -238,8 +238,7 @@ private Q_SLOTS:
         QCOMPARE(w->tabla1->SelBookmarks(), (QList<qint64>{0, 1, 2, 10, 5}));
         w->muvEnabling();
         QVERIFY(w->mv->isEnabled() && w->osszm->isEnabled());
-        // Retrieval is not part of the program yet: its openers stay off whatever is selected.
-        QVERIFY(!w->muvf->isEnabled() && !w->gye->isEnabled());
+        QVERIFY(w->muvf->isEnabled() && w->gye->isEnabled());
         QCOMPARE(w->tabla1->col(), 2);
         QCOMPARE(w->tabla1->text(), QStringLiteral("1000"));
 

@@ -69,6 +69,33 @@ private Q_SLOTS:
         grid.removeBookmark(-1);
         QCOMPARE(grid.SelBookmarks(), QList<qint64>{4});
     }
+
+    // Repeated folders leave the selection at once: the rows that stay keep
+    // their marks and their order, also inside a marked range.
+    void severalBookmarksGoInOnePass()
+    {
+        QTemporaryDir dir;
+        store::DataSource source;
+        source.setDatabaseName(catalog(dir, 12));
+        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
+        source.refresh();
+        DataGrid grid(source);
+        grid.show();
+        grid.selectRows(9, 9);
+        grid.selectRows(0, 7);
+        grid.selectRows(11, 11);
+        QCOMPARE(grid.SelBookmarks(), (QList<qint64>{9, 0, 1, 2, 3, 4, 5, 6, 7, 11}));
+
+        QSignalSpy changes(&grid, &DataGrid::SelChange);
+        // Rows 0, 2, 3, 4 and 7 (neighbours among them), given out of order, and one outside.
+        grid.removeBookmarks({8, 1, 3, 4, 5, 42});
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(grid.SelBookmarks(), (QList<qint64>{9, 1, 5, 6, 11}));
+        QItemSelectionModel* marks = grid.view()->selectionModel();
+        QCOMPARE(marks->selectedRows().size(), 5);
+        for (const qint64 row : {1, 5, 6, 9, 11})
+            QVERIFY(marks->isRowSelected(int(row), {}));
+    }
 };
 
 QTEST_MAIN(TestDataGrid)

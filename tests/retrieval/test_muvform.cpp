@@ -1,0 +1,186 @@
+#include "TestSupport.h"
+#include "mainwin/Fixture.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessStarter.h"
+#include "retrieval/muvform.h"
+#include "store/DataSource.h"
+#include "widgets/DataGrid.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+using platform::MessageBox;
+
+namespace {
+
+// The main window on a catalog of FILE0.EXE, FILE1.EXE, ... in -CD_1- E:\GAMES;
+// the test's folder acts as drive C: (with the program and the target MENTES),
+// a folder in it as drive D: (the disc).
+struct Main
+{
+    Fixture f;
+    std::unique_ptr<fokep> w;
+    QString c = f.dir.path(), d = f.path(QStringLiteral("d"));
+    QString disc = d; // what drive D: holds
+
+    explicit Main(int files)
+    {
+        w = f.startOn(f.catalog(QStringLiteral("k.mdb"), files));
+        QDir().mkpath(c + QStringLiteral("/MENTES"));
+        QDir().mkpath(d + QStringLiteral("/GAMES"));
+        w->driveSource = [this] { return platform::DriveTable::fromFolders(c, {disc}); };
+    }
+    void onDisc(const QString& name) const
+    {
+        TestSupport::writeFile(d + QStringLiteral("/GAMES/") + name, name.toUtf8());
+    }
+    bool copied(const QString& name) const
+    {
+        return TestSupport::contents(c + QStringLiteral("/MENTES/") + name) == name.toUtf8();
+    }
+    std::unique_ptr<muvform> window() const
+    {
+        auto r = std::make_unique<muvform>(w->host(), *w->tabla1, w->driveSource);
+        r->Form_Load();
+        r->show();
+        return r;
+    }
+};
+
+} // namespace
+
+class TestMuvform : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { platform::ProcessStarter::startScript(); }
+    void cleanup() { platform::ProcessStarter::stopScript(); }
+
+    void loadAndTargetDrive()
+    {
+        Main m(1);
+        auto r = m.window();
+        QVERIFY(r->O1->isChecked() && r->O1->isEnabled() && !r->O2->isChecked());
+        QCOMPARE(r->forras->drive(), QLatin1Char('D')); // the last drive
+        QCOMPARE(r->celdir->path(), QStringLiteral("C:\\"));
+
+        // Another disc in D: keeps D: the source; the target, on the old
+        // disc, goes back to C:.
+        r->celdrv->setDrive(QLatin1Char('D'));
+        QCOMPARE(r->celdir->path(), QStringLiteral("D:\\"));
+        m.disc = m.f.path(QStringLiteral("e"));
+        QDir().mkpath(m.disc);
+        emit r->celdrv->aboutToPopup();
+        QCOMPARE(r->forras->drive(), QLatin1Char('D'));
+        QCOMPARE(r->celdir->path(), QStringLiteral("C:\\"));
+
+        // A drive without its medium: the message, then back to C:.
+        QVERIFY(QDir(m.disc).removeRecursively());
+        r->celdrv->setDrive(QLatin1Char('D'));
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text,
+                 QStringLiteral("A meghajtó nem áll készen !  Ellenőrizze, majd próbálja újra"));
+        QVERIFY(shown.first().buttons == MessageBox::Buttons::Ok);
+        QCOMPARE(r->celdrv->drive(), QLatin1Char('C'));
+        QCOMPARE(r->celdir->path(), QStringLiteral("C:\\"));
+
+        // Unload hides the bar; the next load keeps the target folder and
+        // follows the folders-only view.
+        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        m.w->host().showProgress(40);
+        QTest::mouseClick(r->nem, Qt::LeftButton);
+        QVERIFY(!r->isVisible() && !m.w->bar->isVisible());
+        m.w->state().folderList = true;
+        r->Form_Load();
+        QVERIFY(r->O2->isChecked() && !r->O1->isChecked() && !r->O1->isEnabled());
+        QCOMPARE(r->celdir->path(), QStringLiteral("C:\\MENTES"));
+        QCOMPARE(r->celdrv->drive(), QLatin1Char('C'));
+    }
+
+    // Rows leave the grid's selection as they are done; a run that stops
+    // keeps the window open with the rest marked, ready to go on.
+    void runFollowsTheGrid()
+    {
+        Main m(3);
+        m.onDisc(QStringLiteral("FILE0.EXE"));
+        m.onDisc(QStringLiteral("FILE2.EXE"));
+        m.w->tabla1->selectRows(2, 2);
+        m.w->tabla1->selectRows(0, 1);
+        auto r = m.window();
+        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        QTest::mouseClick(r->masol, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::takeShown().last().text,
+                 QStringLiteral("A forrásmeghajtón [ D: ] nem található a megadott útvonal !"));
+        QVERIFY(r->isVisible());
+        QVERIFY(m.copied(QStringLiteral("FILE2.EXE")) && m.copied(QStringLiteral("FILE0.EXE")));
+        QCOMPARE(m.w->tabla1->SelBookmarks(), QList<qint64>{1});
+        QVERIFY(!m.w->tabla1->view()->selectionModel()->isRowSelected(2, {}));
+        QCOMPARE(m.w->Data1->absolutePosition(), qint64(1)); // the row it stopped at
+        QCOMPARE(m.w->kij->text(), QStringLiteral(" 1 DB kijelölve"));
+        QVERIFY(m.w->gye->isEnabled() && m.w->bar->isVisible());
+
+        m.onDisc(QStringLiteral("FILE1.EXE"));
+        QTest::mouseClick(r->masol, Qt::LeftButton);
+        QVERIFY(MessageBox::takeShown().first().text.startsWith(QStringLiteral("Helyezze be")));
+        QVERIFY(m.copied(QStringLiteral("FILE1.EXE")));
+        QVERIFY(!r->isVisible());
+        QCOMPARE(m.w->tabla1->selCount(), qint64(0));
+        QCOMPARE(m.w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
+        QVERIFY(!m.w->gye->isEnabled() && !m.w->bar->isVisible());
+    }
+
+    // Whole folders: the files of one folder give one copier, found in the
+    // program folder.
+    void wholeFolders()
+    {
+        Main m(3);
+        m.w->state().folderList = true;
+        m.w->tabla1->selectRows(0, 2);
+        auto r = m.window();
+        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        QTest::mouseClick(r->masol, Qt::LeftButton);
+        const auto started = platform::ProcessStarter::takeStarted();
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started.first().program, m.f.paths.programFolder + QStringLiteral("/athozo"));
+        QCOMPARE(started.first().arguments.first(), QStringLiteral("D:\\GAMES\\*.*"));
+        QVERIFY(QFileInfo(m.c + QStringLiteral("/MENTES/GAMES")).isDir());
+        QVERIFY(!r->isVisible());
+    }
+
+    // muvf and gye open the window modally, and only with a selection.
+    void openedFromTheMainWindow()
+    {
+        Main m(2);
+        m.w->muvEnabling();
+        QVERIFY(!m.w->muvf->isEnabled() && !m.w->gye->isEnabled());
+        m.w->tabla1->selectRows(0, 0);
+        QVERIFY(m.w->gye->isEnabled());
+        m.w->muvEnabling();
+        QVERIFY(m.w->muvf->isEnabled());
+
+        int opened = 0;
+        const auto look = [&] {
+            muvform* r = m.w->retrievalWindow();
+            opened += r->isModal() && r->isVisible();
+            r->nem_Click();
+        };
+        QTimer::singleShot(0, look);
+        QTest::mouseClick(m.w->gye, Qt::LeftButton);
+        QTimer::singleShot(0, look);
+        m.w->muvf->trigger();
+        QCOMPARE(opened, 2);
+        QCOMPARE(m.w->tabla1->selCount(), qint64(1));
+    }
+};
+
+QTEST_MAIN(TestMuvform)
+#include "test_muvform.moc"
