@@ -322,21 +322,11 @@ bool generateApart(const QString& catalog)
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: %s [CATALOG]\n", argv[0]);
-        return 2;
-    }
     QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        std::fprintf(stderr, "no temporary folder\n");
-        return 1;
-    }
-    const QString catalog = argc == 2
-                                ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
-                                : scratch.path() + QStringLiteral("/browse.mdb");
-    // Before the application exists: the child must not inherit its threads.
-    if (!QFileInfo::exists(catalog) && !generateApart(catalog))
-        return 1;
+    int exitCode = 0;
+    const QString catalog = bench::catalogArgument(argc, argv, scratch, QStringLiteral("browse.mdb"), generateApart, exitCode);
+    if (catalog.isEmpty())
+        return exitCode;
 
     // Headless: no window ever reaches a screen. Dates as the program's users see them.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -344,11 +334,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
     MessageBox::startScript();
     FileDialog::startScript();
-    try {
+    return bench::measured([&] {
         browse(catalog, scratch.path());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

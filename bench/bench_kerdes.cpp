@@ -161,28 +161,15 @@ bool generateApart(const QString& catalog)
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: %s [CATALOG]\n", argv[0]);
-        return 2;
-    }
     QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        std::fprintf(stderr, "no temporary folder\n");
-        return 1;
-    }
-    const QString catalog = argc == 2
-                                ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
-                                : scratch.path() + QStringLiteral("/generated.mdb");
-    if (!QFileInfo::exists(catalog) && !generateApart(catalog))
-        return 1;
+    int exitCode = 0;
+    const QString catalog = bench::catalogArgument(argc, argv, scratch, QStringLiteral("generated.mdb"), generateApart, exitCode);
+    if (catalog.isEmpty())
+        return exitCode;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::MessageBox::startScript();
-    try {
+    return bench::measured([&] {
         run(catalog, scratch.path());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

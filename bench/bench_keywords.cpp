@@ -10,6 +10,7 @@
 // that does not exist yet is generated there and kept. A catalog holding only
 // the default keywords gets the keywords and links above first. Every link the
 // timed stores change is put back afterwards.
+#include "BenchProgram.h"
 #include "CatalogGenerator.h"
 
 #include "FakeHost.h"
@@ -301,21 +302,11 @@ void run(const QString& catalog, const QString& scratch)
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: %s [CATALOG]\n", argv[0]);
-        return 2;
-    }
     QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        std::fprintf(stderr, "no temporary folder\n");
-        return 1;
-    }
-    const QString catalog = argc == 2
-                                ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
-                                : scratch.path() + QStringLiteral("/keywords.mdb");
-    // Before the application exists: the child must not inherit its threads.
-    if (!QFileInfo::exists(catalog) && !generateApart(catalog))
-        return 1;
+    int exitCode = 0;
+    const QString catalog = bench::catalogArgument(argc, argv, scratch, QStringLiteral("keywords.mdb"), generateApart, exitCode);
+    if (catalog.isEmpty())
+        return exitCode;
 
     // The offscreen platform says at every window that it cannot size it to its contents.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
@@ -326,12 +317,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::MessageBox::startScript(); // a message would stop the run; the checks catch it
-    try {
+    return bench::measured([&] {
         addKeywords(catalog);
         run(catalog, scratch.path());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

@@ -5,6 +5,7 @@
 // Without CATALOG it generates a 1 000 000-file catalog with keywords in a
 // temporary folder; a CATALOG that does not exist yet is generated there and
 // kept. Either way the timings run on a copy: CATALOG is left as it is.
+#include "BenchProgram.h"
 #include "CatalogGenerator.h"
 #include "LiteralStatements.h"
 
@@ -294,26 +295,13 @@ bool generateApart(const QString& catalog)
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: %s [CATALOG]\n", argv[0]);
-        return 2;
-    }
     QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        std::fprintf(stderr, "no temporary folder\n");
-        return 1;
-    }
-    const QString catalog = argc == 2
-                                ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath()
-                                : scratch.path() + QStringLiteral("/generated.mdb");
-    if (!QFileInfo::exists(catalog) && !generateApart(catalog))
-        return 1;
+    int exitCode = 0;
+    const QString catalog = bench::catalogArgument(argc, argv, scratch, QStringLiteral("generated.mdb"), generateApart, exitCode);
+    if (catalog.isEmpty())
+        return exitCode;
     QCoreApplication app(argc, argv);
-    try {
+    return bench::measured([&] {
         run(catalog, scratch.path());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

@@ -9,6 +9,7 @@
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
+#include "widgets/TwipsLayout.h"
 #include "widgets/DataGrid.h"
 #include "widgets/KeywordList.h"
 #include "widgets/Menus.h"
@@ -275,27 +276,7 @@ void Szerkeszto::setOwnerEnabled(bool enabled)
 
 void Szerkeszto::Form_Resize()
 {
-    const double dpiX = logicalDpiX();
-    const double dpiY = logicalDpiY();
-    const QSize outer = frameGeometry().size();
-    const QSize inner = centralWidget()->size();
-    const auto geometry =
-        keywords::szerkesztoLayout(FokepRules::pixelsToTwips(outer.width(), dpiX),
-                                   FokepRules::pixelsToTwips(outer.height(), dpiY),
-                                   FokepRules::pixelsToTwips(inner.width(), dpiX),
-                                   FokepRules::pixelsToTwips(inner.height(), dpiY));
-    if (!geometry)
-        return;
-    for (auto it = geometry->cbegin(); it != geometry->cend(); ++it) {
-        auto* control = centralWidget()->findChild<QWidget*>(it.key(), Qt::FindDirectChildrenOnly);
-        if (!control)
-            continue;
-        const QRect t = it.value();
-        control->setGeometry(FokepRules::twipsToPixels(t.x(), dpiX),
-                             FokepRules::twipsToPixels(t.y(), dpiY),
-                             FokepRules::twipsToPixels(t.width(), dpiX),
-                             FokepRules::twipsToPixels(t.height(), dpiY));
-    }
+    applyTwipsLayout(*this, keywords::szerkesztoLayout);
 }
 
 void Szerkeszto::resizeEvent(QResizeEvent* e)

@@ -14,6 +14,7 @@
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Settings.h"
+#include "widgets/TwipsLayout.h"
 #include "widgets/DataGrid.h"
 #include "widgets/PictureButton.h"
 
@@ -477,24 +478,7 @@ void fokep::focusWindowChanged(QWindow* now)
 
 void fokep::Form_Resize()
 {
-    const double dpiX = logicalDpiX();
-    const double dpiY = logicalDpiY();
-    const QSize outer = frameGeometry().size();
-    const QSize inner = centralWidget()->size();
-    const auto geometry = FokepRules::layout(
-        FokepRules::pixelsToTwips(outer.width(), dpiX), FokepRules::pixelsToTwips(outer.height(), dpiY),
-        FokepRules::pixelsToTwips(inner.width(), dpiX), FokepRules::pixelsToTwips(inner.height(), dpiY));
-    if (!geometry)
-        return;
-    for (auto it = geometry->cbegin(); it != geometry->cend(); ++it) {
-        auto* control = centralWidget()->findChild<QWidget*>(it.key(), Qt::FindDirectChildrenOnly);
-        if (!control)
-            continue;
-        const QRect t = it.value();
-        control->setGeometry(FokepRules::twipsToPixels(t.x(), dpiX), FokepRules::twipsToPixels(t.y(), dpiY),
-                             FokepRules::twipsToPixels(t.width(), dpiX),
-                             FokepRules::twipsToPixels(t.height(), dpiY));
-    }
+    applyTwipsLayout(*this, FokepRules::layout);
 }
 
 void fokep::resizeEvent(QResizeEvent* e)

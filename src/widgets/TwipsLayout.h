@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QHash>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QMainWindow;
+
+// A window's resize rule: control geometries in twips by control name, from the
+// outer and inner sizes in twips; nothing when the window is too small.
+using TwipsRule = std::function<std::optional<QHash<QString, QRect>>(double outerWidth, double outerHeight,
+                                                                      double innerWidth, double innerHeight)>;
+
+// Places the central widget's named children by 'rule' at the window's resolution.
+void applyTwipsLayout(QMainWindow& window, const TwipsRule& rule);
