@@ -32,6 +32,16 @@ inline QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A copy of the template at 'path', writable by its owner only.
+inline QString freshCatalog(const QString& path)
+{
+    QFile::remove(path);
+    if (!QFile::copy(templateFile(), path))
+        qFatal("cannot copy the template to %s", qPrintable(path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+}
+
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);

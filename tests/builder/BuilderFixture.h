@@ -24,8 +24,7 @@ struct BuilderFixture
         QDir().mkpath(c);
         QDir().mkpath(d);
         QDir().mkpath(e);
-        QFile::copy(TestSupport::templateFile(), catalog);
-        QFile::setPermissions(catalog, QFile::ReadOwner | QFile::WriteOwner);
+        TestSupport::freshCatalog(catalog);
         drives = platform::DriveTable::fromFolders(c, {d, e});
     }
 

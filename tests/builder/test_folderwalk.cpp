@@ -82,9 +82,7 @@ Recorder walkE(BuilderFixture& f, builder::FolderReader::ListingHook hook = {})
     Recorder r;
     FolderWalk walk(f.drives, r);
     walk.setListingHook(std::move(hook));
-    walk.tablanyit(f.catalog);
-    walk.setOpenFolder(QStringLiteral("E:\\"));
-    walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+    scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
     return r;
 }
 

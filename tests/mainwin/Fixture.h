@@ -44,10 +44,7 @@ struct Fixture
     // A catalog with 'files' files on one medium.
     QString catalog(const QString& name, int files) const
     {
-        const QString file = path(name);
-        QFile::remove(file);
-        QFile::copy(paths.templateFile(), file);
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        const QString file = TestSupport::freshCatalog(path(name));
         auto db = store::Database::open(file);
         store::Transaction t(db);
         db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));

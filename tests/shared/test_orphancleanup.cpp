@@ -15,10 +15,8 @@ class TestOrphanCleanup : public QObject
     // Folder 1 holds a file, folder 2 none; both linked to the default folder keyword.
     store::Database catalog()
     {
-        const QString path = m_dir.filePath(QStringLiteral("c%1.mdb").arg(++m_serial));
-        QFile::copy(TestSupport::templateFile(), path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        store::Database db = store::Database::open(path);
+        store::Database db = store::Database::open(
+            TestSupport::freshCatalog(m_dir.filePath(QStringLiteral("c%1.mdb").arg(++m_serial))));
         db.execScript(
             QStringLiteral("INSERT INTO ut (id, ut) VALUES (1, '-A- E:\\'), (2, '-A- E:\\URES');"
                            "INSERT INTO ut_kulcsid (id, kulcsid) VALUES (1, 1), (2, 1);"
@@ -26,16 +24,14 @@ class TestOrphanCleanup : public QObject
                            "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 1);"));
         return db;
     }
+    // "folder ids/linked folder ids"
     static QString folders(store::Database& db)
     {
-        return db.scalar(
-                     QStringLiteral("SELECT group_concat(id) FROM (SELECT id FROM ut ORDER BY id)"))
-                   .toString() +
-               QLatin1Char('/') +
-               db
-                   .scalar(QStringLiteral(
-                       "SELECT group_concat(id) FROM (SELECT id FROM ut_kulcsid ORDER BY id)"))
-                   .toString();
+        return db
+            .scalar(QStringLiteral(
+                "SELECT (SELECT group_concat(id) FROM (SELECT id FROM ut ORDER BY id)) || '/' || "
+                "(SELECT group_concat(id) FROM (SELECT id FROM ut_kulcsid ORDER BY id))"))
+            .toString();
     }
 
 private Q_SLOTS:

@@ -21,10 +21,7 @@ const QString kLong = QString(1000, QChar(u'ő'));
 QString catalog(const QTemporaryDir& dir)
 {
     static int serial = 0;
-    const QString path = dir.filePath(QStringLiteral("k%1.mdb").arg(++serial));
-    if (!QFile::copy(templateFile(), path))
-        qFatal("cannot copy the template");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const QString path = freshCatalog(dir.filePath(QStringLiteral("k%1.mdb").arg(++serial)));
     Database db = Database::open(path);
     db.execScript(QStringLiteral(
         "INSERT INTO ut (ut) VALUES ('-CD_1- E:\\'), ('-CD_1- E:\\GAMES');"

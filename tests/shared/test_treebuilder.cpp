@@ -22,7 +22,8 @@ struct Nodes : TreeNodes
     {
         if (keys.contains(key) || (!parentKey.isEmpty() && !keys.contains(parentKey)))
             return 0;
-        lines << parentKey + QLatin1Char('|') + key + QLatin1Char('|') + text + QLatin1Char('|') + image;
+        lines << parentKey + QLatin1Char('|') + key + QLatin1Char('|') + text + QLatin1Char('|') +
+                     image;
         keys.insert(key, count());
         return count();
     }
@@ -51,18 +52,18 @@ class TestTreeBuilder : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_catalog = m_dir.filePath(QStringLiteral("k.mdb"));
-        QVERIFY(QFile::copy(TestSupport::templateFile(), m_catalog));
-        QFile::setPermissions(m_catalog, QFile::ReadOwner | QFile::WriteOwner);
+        m_catalog = TestSupport::freshCatalog(m_dir.filePath(QStringLiteral("k.mdb")));
         auto db = store::Database::open(m_catalog);
         // Out of order, the root folder itself, a label in other letter case,
         // a label that only starts the same, a folder with an apostrophe.
         for (const char* ut : {"-CD_1- E:\\GAMES\\DOOM", "-CD_10- E:\\X", "-cd_1- F:\\GAMES\\QUAKE",
                                "-CD_1- E:\\", "-CD_1- E:\\Tom's", "-CD_1- E:\\APPS"})
             db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {QString::fromUtf8(ut)});
-        for (const auto& [folder, name] :
-             {std::pair{4, "ROOT.TXT"}, {1, "DOOM.EXE"}, {1, "DOOM.WAD"}, {5, "Tom's.txt"},
-              {3, "QUAKE.EXE"}})
+        for (const auto& [folder, name] : {std::pair{4, "ROOT.TXT"},
+                                           {1, "DOOM.EXE"},
+                                           {1, "DOOM.WAD"},
+                                           {5, "Tom's.txt"},
+                                           {3, "QUAKE.EXE"}})
             db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES (?1, ?2)"),
                     {QString::fromUtf8(name), folder});
         m_datafa.setDatabaseName(m_catalog);
@@ -94,8 +95,7 @@ private Q_SLOTS:
                                                  QStringLiteral("-CD_1- E:\\GAMES\\DOOM"),
                                                  QStringLiteral("DOOM.WAD"));
         QCOMPARE(marked, 5);
-        QCOMPARE(t.lines.at(4),
-                 QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 4a |DOOM.WAD|jelolt"));
+        QCOMPARE(t.lines.at(4), QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 4a |DOOM.WAD|jelolt"));
 
         // Expanding the folder leaves the marked name out; file keys keep growing.
         const QString skip = QStringLiteral("DOOM.WAD");
@@ -105,8 +105,8 @@ private Q_SLOTS:
         // The root folder's own files, and a folder whose name holds an apostrophe.
         medium(QStringLiteral("CD_1"));
         Nodes v;
-        QCOMPARE(Module1::faepit_jelol(v, m_datafa, QStringLiteral("CD_1"), QStringLiteral("-CD_1- E:\\"),
-                                       QStringLiteral("ROOT.TXT")),
+        QCOMPARE(Module1::faepit_jelol(v, m_datafa, QStringLiteral("CD_1"),
+                                       QStringLiteral("-CD_1- E:\\"), QStringLiteral("ROOT.TXT")),
                  2);
         QCOMPARE(v.load(m_datafa, QStringLiteral("-CD_1- E:\\Tom's")), 1);
         QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\Tom's| 8a |Tom's.txt|elem"));
@@ -117,8 +117,8 @@ private Q_SLOTS:
 
         medium(QStringLiteral("CD_1"));
         Nodes w;
-        QCOMPARE(Module1::faepit_jelol(w, m_datafa, QStringLiteral("CD_1"), QStringLiteral("-CD_1- E:\\NINCS"),
-                                       QStringLiteral("X")),
+        QCOMPARE(Module1::faepit_jelol(w, m_datafa, QStringLiteral("CD_1"),
+                                       QStringLiteral("-CD_1- E:\\NINCS"), QStringLiteral("X")),
                  0);
     }
 
@@ -126,7 +126,8 @@ private Q_SLOTS:
     {
         medium(QStringLiteral("NINCS"));
         Nodes t;
-        QVERIFY_THROWS_EXCEPTION(platform::Error, Module1::faepit(t, m_datafa, QStringLiteral("NINCS")));
+        QVERIFY_THROWS_EXCEPTION(platform::Error,
+                                 Module1::faepit(t, m_datafa, QStringLiteral("NINCS")));
         QCOMPARE(t.count(), 0);
     }
 };

@@ -66,9 +66,8 @@ private Q_SLOTS:
 
     void compactShrinksAndKeepsRows()
     {
-        const QString path = folder(QStringLiteral("compact")) + QStringLiteral("/big.mdb");
-        QVERIFY(QFile::copy(templateFile(), path));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const QString path =
+            freshCatalog(folder(QStringLiteral("compact")) + QStringLiteral("/big.mdb"));
         {
             Database db = Database::open(path);
             store::Transaction tx(db);
@@ -110,9 +109,7 @@ private Q_SLOTS:
     {
         const QString dir = folder(QStringLiteral("garbage"));
         const QString path = dir + QStringLiteral("/garbage.mdb");
-        QByteArray bytes(4096, '\0');
-        for (int i = 0; i < bytes.size(); ++i)
-            bytes[i] = char((i * 7919 + 13) % 251);
+        const QByteArray bytes(4096, '\x7f');
         writeFile(path, bytes);
         writeFile(path + QLatin1Char('2'), "stale leftover of an earlier attempt");
         QCOMPARE(errorOf([&] { store::compactCatalog(path); }), err::NotADatabase);
@@ -123,9 +120,7 @@ private Q_SLOTS:
     void resetFromTemplate()
     {
         const QString dir = folder(QStringLiteral("reset"));
-        const QString path = dir + QStringLiteral("/nevtelen.mdb");
-        QVERIFY(QFile::copy(templateFile(), path));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const QString path = freshCatalog(dir + QStringLiteral("/nevtelen.mdb"));
         Database::open(path).exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\FILLED')"));
         const QByteArray filled = contents(path);
 

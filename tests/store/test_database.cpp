@@ -3,7 +3,6 @@
 #include "store/Database.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,11 +18,8 @@ class TestDatabase : public QObject
 
     Database freshCatalog()
     {
-        const QString path = m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial));
-        if (!QFile::copy(templateFile(), path))
-            qFatal("cannot copy the template");
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        return Database::open(path);
+        return Database::open(
+            TestSupport::freshCatalog(m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial))));
     }
 
 private Q_SLOTS:
@@ -79,11 +75,7 @@ private Q_SLOTS:
     void openFailures()
     {
         const QString garbage = m_dir.filePath(QStringLiteral("garbage.mdb"));
-        QByteArray bytes(8192, '\0');
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
-        QFile f(garbage);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        f.close();
+        writeFile(garbage, QByteArray(8192, '\x7f'));
         QCOMPARE(errorOf([&] { Database::open(garbage); }), platform::err::NotADatabase);
         const QString empty = m_dir.filePath(QStringLiteral("empty.mdb"));
         writeFile(empty, QByteArray());
@@ -94,23 +86,14 @@ private Q_SLOTS:
                  platform::err::PathNotFound);
     }
 
+    // The engine's own LIKE would fold only ASCII and take '_' as a wildcard.
     void likeIsTheCatalogs()
     {
         Database db = freshCatalog();
-        const struct
-        {
-            const char* text;
-            const char* pattern;
-            int expected;
-        } cases[] = {
-            {"ÁRVÍZ.TXT", "árv*.txt", 1}, {"a_b", "a_b", 1},    {"axb", "a_b", 0},
-            {"50% off", "*%*", 1},        {"50 off", "*%*", 0}, {"A1.EXE", "a?.exe", 1},
-        };
-        for (const auto& c : cases) {
-            const QString sql = QStringLiteral("SELECT '%1' LIKE '%2'")
-                                    .arg(QString::fromUtf8(c.text), QString::fromUtf8(c.pattern));
-            QVERIFY2(db.scalar(sql).toInt() == c.expected, qPrintable(sql));
-        }
+        const QString sql = QStringLiteral("SELECT ?1 LIKE ?2");
+        QCOMPARE(db.scalar(sql, {QStringLiteral("ÁRVÍZ.TXT"), QStringLiteral("árv*.t?t")}).toInt(),
+                 1);
+        QCOMPARE(db.scalar(sql, {QStringLiteral("axb"), QStringLiteral("a_b")}).toInt(), 0);
     }
 
     void parametersAndTransactions()

@@ -21,10 +21,8 @@ class TestDataSource : public QObject
     // A catalog holding 'files' files named F00000.EXE, F00001.EXE, ... in id order.
     QString catalog(int files = 0)
     {
-        const QString path = m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial));
-        if (!QFile::copy(templateFile(), path))
-            qFatal("cannot copy the template");
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const QString path =
+            freshCatalog(m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial)));
         Database db = Database::open(path);
         store::Transaction tx(db);
         db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\GAMES')"));

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using store::likeMatch;
 using store::likeMatchUtf8;
 
@@ -21,83 +23,76 @@ class TestLike : public QObject
     Q_OBJECT
 
 private slots:
-    void matches_data();
-    void matches();
-    void utf8HandlesNullAndLengths();
-    void pathologicalPatternFinishes();
+    void matches_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+
+        auto row = [](const char* name, const char* p, const char* t, bool e) {
+            QTest::newRow(name) << QString::fromUtf8(p) << QString::fromUtf8(t) << e;
+        };
+        row("empty-empty", "", "", true);
+        row("empty-text", "", "a", false);
+        row("star-empty", "*", "", true);
+        row("star-middle", "a*f", "abcdef", true);
+        row("star-middle-miss", "a*e", "abcdef", false);
+        row("star-needs-backtrack", "*ab*abc", "abababcab abc", true);
+        row("one-middle", "a?c", "abc", true);
+        row("one-not-zero", "a?c", "ac", false);
+        row("one-accented", "p?l", "pál", true);
+        row("one-surrogate-pair", "?", "𝔸", true);
+        row("one-after-pair", "𝔸?", "𝔸ő", true);
+        row("hungarian-lower-upper", "árvíztűrő tükörfúrógép", "ÁRVÍZTŰRŐ TÜKÖRFÚRÓGÉP", true);
+        row("hungarian-wild", "*TŰRŐ*gép", "árvíztűrő tükörfúrógép", true);
+        row("no-accent-stripping", "o", "ő", false);
+        row("ascii-case", "HeLLo aZz", "hEllO AzZ", true);
+        row("folding-not-lowering", "ΟΔΟΣ", "οδος", true);
+        row("sharp-s-not-ss", "ß", "ss", false);
+        row("underscore-literal", "a_b", "a_b", true);
+        row("underscore-not-one", "a_b", "axb", false);
+        row("percent-literal", "100%", "100%", true);
+        row("percent-not-run", "100%", "1000", false);
+        row("bracket-literal", "[ab]", "[AB]", true);
+        row("hash-not-digit", "#", "1", false);
+        row("backslash-not-escape", "\\*", "\\xyz", true);
+    }
+
+    void matches()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(likeMatch(pattern, text), expected);
+        QCOMPARE(utf8Match(pattern, text), expected);
+    }
+
+    void utf8HandlesNullAndLengths()
+    {
+        QVERIFY(likeMatchUtf8(nullptr, 0, nullptr, 0));
+        QVERIFY(!likeMatchUtf8(nullptr, 0, "a", 1));
+        QVERIFY(likeMatchUtf8("*", 1, nullptr, 0));
+        // Buffers are not NUL-terminated: only the given lengths count.
+        QVERIFY(likeMatchUtf8("abcX", 3, "ABCY", 3));
+        QVERIFY(!likeMatchUtf8("abc", 3, "abcd", 4));
+        // Invalid UTF-8 is one replacement character, not a crash.
+        QVERIFY(likeMatchUtf8("?", 1, "\xff", 1));
+        QVERIFY(likeMatchUtf8("a*", 2, "A\xc3", 2));
+    }
+
+    void pathologicalPatternFinishes()
+    {
+        const QString pattern = u"*a*a*a*a*a*a*a*a*a*a*a*b"_s;
+        const QString ascii(200000, u'a');
+        const QString accented = u"á"_s + ascii;
+
+        // Exponential backtracking would never get through these.
+        QVERIFY(!likeMatch(pattern, ascii));
+        QVERIFY(!utf8Match(pattern, ascii));
+        QVERIFY(!utf8Match(pattern, accented));
+        QVERIFY(utf8Match(pattern, ascii + u'b'));
+    }
 };
-
-void TestLike::matches_data()
-{
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("expected");
-
-    auto row = [](const char* name, const char* p, const char* t, bool e) {
-        QTest::newRow(name) << QString::fromUtf8(p) << QString::fromUtf8(t) << e;
-    };
-    row("empty-empty", "", "", true);
-    row("empty-text", "", "a", false);
-    row("star-empty", "*", "", true);
-    row("star-middle", "a*f", "abcdef", true);
-    row("star-middle-miss", "a*e", "abcdef", false);
-    row("star-needs-backtrack", "*ab*abc", "abababcab abc", true);
-    row("one-one", "?", "a", true);
-    row("one-middle", "a?c", "abc", true);
-    row("one-not-zero", "a?c", "ac", false);
-    row("one-accented", "p?l", "pál", true);
-    row("one-surrogate-pair", "?", "𝔸", true);
-    row("two-surrogate-pair", "??", "𝔸", false);
-    row("one-after-pair", "𝔸?", "𝔸ő", true);
-    row("hungarian-lower-upper", "árvíztűrő tükörfúrógép", "ÁRVÍZTŰRŐ TÜKÖRFÚRÓGÉP", true);
-    row("hungarian-wild", "*TŰRŐ*gép", "árvíztűrő tükörfúrógép", true);
-    row("no-accent-stripping", "o", "ő", false);
-    row("ascii-case", "HeLLo aZz", "hEllO AzZ", true);
-    row("folding-not-lowering", "ΟΔΟΣ", "οδος", true);
-    row("sharp-s-not-ss", "ß", "ss", false);
-    row("underscore-literal", "a_b", "a_b", true);
-    row("underscore-not-one", "a_b", "axb", false);
-    row("percent-literal", "100%", "100%", true);
-    row("percent-not-run", "100%", "1000", false);
-    row("bracket-literal", "[ab]", "[AB]", true);
-    row("hash-not-digit", "#", "1", false);
-    row("backslash-not-escape", "\\*", "\\xyz", true);
-}
-
-void TestLike::matches()
-{
-    QFETCH(QString, pattern);
-    QFETCH(QString, text);
-    QFETCH(bool, expected);
-    QCOMPARE(likeMatch(pattern, text), expected);
-    QCOMPARE(utf8Match(pattern, text), expected);
-}
-
-void TestLike::utf8HandlesNullAndLengths()
-{
-    QVERIFY(likeMatchUtf8(nullptr, 0, nullptr, 0));
-    QVERIFY(!likeMatchUtf8(nullptr, 0, "a", 1));
-    QVERIFY(likeMatchUtf8("*", 1, nullptr, 0));
-    // Buffers are not NUL-terminated: only the given lengths count.
-    QVERIFY(likeMatchUtf8("abcX", 3, "ABCY", 3));
-    QVERIFY(!likeMatchUtf8("abc", 3, "abcd", 4));
-    // Invalid UTF-8 is one replacement character, not a crash.
-    QVERIFY(likeMatchUtf8("?", 1, "\xff", 1));
-    QVERIFY(likeMatchUtf8("a*", 2, "A\xc3", 2));
-}
-
-void TestLike::pathologicalPatternFinishes()
-{
-    const QString pattern = QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*b");
-    const QString ascii(200000, u'a');
-    const QString accented = QStringLiteral("á") + ascii;
-
-    // Exponential backtracking would never get through these.
-    QVERIFY(!likeMatch(pattern, ascii));
-    QVERIFY(!utf8Match(pattern, ascii));
-    QVERIFY(!utf8Match(pattern, accented));
-    QVERIFY(utf8Match(pattern, ascii + u'b'));
-}
 
 QTEST_APPLESS_MAIN(TestLike)
 #include "test_like.moc"

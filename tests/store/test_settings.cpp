@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -32,12 +33,6 @@ QByteArray field(const char* utf8, int width)
     return f + QByteArray(width - f.size(), ' ');
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestSettings : public QObject
@@ -45,170 +40,159 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
-    void recordLayout();
-    void pathLimit();
-    void textsCutOnCharacterBoundary_data();
-    void textsCutOnCharacterBoundary();
-    void decodeShortOrOddRecords();
-    void decodeGarbageNeverCrashes();
-    void firstReadCreatesFile();
-    void unwritableLocationFails();
-};
+    void recordLayout()
+    {
+        const QByteArray r = store::encodeSettings(sample());
+        const QByteArray path("/home/p\xc3\xa1l/Katal\xc3\xb3gus.mdb");
+        const int L = int(path.size());
+        QCOMPARE(L, 25);
 
-void TestSettings::recordLayout()
-{
-    const QByteArray r = store::encodeSettings(sample());
-    const QByteArray path("/home/p\xc3\xa1l/Katal\xc3\xb3gus.mdb");
-    const int L = int(path.size());
-    QCOMPARE(L, 25);
-
-    QCOMPARE(r.size(), 1800);
-    QCOMPARE(r.left(7), QByteArray("\x00\x00\xff\xff\x02\x19\x00", 7));
-    QCOMPARE(r.mid(7, L), path);
-    QCOMPARE(r.mid(7 + L, 50), field("*.mp3", 50));
-    QCOMPARE(r.mid(7 + L + 50, 50), field("", 50));
-    QCOMPARE(r.mid(7 + L + 450, 50), field("\xc5\x91*", 50));
-    QCOMPARE(r.mid(507 + L, 100), field("/zene/*", 100));
-    QCOMPARE(r.mid(507 + L + 900, 100), field("x", 100));
-    QCOMPARE(r.mid(1507 + L), QByteArray(1800 - 1507 - L, '\0'));
-}
-
-// 293 bytes of path fit the record exactly; one more cannot be kept and is
-// written empty, so the next start falls back while the histories survive.
-void TestSettings::pathLimit()
-{
-    const Settings defaults = store::defaultSettings(kProgramFolder);
-    Settings s = sample();
-    s.lastCatalog = u'/' + QString(146, u'é'); // 293 bytes
-    s.pathPatterns[9] = QString(100, u'z');
-    QByteArray r = store::encodeSettings(s);
-    QCOMPARE(r.size(), 1800);
-    QCOMPARE(r.mid(5, 2), QByteArray("\x25\x01")); // little-endian 293
-    QCOMPARE(r.right(100), QByteArray(100, 'z'));  // the last field ends exactly at 1800
-    QCOMPARE(store::decodeSettings(r, defaults), s);
-
-    s.lastCatalog += u'a';
-    r = store::encodeSettings(s);
-    QCOMPARE(r.size(), 1800);
-    QCOMPARE(r.mid(5, 2), QByteArray("\x00\x00", 2));
-    QCOMPARE(r.mid(1507), QByteArray(293, '\0'));
-    Settings expected = s;
-    expected.lastCatalog = defaults.lastCatalog;
-    QCOMPARE(store::decodeSettings(r, defaults), expected);
-}
-
-void TestSettings::textsCutOnCharacterBoundary_data()
-{
-    QTest::addColumn<bool>("isName");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("kept");
-    QTest::addColumn<int>("blanks");
-
-    const QString e30(30, u'é');
-    const QString pair = QStringLiteral("𝔸");
-    QTest::newRow("two-byte-odd") << true << u'a' + e30 << u'a' + QString(24, u'é') << 1;
-    QTest::newRow("four-byte") << false << u'a' + pair.repeated(30) << u'a' + pair.repeated(24)
-                               << 3;
-}
-
-void TestSettings::textsCutOnCharacterBoundary()
-{
-    QFETCH(bool, isName);
-    QFETCH(QString, text);
-    QFETCH(QString, kept);
-    QFETCH(int, blanks);
-
-    Settings s = store::defaultSettings(kProgramFolder);
-    s.lastCatalog.clear();
-    (isName ? s.namePatterns[0] : s.pathPatterns[0]) = text;
-    const QByteArray r = store::encodeSettings(s);
-    const int width = isName ? 50 : 100;
-    const QByteArray f = r.mid(isName ? 7 : 507, width);
-    QCOMPARE(f, kept.toUtf8() + QByteArray(blanks, ' '));
-
-    const Settings back = store::decodeSettings(r, s);
-    QCOMPARE(isName ? back.namePatterns[0] : back.pathPatterns[0], kept);
-}
-
-// Whatever cannot be read takes its default; the rest is read as far as it goes.
-void TestSettings::decodeShortOrOddRecords()
-{
-    Settings defaults = store::defaultSettings(kProgramFolder);
-    defaults.namePatterns[3] = QStringLiteral("default");
-    QCOMPARE(store::decodeSettings(QByteArray(), defaults), defaults);
-    Settings flags = store::decodeSettings(QByteArray("\0\0\0\0\2", 5), defaults);
-    QVERIFY(flags.autoCompact == 0 && flags.contextRefresh == 0 &&
-            flags.windowState == Settings::kWindowMaximized);
-
-    // Cut after two name texts: those are read, the ones wholly beyond take defaults.
-    const QByteArray full = store::encodeSettings(sample());
-    const Settings cut = store::decodeSettings(full.left(7 + 25 + 100), defaults);
-    QCOMPARE(cut.lastCatalog, sample().lastCatalog);
-    QCOMPARE(cut.namePatterns[0], QStringLiteral("*.mp3"));
-    QCOMPARE(cut.namePatterns[3], QStringLiteral("default"));
-    QCOMPARE(cut.pathPatterns[0], QString());
-    // One byte short of the path: the path is unreadable; a text cut part-way is read so far.
-    QCOMPARE(store::decodeSettings(full.left(7 + 25 - 1), defaults).lastCatalog,
-             defaults.lastCatalog);
-    QCOMPARE(store::decodeSettings(full.left(7 + 25 + 3), defaults).namePatterns[0],
-             QStringLiteral("*.m"));
-
-    // Values no program wrote (1, 5, a minimised state) and a path too long to be real.
-    QByteArray odd = full;
-    odd.replace(0, 7, QByteArray("\x01\x00\x05\x00\x01\x26\x01", 7));
-    const Settings got = store::decodeSettings(odd, defaults);
-    QCOMPARE(got.autoCompact, defaults.autoCompact);
-    QCOMPARE(got.contextRefresh, defaults.contextRefresh);
-    QCOMPARE(got.windowState, defaults.windowState);
-    QCOMPARE(got.lastCatalog, defaults.lastCatalog);
-    QCOMPARE(got.namePatterns, defaults.namePatterns);
-}
-
-void TestSettings::decodeGarbageNeverCrashes()
-{
-    const Settings defaults = store::defaultSettings(kProgramFolder);
-    QRandomGenerator rng(1800);
-    for (int i = 0; i < 500; ++i) {
-        QByteArray junk(rng.bounded(2500), Qt::Uninitialized);
-        for (char& c : junk)
-            c = char(rng.bounded(256));
-        if (i % 2 && junk.size() > 7) { // a plausible length, so the texts get read too
-            junk[5] = char(rng.bounded(256));
-            junk[6] = char(rng.bounded(2));
-        }
-        const Settings s = store::decodeSettings(junk, defaults);
-        QVERIFY(s.autoCompact == -1 || s.autoCompact == 0);
-        QVERIFY(s.contextRefresh == -1 || s.contextRefresh == 0);
-        QVERIFY(s.windowState == 0 || s.windowState == 2);
+        QCOMPARE(r.size(), 1800);
+        QCOMPARE(r.left(7), QByteArray("\x00\x00\xff\xff\x02\x19\x00", 7));
+        QCOMPARE(r.mid(7, L), path);
+        QCOMPARE(r.mid(7 + L, 50), field("*.mp3", 50));
+        QCOMPARE(r.mid(7 + L + 50, 50), field("", 50));
+        QCOMPARE(r.mid(7 + L + 450, 50), field("\xc5\x91*", 50));
+        QCOMPARE(r.mid(507 + L, 100), field("/zene/*", 100));
+        QCOMPARE(r.mid(507 + L + 900, 100), field("x", 100));
+        QCOMPARE(r.mid(1507 + L), QByteArray(1800 - 1507 - L, '\0'));
     }
-}
 
-void TestSettings::firstReadCreatesFile()
-{
-    QTemporaryDir tmp;
-    const QString file = tmp.filePath(QStringLiteral("cfg/polcozo/Polcozo.ini"));
-    const Settings got = store::readSettings(file, kProgramFolder);
-    QCOMPARE(got, store::defaultSettings(kProgramFolder));
-    QCOMPARE(readFile(file), store::encodeSettings(got));
+    // 293 bytes of path fit the record exactly; one more cannot be kept and is
+    // written empty, so the next start falls back while the histories survive.
+    void pathLimit()
+    {
+        const Settings defaults = store::defaultSettings(kProgramFolder);
+        Settings s = sample();
+        s.lastCatalog = u'/' + QString(146, u'é'); // 293 bytes
+        s.pathPatterns[9] = QString(100, u'z');
+        QByteArray r = store::encodeSettings(s);
+        QCOMPARE(r.size(), 1800);
+        QCOMPARE(r.mid(5, 2), QByteArray("\x25\x01")); // little-endian 293
+        QCOMPARE(r.right(100), QByteArray(100, 'z'));  // the last field ends exactly at 1800
+        QCOMPARE(store::decodeSettings(r, defaults), s);
 
-    QVERIFY(store::writeSettings(file, sample()));
-    QCOMPARE(store::readSettings(file, kProgramFolder), sample());
-}
+        s.lastCatalog += u'a';
+        r = store::encodeSettings(s);
+        QCOMPARE(r.size(), 1800);
+        QCOMPARE(r.mid(5, 2), QByteArray("\x00\x00", 2));
+        QCOMPARE(r.mid(1507), QByteArray(293, '\0'));
+        Settings expected = s;
+        expected.lastCatalog = defaults.lastCatalog;
+        QCOMPARE(store::decodeSettings(r, defaults), expected);
+    }
 
-void TestSettings::unwritableLocationFails()
-{
-    // A plain file where a folder should be defeats even a privileged user.
-    QTemporaryDir tmp;
-    const QString blocker = tmp.filePath(QStringLiteral("blocker"));
-    QFile f(blocker);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    QVERIFY(!store::writeSettings(blocker + QStringLiteral("/polcozo/Polcozo.ini"), sample()));
+    void textsCutOnCharacterBoundary_data()
+    {
+        QTest::addColumn<bool>("isName");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("blanks");
 
-    const QString asFolder = tmp.filePath(QStringLiteral("folder.ini"));
-    QVERIFY(QDir().mkdir(asFolder));
-    QVERIFY(!store::writeSettings(asFolder, sample()));
-}
+        const QString e30(30, u'é');
+        const QString pair = QStringLiteral("𝔸");
+        QTest::newRow("two-byte-odd") << true << u'a' + e30 << u'a' + QString(24, u'é') << 1;
+        QTest::newRow("four-byte")
+            << false << u'a' + pair.repeated(30) << u'a' + pair.repeated(24) << 3;
+    }
+
+    void textsCutOnCharacterBoundary()
+    {
+        QFETCH(bool, isName);
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QFETCH(int, blanks);
+
+        Settings s = store::defaultSettings(kProgramFolder);
+        s.lastCatalog.clear();
+        (isName ? s.namePatterns[0] : s.pathPatterns[0]) = text;
+        const QByteArray r = store::encodeSettings(s);
+        const int width = isName ? 50 : 100;
+        const QByteArray f = r.mid(isName ? 7 : 507, width);
+        QCOMPARE(f, kept.toUtf8() + QByteArray(blanks, ' '));
+
+        const Settings back = store::decodeSettings(r, s);
+        QCOMPARE(isName ? back.namePatterns[0] : back.pathPatterns[0], kept);
+    }
+
+    // Whatever cannot be read takes its default; the rest is read as far as it goes.
+    void decodeShortOrOddRecords()
+    {
+        Settings defaults = store::defaultSettings(kProgramFolder);
+        defaults.namePatterns[3] = QStringLiteral("default");
+        QCOMPARE(store::decodeSettings(QByteArray(), defaults), defaults);
+        Settings flags = store::decodeSettings(QByteArray("\0\0\0\0\2", 5), defaults);
+        QVERIFY(flags.autoCompact == 0 && flags.contextRefresh == 0 &&
+                flags.windowState == Settings::kWindowMaximized);
+
+        // Cut after two name texts: those are read, the ones wholly beyond take defaults.
+        const QByteArray full = store::encodeSettings(sample());
+        const Settings cut = store::decodeSettings(full.left(7 + 25 + 100), defaults);
+        QCOMPARE(cut.lastCatalog, sample().lastCatalog);
+        QCOMPARE(cut.namePatterns[0], QStringLiteral("*.mp3"));
+        QCOMPARE(cut.namePatterns[3], QStringLiteral("default"));
+        QCOMPARE(cut.pathPatterns[0], QString());
+        // One byte short of the path: the path is unreadable; a text cut part-way is read so far.
+        QCOMPARE(store::decodeSettings(full.left(7 + 25 - 1), defaults).lastCatalog,
+                 defaults.lastCatalog);
+        QCOMPARE(store::decodeSettings(full.left(7 + 25 + 3), defaults).namePatterns[0],
+                 QStringLiteral("*.m"));
+
+        // Values no program wrote (1, 5, a minimised state) and a path too long to be real.
+        QByteArray odd = full;
+        odd.replace(0, 7, QByteArray("\x01\x00\x05\x00\x01\x26\x01", 7));
+        const Settings got = store::decodeSettings(odd, defaults);
+        QCOMPARE(got.autoCompact, defaults.autoCompact);
+        QCOMPARE(got.contextRefresh, defaults.contextRefresh);
+        QCOMPARE(got.windowState, defaults.windowState);
+        QCOMPARE(got.lastCatalog, defaults.lastCatalog);
+        QCOMPARE(got.namePatterns, defaults.namePatterns);
+    }
+
+    void decodeGarbageNeverCrashes()
+    {
+        const Settings defaults = store::defaultSettings(kProgramFolder);
+        QRandomGenerator rng(1800);
+        for (int i = 0; i < 500; ++i) {
+            QByteArray junk(rng.bounded(2500), Qt::Uninitialized);
+            for (char& c : junk)
+                c = char(rng.bounded(256));
+            if (i % 2 && junk.size() > 7) { // a plausible length, so the texts get read too
+                junk[5] = char(rng.bounded(256));
+                junk[6] = char(rng.bounded(2));
+            }
+            const Settings s = store::decodeSettings(junk, defaults);
+            QVERIFY(s.autoCompact == -1 || s.autoCompact == 0);
+            QVERIFY(s.contextRefresh == -1 || s.contextRefresh == 0);
+            QVERIFY(s.windowState == 0 || s.windowState == 2);
+        }
+    }
+
+    void firstReadCreatesFile()
+    {
+        QTemporaryDir tmp;
+        const QString file = tmp.filePath(QStringLiteral("cfg/polcozo/Polcozo.ini"));
+        const Settings got = store::readSettings(file, kProgramFolder);
+        QCOMPARE(got, store::defaultSettings(kProgramFolder));
+        QCOMPARE(TestSupport::contents(file), store::encodeSettings(got));
+
+        QVERIFY(store::writeSettings(file, sample()));
+        QCOMPARE(store::readSettings(file, kProgramFolder), sample());
+    }
+
+    void unwritableLocationFails()
+    {
+        // A plain file where a folder should be defeats even a privileged user.
+        QTemporaryDir tmp;
+        const QString blocker = tmp.filePath(QStringLiteral("blocker"));
+        TestSupport::writeFile(blocker, {});
+        QVERIFY(!store::writeSettings(blocker + QStringLiteral("/polcozo/Polcozo.ini"), sample()));
+
+        const QString asFolder = tmp.filePath(QStringLiteral("folder.ini"));
+        QVERIFY(QDir().mkdir(asFolder));
+        QVERIFY(!store::writeSettings(asFolder, sample()));
+    }
+};
 
 QTEST_APPLESS_MAIN(TestSettings)
 #include "test_settings.moc"

@@ -11,21 +11,27 @@
 
 namespace {
 
-// A catalog of 'files' files named F0.EXE, F1.EXE, ... in one folder.
-QString catalog(const QTemporaryDir& dir, int files)
+// A shown grid over a view of 'files' files named F0.EXE, F1.EXE, ...
+struct Grid
 {
-    const QString path = dir.filePath(QStringLiteral("grid.mdb"));
-    QFile::copy(TestSupport::templateFile(), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    store::Database db = store::Database::open(path);
-    store::Transaction t(db);
-    db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
-    for (int i = 0; i < files; ++i)
-        db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
-                {QStringLiteral("F%1.EXE").arg(i), i});
-    t.commit();
-    return path;
-}
+    QTemporaryDir dir;
+    store::DataSource source;
+    DataGrid grid{source};
+
+    explicit Grid(int files)
+    {
+        const QString path = TestSupport::freshCatalog(dir.filePath(QStringLiteral("grid.mdb")));
+        store::Database db = store::Database::open(path);
+        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
+        for (int i = 0; i < files; ++i)
+            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
+                    {QStringLiteral("F%1.EXE").arg(i), i});
+        source.setDatabaseName(path);
+        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
+        source.refresh();
+        grid.show();
+    }
+};
 
 } // namespace
 
@@ -37,13 +43,8 @@ private Q_SLOTS:
     // current, reads the row and removes the element, until none is left.
     void selectionIsConsumedInMarkingOrder()
     {
-        QTemporaryDir dir;
-        store::DataSource source;
-        source.setDatabaseName(catalog(dir, 8));
-        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
-        source.refresh();
-        DataGrid grid(source);
-        grid.show();
+        Grid g(8);
+        DataGrid& grid = g.grid;
 
         grid.selectRows(5, 5);
         grid.selectRows(1, 3); // a range: removing one of its rows keeps the others
@@ -74,13 +75,8 @@ private Q_SLOTS:
     // their marks and their order, also inside a marked range.
     void severalBookmarksGoInOnePass()
     {
-        QTemporaryDir dir;
-        store::DataSource source;
-        source.setDatabaseName(catalog(dir, 12));
-        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
-        source.refresh();
-        DataGrid grid(source);
-        grid.show();
+        Grid g(12);
+        DataGrid& grid = g.grid;
         grid.selectRows(9, 9);
         grid.selectRows(0, 7);
         grid.selectRows(11, 11);
