@@ -119,6 +119,45 @@ private:
     qint64 m_length = 0;
 };
 
+// A catalog for the windows: DOOM.EXE (carrying "Játék") and DOOM.WAD in
+// one folder, NC.EXE in another; "Játék" and "DOS" are file keywords 2 and 3,
+// "CD-ROM" folder keyword 2.
+struct SmallCatalog
+{
+    QTemporaryDir dir;
+    QString path = makeCatalog(dir, u"k.mdb"_qs);
+    static constexpr qint64 jatek = 2, dos = 3;
+
+    SmallCatalog()
+    {
+        Writer w(path);
+        w.fileKeyword(u"Játék"_qs);
+        w.fileKeyword(u"DOS"_qs);
+        w.folderKeyword(u"CD-ROM"_qs);
+        const qint64 games = w.folder(u"-CD_1- E:\\GAMES"_qs);
+        w.file(games, u"DOOM.EXE"_qs, {1, jatek});
+        w.file(games, u"DOOM.WAD"_qs);
+        w.file(w.folder(u"-CD_1- E:\\TOOLS"_qs), u"NC.EXE"_qs);
+    }
+    QStringList column(const QString& sql) const
+    {
+        QStringList out;
+        for (const QStringList& row : rowsOf(path, {sql, {}}))
+            out << row.value(0);
+        return out;
+    }
+    QStringList filesWith(qint64 keyword) const
+    {
+        return column(u"SELECT p.nev FROM prgnev p JOIN nev_kulcsid l ON l.id = p.id WHERE "
+                      "l.kulcsid = %1 ORDER BY p.nev"_qs.arg(keyword));
+    }
+    QStringList linksOf(const QString& file) const
+    {
+        return column(u"SELECT l.kulcsid FROM prgnev p JOIN nev_kulcsid l ON l.id = p.id "
+                      "WHERE p.nev = '%1' ORDER BY 1"_qs.arg(file));
+    }
+};
+
 // Keyword texts of the mixed catalog below.
 inline const QString kDefault = QStringLiteral("Általános");
 inline const QString kJatek = QStringLiteral("Játék");

@@ -38,38 +38,7 @@ struct Owner : ConditionOwner
     void setOwnerEnabled(bool on) override { enabled = on; }
 };
 
-// Two files in a game folder (one carrying "Játék"), one in a tools folder.
-struct Catalog
-{
-    QTemporaryDir dir;
-    QString path = QueriesFixture::makeCatalog(dir, QStringLiteral("k.mdb"));
-    qint64 jatek = 0, dos = 0, cd = 0;
-
-    Catalog()
-    {
-        QueriesFixture::Writer w(path);
-        jatek = w.fileKeyword("Játék");
-        dos = w.fileKeyword("DOS");
-        cd = w.folderKeyword("CD-ROM");
-        const qint64 games = w.folder("-CD_1- E:\\GAMES");
-        w.file(games, QStringLiteral("DOOM.EXE"), {1, jatek});
-        w.file(games, QStringLiteral("DOOM.WAD"));
-        w.file(w.folder("-CD_1- E:\\TOOLS"), QStringLiteral("NC.EXE"));
-    }
-    QStringList column(const QString& sql) const
-    {
-        store::Statement st = store::Database::open(path).prepare(sql);
-        QStringList out;
-        while (st.step())
-            out << st.value(0).toString();
-        return out;
-    }
-    QStringList filesWith(qint64 keyword) const
-    {
-        return column(u"SELECT p.nev FROM prgnev p JOIN nev_kulcsid l ON l.id = "
-                      "p.id WHERE l.kulcsid = %1 ORDER BY p.nev"_qs.arg(keyword));
-    }
-};
+using Catalog = QueriesFixture::SmallCatalog;
 
 struct Dialog
 {
