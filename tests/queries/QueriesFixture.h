@@ -119,9 +119,8 @@ private:
     qint64 m_length = 0;
 };
 
-// A catalog for the windows: DOOM.EXE (carrying "Játék") and DOOM.WAD in
-// one folder, NC.EXE in another; "Játék" and "DOS" are file keywords 2 and 3,
-// "CD-ROM" folder keyword 2.
+// DOOM.EXE (carrying "Játék") and DOOM.WAD in one folder, NC.EXE in another;
+// "Játék" and "DOS" are file keywords 2 and 3, "CD-ROM" folder keyword 2.
 struct SmallCatalog
 {
     QTemporaryDir dir;
@@ -150,11 +149,6 @@ struct SmallCatalog
     {
         return column(u"SELECT p.nev FROM prgnev p JOIN nev_kulcsid l ON l.id = p.id WHERE "
                       "l.kulcsid = %1 ORDER BY p.nev"_qs.arg(keyword));
-    }
-    QStringList linksOf(const QString& file) const
-    {
-        return column(u"SELECT l.kulcsid FROM prgnev p JOIN nev_kulcsid l ON l.id = p.id "
-                      "WHERE p.nev = '%1' ORDER BY 1"_qs.arg(file));
     }
 };
 
