@@ -46,11 +46,10 @@ void makeTree(const QByteArray& root)
 
 Job jobFor(const QByteArray& source, const QByteArray& target, const QStringList& switches = kAll)
 {
-    const auto parsed =
-        parseArguments(QStringList{QFile::decodeName(source) + QStringLiteral("/*.*"),
-                                   QFile::decodeName(target) + QStringLiteral("/*.*")} +
-                           switches,
-                       {});
+    const auto parsed = parseArguments(
+        QStringList{QFile::decodeName(source) + "/*.*", QFile::decodeName(target) + "/*.*"} +
+            switches,
+        {});
     if (!std::holds_alternative<Job>(parsed))
         qFatal("no job: %s", qPrintable(std::get<QString>(parsed)));
     return std::get<Job>(parsed);
@@ -66,8 +65,8 @@ private slots:
     void arguments()
     {
         RawTree::Dir dir;
-        const auto drives = platform::DriveTable::fromFolders(dir.text() + QStringLiteral("/c"),
-                                                              {dir.text() + QStringLiteral("/d")});
+        const auto drives =
+            platform::DriveTable::fromFolders(dir.text() + "/c", {dir.text() + "/d"});
         auto parsed = parseArguments(QStringList{QStringLiteral("D:\\GAMES\\DOOM\\*.*"),
                                                  QStringLiteral("C:\\MENTES\\DOOM 1\\*.*")} +
                                          kAll,
@@ -143,7 +142,7 @@ private slots:
         QVERIFY(!TreeCopy(jobFor(source, dir.path + "/on"), goOn).run());
         QVERIFY(!TreeCopy(jobFor(source, dir.path + "/stop", {"/S", "/Y"}), stop).run());
         QCOMPARE(goOn.state().failures,
-                 (QList<Failure>{{QFile::decodeName(source) + QStringLiteral("/b.txt"),
+                 (QList<Failure>{{QFile::decodeName(source) + "/b.txt",
                                   QStringLiteral("a célban egy azonos nevű mappa van")}}));
         QCOMPARE(RawTree::names(dir.path + "/on"), (QList<QByteArray>{"a.txt", "b.txt", "c.txt"}));
         QCOMPARE(stop.state().failures.size(), 1);
@@ -181,16 +180,15 @@ private slots:
         makeTree(source);
         const auto drives = platform::DriveTable::system();
         const QString from = drives.toDrivePath(QFile::decodeName(source));
-        const QString to = drives.toDrivePath(dir.text()) + QStringLiteral("\\cél");
+        const QString to = drives.toDrivePath(dir.text()) + "\\cél";
         QProcess athozo;
         athozo.start(QStringLiteral(POLCOZO_ATHOZO),
-                     QStringList{from + QStringLiteral("\\*.*"), to + QStringLiteral("\\*.*")} +
-                         kAll);
+                     QStringList{from + "\\*.*", to + "\\*.*"} + kAll);
         QVERIFY(athozo.waitForFinished(60000));
         QCOMPARE(athozo.exitCode(), 0);
         QCOMPARE(snapshot(dir.path + "/cél"), snapshot(source));
         const QString listed = QString::fromUtf8(athozo.readAllStandardOutput());
-        QVERIFY2(listed.contains(from + QStringLiteral("\\Régi játékok\\Doom II's.exe -> ") + to +
+        QVERIFY2(listed.contains(from + "\\Régi játékok\\Doom II's.exe -> " + to +
                                  QStringLiteral("\\Régi játékok\\Doom II's.exe\n")),
                  qPrintable(listed));
         QVERIFY(listed.contains(QStringLiteral("\\caf/E9 d'or.txt ->")));

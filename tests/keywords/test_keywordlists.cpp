@@ -81,12 +81,12 @@ private Q_SLOTS:
         QVERIFY(k.activate(c.catalog));
 
         boxes.answers = {Answer::Cancel};
-        QCOMPARE(k.felvesz(QStringLiteral("Lemez")), QString());
-        QCOMPARE(boxes.take(), renameDefault(QStringLiteral("Lemez")));
+        QCOMPARE(k.felvesz("Lemez"), QString());
+        QCOMPARE(boxes.take(), renameDefault("Lemez"));
         QCOMPARE(c.list(KeywordList::Folders), QStringList{"Általános"});
 
-        QCOMPARE(k.felvesz(QStringLiteral("Lemez")), QString());
-        QCOMPARE(boxes.take(), renameDefault(QStringLiteral("Lemez")));
+        QCOMPARE(k.felvesz("Lemez"), QString());
+        QCOMPARE(boxes.take(), renameDefault("Lemez"));
         QCOMPARE(c.list(KeywordList::Folders), QStringList{"Lemez"});
         QCOMPARE(c.list(KeywordList::Files), QStringList{"Általános"});
 
@@ -103,17 +103,17 @@ private Q_SLOTS:
         KeywordLists k(boxes.asker());
         QVERIFY(k.activate(c.catalog));
         QCOMPARE(k.szerkeszt(KeywordList::Files, 0), QStringLiteral("Általános"));
-        k.felvesz(QStringLiteral("Program"));
+        k.felvesz("Program");
         k.click(KeywordList::Folders, 0);
-        k.felvesz(QStringLiteral("Mappa"));
+        k.felvesz("Mappa");
         k.close();
 
         c.file(QStringLiteral("GAMES/doom.exe"));
         WalkSink sink;
         builder::FolderWalk walk(c.drives, sink);
         walk.tablanyit(c.catalog);
-        QVERIFY(walk.setOpenFolder(QStringLiteral("E:\\")));
-        walk.konyvbejar(QStringLiteral("E:\\"), QStringLiteral("CD_1"));
+        QVERIFY(walk.setOpenFolder("E:\\"));
+        walk.konyvbejar("E:\\", QStringLiteral("CD_1"));
         walk.close();
 
         // A fresh record shows exactly its default keyword, under the new text.
@@ -123,8 +123,8 @@ private Q_SLOTS:
             QCOMPARE(r.activate().value(0), files ? "Program" : "Mappa");
             QCOMPARE(r.kulcsmutat(), QList<int>{0});
         }
-        QCOMPARE(c.column(QStringLiteral("SELECT DISTINCT kulcsid FROM nev_kulcsid UNION ALL "
-                                         "SELECT DISTINCT kulcsid FROM ut_kulcsid")),
+        QCOMPARE(c.column("SELECT DISTINCT kulcsid FROM nev_kulcsid UNION ALL "
+                          "SELECT DISTINCT kulcsid FROM ut_kulcsid"),
                  (QStringList{"1", "1"}));
     }
 
@@ -135,29 +135,28 @@ private Q_SLOTS:
         KeywordLists k(boxes.asker());
         QVERIFY(k.activate(c.catalog));
         k.click(KeywordList::Files, 1); // the empty row
-        QCOMPARE(k.felvesz(QStringLiteral("DOS")), QString());
+        QCOMPARE(k.felvesz("DOS"), QString());
         k.click(KeywordList::Folders, 1);
-        k.felvesz(QStringLiteral("DOS")); // the other list may hold the same text
+        k.felvesz("DOS"); // the other list may hold the same text
         k.click(KeywordList::Folders, 2);
-        k.felvesz(QStringLiteral("Játék"));
-        c.exec(QStringLiteral("INSERT INTO nev_kulcsid VALUES (7, 2)"));
+        k.felvesz("Játék");
+        c.exec("INSERT INTO nev_kulcsid VALUES (7, 2)");
 
         // A text the list holds is refused, added or renamed onto; the editor keeps it.
         const Message duplicate{QStringLiteral("\"Játék\"  már létezik ezért nem lehet felvenni!"),
                                 Buttons::Ok, Icon::Exclamation};
         k.click(KeywordList::Folders, 3);
-        QCOMPARE(k.felvesz(QStringLiteral("Játék")), QStringLiteral("Játék"));
+        QCOMPARE(k.felvesz("Játék"), QStringLiteral("Játék"));
         QCOMPARE(boxes.take(), duplicate);
         k.click(KeywordList::Folders, 1);
-        k.felvesz(QStringLiteral("Játék"));
+        k.felvesz("Játék");
         QCOMPARE(boxes.take(), duplicate);
 
         // Rename the file keyword: same id, its link kept.
         QCOMPARE(k.szerkeszt(KeywordList::Files, 1), QStringLiteral("DOS"));
-        k.felvesz(QStringLiteral("MS-DOS"));
-        QCOMPARE(c.column(QStringLiteral("SELECT id || kulcs FROM kulcs")),
-                 (QStringList{"1Általános", "2MS-DOS"}));
-        QCOMPARE(c.column(QStringLiteral("SELECT kulcsid FROM nev_kulcsid")), QStringList{"2"});
+        k.felvesz("MS-DOS");
+        QCOMPARE(c.column("SELECT id || kulcs FROM kulcs"), (QStringList{"1Általános", "2MS-DOS"}));
+        QCOMPARE(c.column("SELECT kulcsid FROM nev_kulcsid"), QStringList{"2"});
 
         // Each list acts on the row last chosen in it, whichever list was clicked last.
         k.click(KeywordList::Folders, 0);
@@ -190,10 +189,10 @@ private Q_SLOTS:
         QFETCH(QString, refusal);
         const bool files = list == KeywordList::Files;
         Catalog c;
-        c.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-A- C:\\');"
-                              "INSERT INTO prgnev (nev, utid) VALUES ('a', 1);"
-                              "INSERT INTO kulcs (kulcs) VALUES ('x'), ('y');"
-                              "INSERT INTO kulcsut (nev) VALUES ('x'), ('y');"));
+        c.exec("INSERT INTO ut (ut) VALUES ('-A- C:\\');"
+               "INSERT INTO prgnev (nev, utid) VALUES ('a', 1);"
+               "INSERT INTO kulcs (kulcs) VALUES ('x'), ('y');"
+               "INSERT INTO kulcsut (nev) VALUES ('x'), ('y');");
         Boxes boxes;
         RecordKeys r(files, boxes.asker());
         QVERIFY(r.load(c.catalog));
@@ -227,9 +226,9 @@ private Q_SLOTS:
         Boxes boxes;
         KeywordLists k(boxes.asker());
         QVERIFY(k.activate(c.catalog));
-        k.fkadat.database().execScript(QStringLiteral("PRAGMA query_only=1"));
+        k.fkadat.database().execScript("PRAGMA query_only=1");
         k.click(KeywordList::Files, 1);
-        QCOMPARE(k.felvesz(QStringLiteral("DOS")), QStringLiteral("DOS"));
+        QCOMPARE(k.felvesz("DOS"), QStringLiteral("DOS"));
         Message m = boxes.take();
         QVERIFY2(m.text.startsWith(QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n")),
                  qPrintable(m.text));
@@ -238,8 +237,8 @@ private Q_SLOTS:
 
         // An unreadable catalog is reported once, not at every activation.
         KeywordLists gone(boxes.asker());
-        QVERIFY(!gone.activate(c.dir.filePath(QStringLiteral("nincs.mdb"))));
-        QVERIFY(!gone.activate(c.dir.filePath(QStringLiteral("nincs.mdb"))));
+        QVERIFY(!gone.activate(c.dir.filePath("nincs.mdb")));
+        QVERIFY(!gone.activate(c.dir.filePath("nincs.mdb")));
         QCOMPARE(boxes.take().text,
                  QStringLiteral("# 53. File megnyitási hiba! Ellenőrizze az adatokat!"));
         QVERIFY(boxes.shown.isEmpty());
@@ -248,9 +247,9 @@ private Q_SLOTS:
     void storeOfAStaleListIsReportedAndKeepsTheLinks()
     {
         Catalog c;
-        c.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-A- C:\\');"
-                              "INSERT INTO ut_kulcsid VALUES (1, 1);"
-                              "INSERT INTO kulcsut (nev) VALUES ('régi'), ('Don''t');"));
+        c.exec("INSERT INTO ut (ut) VALUES ('-A- C:\\');"
+               "INSERT INTO ut_kulcsid VALUES (1, 1);"
+               "INSERT INTO kulcsut (nev) VALUES ('régi'), ('Don''t');");
         Boxes boxes;
         RecordKeys r(false, boxes.asker());
         QVERIFY(r.load(c.catalog));
@@ -258,13 +257,13 @@ private Q_SLOTS:
         QVERIFY(r.kulcstarol({0, 2}));
         QCOMPARE(r.kulcsmutat(), (QList<int>{0, 2}));
 
-        c.exec(QStringLiteral("DELETE FROM kulcsut WHERE nev = 'régi'"));
+        c.exec("DELETE FROM kulcsut WHERE nev = 'régi'");
         QVERIFY(!r.kulcstarol({1}));
         QCOMPARE(boxes.take().icon, Icon::Critical);
         QCOMPARE(r.kulcsmutat(), (QList<int>{0, 2}));
 
         // An empty grid has no record to store for, and nothing to say.
-        c.exec(QStringLiteral("DELETE FROM ut_kulcsid; DELETE FROM ut;"));
+        c.exec("DELETE FROM ut_kulcsid; DELETE FROM ut;");
         r.D1.refresh();
         QVERIFY(!r.kulcstarol({2}));
         QCOMPARE(r.kulcsmutat(), QList<int>{});

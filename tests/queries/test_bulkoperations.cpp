@@ -13,14 +13,30 @@ using queries::Condition;
 
 namespace {
 
-const QString kDefault = QStringLiteral("Általános");
-const QStringList kFileKeys{kDefault, kJatek, kRock, kJatekLower, kZene};
-const QStringList kFolderKeys{kDefault, kCdRom, kGyerek, kRegi};
-
 struct Stop : std::runtime_error
 {
     Stop() : std::runtime_error("stopped") {}
 };
+
+enum Op
+{
+    FileKeys,
+    FolderKeys,
+    Deletion
+};
+
+void run(const QString& catalog, int op, const Condition& c, bool literally)
+{
+    store::Database db = store::Database::open(catalog);
+    if (op == FileKeys)
+        literally ? literal::assignFileKeywords(db, c) : void(queries::assignFileKeywords(db, c));
+    else if (op == FolderKeys)
+        literally ? literal::assignFolderKeywords(db, c)
+                  : void(queries::assignFolderKeywords(db, c));
+    else
+        literally ? literal::deleteFiles(db, c.namePattern, c.pathPattern)
+                  : void(queries::deleteFiles(db, c.namePattern, c.pathPattern));
+}
 
 } // namespace
 
@@ -32,159 +48,72 @@ class TestBulkOperations : public QObject
 
     QString mixed(Schema schema = Schema::Template)
     {
-        const QString path =
-            makeCatalog(m_dir, QStringLiteral("bulk%1.mdb").arg(++m_serial), schema);
+        const QString path = makeCatalog(m_dir, u"bulk%1.mdb"_qs.arg(++m_serial), schema);
         fillMixed(path, schema);
         return path;
     }
 
-    QString copyOf(const QString& path)
+private Q_SLOTS:
+    // Each command changes the catalog exactly as its statements as they
+    // were always written do.
+    void asLiteral_data()
     {
-        const QString copy = path + QStringLiteral(".copy");
-        QFile::remove(copy);
-        QFile::copy(path, copy);
-        return copy;
-    }
-
-    static void conditions()
-    {
+        QTest::addColumn<int>("op");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<int>("schema");
-    }
-
-private Q_SLOTS:
-    void fileKeywordsAsLiteral_data()
-    {
-        conditions();
         const int t = int(Schema::Template), old = int(Schema::OldIndexes);
         // clang-format off
-        QTest::newRow("default only")    << u"*"_qs     << u"*"_qs        << QStringList{kDefault}            << t;
-        QTest::newRow("one keyword")     << u"*e*"_qs   << u"*"_qs        << QStringList{kJatek}              << t;
-        QTest::newRow("two keywords")    << u"doom*"_qs << u"-CD_1- *"_qs << QStringList{kJatek, kRock}       << t;
-        QTest::newRow("apostrophes")     << u"*'*"_qs   << u"*'*"_qs      << QStringList{kRock, kJatekLower}  << t;
-        QTest::newRow("empty name")      << u""_qs      << u"*"_qs        << QStringList{kJatek}              << t;
-        QTest::newRow("repeated links")  << u"*"_qs     << u"*"_qs        << QStringList{kJatek, kZene}       << old;
-        // clang-format on
-    }
-    void fileKeywordsAsLiteral()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QFETCH(QStringList, selected);
-        QFETCH(int, schema);
-        const QString ours = mixed(Schema(schema));
-        const QString theirs = copyOf(ours);
-        const Condition c{name, path, choice(kFileKeys, selected)};
-        {
-            store::Database db = store::Database::open(ours);
-            queries::assignFileKeywords(db, c);
-        }
-        {
-            store::Database db = store::Database::open(theirs);
-            literal::assignFileKeywords(db, c);
-        }
-        QCOMPARE(contents(ours), contents(theirs));
-    }
-
-    void folderKeywordsAsLiteral_data()
-    {
-        conditions();
-        const int t = int(Schema::Template);
-        // clang-format off
-        QTest::newRow("one keyword")     << u"*"_qs     << u"*"_qs        << QStringList{kCdRom}          << t;
-        QTest::newRow("two keywords")    << u"*"_qs     << u"*GAMES*"_qs  << QStringList{kCdRom, kGyerek} << t;
-        QTest::newRow("default only")    << u"*"_qs     << u"*'*"_qs      << QStringList{kDefault}        << t;
+        QTest::newRow("files: default only")   << +FileKeys << u"*"_qs     << u"*"_qs        << QStringList{kDefault}           << t;
+        QTest::newRow("files: two keywords")   << +FileKeys << u"doom*"_qs << u"-CD_1- *"_qs << QStringList{kJatek, kRock}      << t;
+        QTest::newRow("files: apostrophes")    << +FileKeys << u"*'*"_qs   << u"*'*"_qs      << QStringList{kRock, kJatekLower} << t;
+        QTest::newRow("files: empty name")     << +FileKeys << u""_qs      << u"*"_qs        << QStringList{kJatek}             << t;
+        QTest::newRow("files: repeated links") << +FileKeys << u"*"_qs     << u"*"_qs        << QStringList{kJatek, kZene}      << old;
+        QTest::newRow("folders: two keywords") << +FolderKeys << u"*"_qs   << u"*GAMES*"_qs  << QStringList{kCdRom, kGyerek}    << t;
+        QTest::newRow("folders: default only") << +FolderKeys << u"*"_qs   << u"*'*"_qs      << QStringList{kDefault}           << t;
         // Üres has no link and gets none; Nincs loses its only link.
-        QTest::newRow("without links")   << u"*"_qs     << u"-CD_2- *"_qs << QStringList{kRegi}           << t;
+        QTest::newRow("folders: without links") << +FolderKeys << u"*"_qs  << u"-CD_2- *"_qs << QStringList{kRegi}              << t;
         // Árva holds no file: it keeps its links and gains the selected one.
-        QTest::newRow("without files")   << u"*"_qs     << u"-CD_3- *"_qs << QStringList{kRegi}           << t;
-        QTest::newRow("name pattern")    << u"doom*"_qs << u"*"_qs        << QStringList{kGyerek, kRegi}  << t;
-        QTest::newRow("older indexes")   << u"*"_qs     << u"*"_qs        << QStringList{kGyerek, kRegi}  << int(Schema::OldIndexes);
+        QTest::newRow("folders: without files") << +FolderKeys << u"*"_qs  << u"-CD_3- *"_qs << QStringList{kRegi}              << t;
+        QTest::newRow("folders: name pattern") << +FolderKeys << u"doom*"_qs << u"*"_qs      << QStringList{kGyerek, kRegi}     << t;
+        QTest::newRow("folders: older indexes") << +FolderKeys << u"*"_qs  << u"*"_qs        << QStringList{kGyerek, kRegi}     << old;
+        QTest::newRow("delete: everything")    << +Deletion << u"*"_qs     << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("delete: one folder")    << +Deletion << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << t;
+        QTest::newRow("delete: apostrophes")   << +Deletion << u"*'*"_qs   << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("delete: both patterns") << +Deletion << u"*.txt"_qs << u"*games*"_qs          << QStringList{} << t;
+        QTest::newRow("delete: empty name")    << +Deletion << u""_qs      << u"*"_qs                << QStringList{} << t;
+        QTest::newRow("delete: equal paths")   << +Deletion << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << int(Schema::EqualPaths);
         // clang-format on
     }
-    void folderKeywordsAsLiteral()
+    void asLiteral()
     {
+        QFETCH(int, op);
         QFETCH(QString, name);
         QFETCH(QString, path);
         QFETCH(QStringList, selected);
         QFETCH(int, schema);
-        const QString ours = mixed(Schema(schema));
-        const QString theirs = copyOf(ours);
-        const Condition c{name, path, choice(kFolderKeys, selected)};
-        {
-            store::Database db = store::Database::open(ours);
-            queries::assignFolderKeywords(db, c);
-        }
-        {
-            store::Database db = store::Database::open(theirs);
-            literal::assignFolderKeywords(db, c);
-        }
+        const QString ours = mixed(Schema(schema)), theirs = ours + u".copy"_qs;
+        QVERIFY(QFile::copy(ours, theirs));
+        const Condition c{name, path, choice(op == FolderKeys ? kFolderKeys : kFileKeys, selected)};
+        run(ours, op, c, false);
+        run(theirs, op, c, true);
         QCOMPARE(contents(ours), contents(theirs));
-    }
-
-    void deletionAsLiteral_data()
-    {
-        conditions();
-        const int t = int(Schema::Template);
-        // clang-format off
-        QTest::newRow("everything")      << u"*"_qs     << u"*"_qs                << QStringList{} << t;
-        QTest::newRow("by name")         << u"doom*"_qs << u"*"_qs                << QStringList{} << t;
-        QTest::newRow("one folder")      << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << t;
-        QTest::newRow("apostrophes")     << u"*'*"_qs   << u"*"_qs                << QStringList{} << t;
-        QTest::newRow("both patterns")   << u"*.txt"_qs << u"*games*"_qs          << QStringList{} << t;
-        QTest::newRow("empty name")      << u""_qs      << u"*"_qs                << QStringList{} << t;
-        QTest::newRow("equal paths")     << u"*"_qs     << u"-CD_1- E:\\GAMES"_qs << QStringList{} << int(Schema::EqualPaths);
-        // clang-format on
-    }
-    void deletionAsLiteral()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QFETCH(int, schema);
-        const QString ours = mixed(Schema(schema));
-        const QString theirs = copyOf(ours);
-        {
-            store::Database db = store::Database::open(ours);
-            queries::deleteFiles(db, name, path);
-        }
-        {
-            store::Database db = store::Database::open(theirs);
-            literal::deleteFiles(db, name, path);
-        }
-        QCOMPARE(contents(ours), contents(theirs));
-    }
-
-    void deletingEverythingKeepsTheKeywordLists()
-    {
-        const QString cat = mixed();
-        store::Database db = store::Database::open(cat);
-        QCOMPARE(queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*")), 17);
-        for (const char* table : {"prgnev", "ut", "nev_kulcsid", "ut_kulcsid"})
-            QCOMPARE(
-                db.scalar(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table)).toInt(),
-                0);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM kulcs")).toInt(), 5);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM kulcsut")).toInt(), 4);
     }
 
     void progressSteps()
     {
-        const QString cat = mixed();
-        store::Database db = store::Database::open(cat);
+        store::Database db = store::Database::open(mixed());
         QList<int> seen;
         auto record = [&seen](int v) { seen << v; };
-        queries::assignFileKeywords(
-            db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFileKeys, {kJatek})}, record);
+        queries::assignFileKeywords(db, {u"*"_qs, u"*"_qs, choice(kFileKeys, {kJatek})}, record);
         QCOMPARE(seen, QList<int>({26, 42, 58, 74})); // 80 / 5 entries
         seen.clear();
         queries::assignFolderKeywords(
-            db, {QStringLiteral("*"), QStringLiteral("*"), choice(kFolderKeys.mid(0, 3), {kCdRom})},
-            record);
+            db, {u"*"_qs, u"*"_qs, choice(kFolderKeys.mid(0, 3), {kCdRom})}, record);
         QCOMPARE(seen, QList<int>({37, 63})); // 80 / 3 entries
         seen.clear();
-        queries::deleteFiles(db, QStringLiteral("doom*"), QStringLiteral("*"), record);
+        queries::deleteFiles(db, u"doom*"_qs, u"*"_qs, record);
         QCOMPARE(seen, QList<int>({30, 50, 70}));
         QCOMPARE(queries::keywordStepProgress(1, 32), 12); // 12.5 rounds to even
     }
@@ -201,39 +130,43 @@ private Q_SLOTS:
             if (++calls == 2)
                 throw Stop();
         };
-        const Condition files{QStringLiteral("*"), QStringLiteral("*"),
-                              choice(kFileKeys, {kJatek, kZene})};
-        const Condition folders{QStringLiteral("*"), QStringLiteral("*"),
-                                choice(kFolderKeys, {kGyerek})};
-        QVERIFY_THROWS_EXCEPTION(Stop, queries::assignFileKeywords(db, files, stopSecond));
-        calls = 0;
-        QVERIFY_THROWS_EXCEPTION(Stop, queries::assignFolderKeywords(db, folders, stopSecond));
+        QVERIFY_THROWS_EXCEPTION(
+            Stop, queries::assignFileKeywords(
+                      db, {u"*"_qs, u"*"_qs, choice(kFileKeys, {kJatek, kZene})}, stopSecond));
         calls = 0;
         QVERIFY_THROWS_EXCEPTION(
-            Stop, queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*"), stopSecond));
-        const Condition gone{
-            QStringLiteral("*"), QStringLiteral("*"),
-            choice(kFileKeys + QStringList{QStringLiteral("Nincs ilyen")}, {kJatek})};
+            Stop, queries::assignFolderKeywords(
+                      db, {u"*"_qs, u"*"_qs, choice(kFolderKeys, {kGyerek})}, stopSecond));
+        calls = 0;
+        QVERIFY_THROWS_EXCEPTION(Stop, queries::deleteFiles(db, u"*"_qs, u"*"_qs, stopSecond));
+        const Condition gone{u"*"_qs, u"*"_qs,
+                             choice(kFileKeys + QStringList{u"Nincs ilyen"_qs}, {kJatek})};
         QVERIFY_THROWS_EXCEPTION(platform::Error, queries::assignFileKeywords(db, gone));
         QVERIFY(!db.inTransaction());
         QCOMPARE(contents(cat), before);
 
-        queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toInt(), 0);
+        // Deleting everything keeps the keyword lists.
+        QCOMPARE(queries::deleteFiles(db, u"*"_qs, u"*"_qs), 17);
+        QCOMPARE(
+            db.scalar(u"SELECT (SELECT count(*) FROM prgnev) || (SELECT count(*) FROM ut) || "
+                      "(SELECT count(*) FROM nev_kulcsid) || (SELECT count(*) FROM ut_kulcsid) "
+                      "|| (SELECT count(*) FROM kulcs) || (SELECT count(*) FROM kulcsut)"_qs)
+                .toString(),
+            u"000054"_qs);
     }
 
     // The program dying in the middle of a deletion, after part of it has
     // reached the file: the next opening finds the catalog as it was.
     void crashInTheMiddleOfADeletion()
     {
-        const QString cat = mixed();
+        const QString cat = mixed(), journal = cat + u"-journal"_qs;
         const Rows before = contents(cat);
         const QByteArray bytes = TestSupport::contents(cat);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             store::Database db = store::Database::open(cat);
-            queries::deleteFiles(db, QStringLiteral("*"), QStringLiteral("*"), [&db](int value) {
+            queries::deleteFiles(db, u"*"_qs, u"*"_qs, [&db](int value) {
                 if (value == 70) {
                     sqlite3_db_cacheflush(db.handle());
                     ::_exit(0);
@@ -244,11 +177,10 @@ private Q_SLOTS:
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        QVERIFY(QFileInfo(cat + QStringLiteral("-journal")).size() > 0);
+        QVERIFY(QFileInfo(journal).size() > 0);
         QVERIFY(TestSupport::contents(cat) != bytes); // half a deletion stands in the file
         QCOMPARE(contents(cat), before);
-        QVERIFY(!QFileInfo::exists(cat + QStringLiteral("-journal")) ||
-                QFileInfo(cat + QStringLiteral("-journal")).size() == 0);
+        QVERIFY(!QFileInfo::exists(journal) || QFileInfo(journal).size() == 0);
     }
 };
 

@@ -41,7 +41,7 @@ struct Window
     {
         host.catalog = QueriesFixture::makeCatalog(dir, QStringLiteral("k.mdb"));
         QueriesFixture::fillMixed(host.catalog, QueriesFixture::Schema::Template);
-        host.shared.settings = store::defaultSettings(QStringLiteral("/prog"));
+        host.shared.settings = store::defaultSettings("/prog");
         host.shared.settings.namePatterns[3] = QStringLiteral(" a* ");
     }
     bool load() { return w.Form_Load() && (w.show(), true); }
@@ -105,7 +105,7 @@ private Q_SLOTS:
     void failuresAreReported()
     {
         Window unreadable;
-        unreadable.host.catalog = unreadable.dir.filePath(QStringLiteral("nincs.mdb"));
+        unreadable.host.catalog = unreadable.dir.filePath("nincs.mdb");
         QVERIFY(!unreadable.load());
         QVERIFY(unreadable.unloaded());
         QVERIFY(MessageBox::takeShown().first().text.startsWith(
@@ -114,7 +114,7 @@ private Q_SLOTS:
         Window refused;
         refused.host.refuseView = true;
         QVERIFY(refused.load());
-        refused.w.prgnev->setEditText(QStringLiteral("x*"));
+        refused.w.prgnev->setEditText("x*");
         QTest::mouseClick(refused.w.keres, Qt::LeftButton);
         QVERIFY(refused.unloaded());
         QCOMPARE(MessageBox::takeShown().first().text,

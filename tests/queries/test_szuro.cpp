@@ -38,39 +38,7 @@ struct Owner : ConditionOwner
     void setOwnerEnabled(bool on) override { enabled = on; }
 };
 
-// Two files in a game folder (one carrying "Játék"), one in a tools folder.
-struct Catalog
-{
-    QTemporaryDir dir;
-    QString path = QueriesFixture::makeCatalog(dir, QStringLiteral("k.mdb"));
-    qint64 jatek = 0, dos = 0, cd = 0;
-
-    Catalog()
-    {
-        QueriesFixture::Writer w(path);
-        jatek = w.fileKeyword(QStringLiteral("Játék"));
-        dos = w.fileKeyword(QStringLiteral("DOS"));
-        cd = w.folderKeyword(QStringLiteral("CD-ROM"));
-        const qint64 games = w.folder(QStringLiteral("-CD_1- E:\\GAMES"));
-        w.file(games, QStringLiteral("DOOM.EXE"), {1, jatek});
-        w.file(games, QStringLiteral("DOOM.WAD"));
-        w.file(w.folder(QStringLiteral("-CD_1- E:\\TOOLS")), QStringLiteral("NC.EXE"));
-    }
-    QStringList column(const QString& sql) const
-    {
-        store::Statement st = store::Database::open(path).prepare(sql);
-        QStringList out;
-        while (st.step())
-            out << st.value(0).toString();
-        return out;
-    }
-    QStringList filesWith(qint64 keyword) const
-    {
-        return column(QStringLiteral("SELECT p.nev FROM prgnev p JOIN nev_kulcsid l ON l.id = "
-                                     "p.id WHERE l.kulcsid = %1 ORDER BY p.nev")
-                          .arg(keyword));
-    }
-};
+using Catalog = QueriesFixture::SmallCatalog;
 
 struct Dialog
 {
@@ -142,13 +110,23 @@ private Q_SLOTS:
     void searchFillsTheOwnersGridAndTheHistory()
     {
         Catalog c;
+        {
+            // No keyword selected: the grid is left alone.
+            Dialog d(c, szuro::Search);
+            d.open();
+            d.w.kul->selectOnly({});
+            d.w.kesz_Click();
+            QVERIFY(!d.w.isVisible());
+            QCOMPARE(d.owner.D1.recordSource(), Subject::filesSubject().recordSql);
+            QCOMPARE(d.owner.D1.recordCount(), qint64(3));
+        }
         Dialog d(c, szuro::Search);
         d.host.shared.settings.namePatterns[0] = QStringLiteral("  *.TXT  ");
         d.open();
         QCOMPARE(d.w.filenev->entries().first(), QStringLiteral("*.TXT"));
         QCOMPARE(d.w.filenev->currentText(), QStringLiteral("*"));
 
-        d.w.filenev->setEditText(QStringLiteral("DOOM*"));
+        d.w.filenev->setEditText("DOOM*");
         d.choose(1);
         QTest::keyClick(d.w.filenev->lineEdit(), Qt::Key_Return);
         QVERIFY(!d.w.isVisible());
@@ -162,24 +140,12 @@ private Q_SLOTS:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
-    void noKeywordSelectedLeavesTheGridAlone()
-    {
-        Catalog c;
-        Dialog d(c, szuro::Search);
-        d.open();
-        d.w.kul->selectOnly({});
-        d.w.kesz_Click();
-        QVERIFY(!d.w.isVisible());
-        QCOMPARE(d.owner.D1.recordSource(), Subject::filesSubject().recordSql);
-        QCOMPARE(d.owner.D1.recordCount(), qint64(3));
-    }
-
     void assignmentAsksFirstAndReportsItsSteps()
     {
         Catalog c;
         Dialog d(c, szuro::FileKeywords);
         d.open();
-        d.w.filenev->setEditText(QStringLiteral("*.EXE"));
+        d.w.filenev->setEditText("*.EXE");
         d.choose(2);
         MessageBox::addAnswers({Answer::No});
         d.w.kesz_Click();
@@ -205,39 +171,32 @@ private Q_SLOTS:
         QCOMPARE(d.gridNames(), (QStringList{"DOOM.EXE", "NC.EXE"}));
     }
 
+    // Cancel at the second question deletes nothing, yet searches and closes.
     void deletionAsksAgainThenRefreshesTheMainWindow()
     {
         Catalog c;
-        Dialog d(c, szuro::Deletion);
-        d.open();
-        d.host.kfriss = true;
-        d.host.shared.recordCount = 1;
-        d.w.ut->setEditText(QStringLiteral("*TOOLS"));
-        MessageBox::addAnswers({Answer::Yes, Answer::Cancel});
-        d.w.kesz_Click();
-        QCOMPARE(MessageBox::takeShown().last().text,
-                 QStringLiteral("Törli a következő feltételek alapján:\r\nProgramnevek: *   Utak: "
-                                "*TOOLS az adatbázist ?"));
-        // Cancel deletes nothing, yet searches and closes.
-        QVERIFY(!d.w.isVisible());
-        QCOMPARE(c.column(QStringLiteral("SELECT count(*) FROM prgnev")), QStringList{"3"});
-        QCOMPARE(d.gridNames(), QStringList{"NC.EXE"});
-        QCOMPARE(d.host.refreshes, 0);
-
-        Dialog again(c, szuro::Deletion);
-        again.open();
-        again.host.kfriss = true;
-        again.host.shared.recordCount = 1;
-        again.w.ut->setEditText(QStringLiteral("*TOOLS"));
-        MessageBox::addAnswers({Answer::Yes, Answer::Ok});
-        again.w.kesz_Click();
-        QCOMPARE(c.column(QStringLiteral("SELECT nev FROM prgnev ORDER BY nev")),
-                 (QStringList{"DOOM.EXE", "DOOM.WAD"}));
-        QCOMPARE(c.column(QStringLiteral("SELECT ut FROM ut")), QStringList{"-CD_1- E:\\GAMES"});
-        QCOMPARE(again.host.refreshes, 1);
-        QCOMPARE(again.host.treeRebuilds, 1);
-        QVERIFY(again.gridNames().isEmpty());
-        QVERIFY(again.owner.enabled && !again.owner.bar.isVisible());
+        for (const Answer last : {Answer::Cancel, Answer::Ok}) {
+            Dialog d(c, szuro::Deletion);
+            d.open();
+            d.host.kfriss = true;
+            d.host.shared.recordCount = 1;
+            d.w.ut->setEditText("*TOOLS");
+            MessageBox::addAnswers({Answer::Yes, last});
+            d.w.kesz_Click();
+            QCOMPARE(MessageBox::takeShown().last().text,
+                     QStringLiteral("Törli a következő feltételek alapján:\r\nProgramnevek: *   "
+                                    "Utak: *TOOLS az adatbázist ?"));
+            QVERIFY(!d.w.isVisible() && d.owner.enabled && !d.owner.bar.isVisible());
+            const bool deleted = last == Answer::Ok;
+            QStringList files{"DOOM.EXE", "DOOM.WAD"}, folders{"-CD_1- E:\\GAMES"}, grid;
+            if (!deleted)
+                files << "NC.EXE", folders << "-CD_1- E:\\TOOLS", grid << "NC.EXE";
+            QCOMPARE(c.column("SELECT nev FROM prgnev ORDER BY nev"), files);
+            QCOMPARE(c.column("SELECT ut FROM ut ORDER BY ut"), folders);
+            QCOMPARE(d.gridNames(), grid);
+            QCOMPARE(d.host.refreshes, int(deleted));
+            QCOMPARE(d.host.treeRebuilds, int(deleted));
+        }
     }
 
     // A refusal of the catalog is told, changes nothing, and leaves nothing disabled or shown.

@@ -50,25 +50,26 @@ private slots:
     void singleFilesFromTwoMedia()
     {
         RetrievalFixture f;
-        f.file(QStringLiteral("CD_1"), "GAMES/DOOM/doom.exe", "doom");
-        f.file(QStringLiteral("CD_1"), "olvass el.txt", "root");
-        f.file(QStringLiteral("CD_1"), "GAMES/caf\xE9 d'or.txt", "latin-2");
-        f.file(QStringLiteral("CD_2"), "DOCS/level.txt", "cd2");
-        TestSupport::writeFile(f.target + QStringLiteral("/doom.exe"), "older copy");
-        f.select(QStringLiteral("doom.exe"), QStringLiteral("-CD_1- E:\\GAMES\\DOOM"));
-        f.select(QStringLiteral("level.txt"), QStringLiteral("-CD_2- F:\\DOCS"));
-        f.select(QStringLiteral("olvass el.txt"), QStringLiteral("-CD_1- E:\\"));
-        f.select(QStringLiteral("caf/E9 d'or.txt"), QStringLiteral("-CD_1- E:\\GAMES"));
+        f.file("CD_1", "GAMES/DOOM/doom.exe", "doom");
+        f.file("CD_1", "olvass el.txt", "root");
+        f.file("CD_1", "GAMES/caf\xE9 d'or.txt", "latin-2");
+        f.file("CD_2", "DOCS/level.txt", "cd2");
+        TestSupport::writeFile(f.target + "/doom.exe", "older copy");
+        f.select("doom.exe", "-CD_1- E:\\GAMES\\DOOM");
+        f.select("level.txt", "-CD_2- F:\\DOCS");
+        f.select("olvass el.txt", "-CD_1- E:\\");
+        f.select("caf/E9 d'or.txt", "-CD_1- E:\\GAMES");
 
         CopyRun(f.host).masol(true);
 
         QCOMPARE(f.host.texts(), (QStringList{kCd1, kCd2, kCd1}));
         QCOMPARE(f.host.asked.at(0).buttons, Buttons::OkCancel);
         QCOMPARE(f.host.asked.at(0).icon, Icon::Information);
-        QCOMPARE(f.copied("doom.exe"), QByteArray("doom"));
-        QCOMPARE(f.copied("level.txt"), QByteArray("cd2"));
-        QCOMPARE(f.copied("olvass el.txt"), QByteArray("root"));
-        QCOMPARE(f.copied("caf\xE9 d'or.txt"), QByteArray("latin-2"));
+        for (const auto& [name, content] : {std::pair{"doom.exe", "doom"},
+                                            {"level.txt", "cd2"},
+                                            {"olvass el.txt", "root"},
+                                            {"caf\xE9 d'or.txt", "latin-2"}})
+            QCOMPARE(f.copied(name), QByteArray(content));
         QVERIFY(f.host.selection.isEmpty() && f.host.unloaded);
         QCOMPARE(f.host.barValue, 100);
     }
@@ -79,15 +80,14 @@ private slots:
     {
         for (const bool singleFiles : {true, false}) {
             RetrievalFixture f;
-            f.file(QStringLiteral("CD_1"), "X/a.txt");
-            f.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\X"));
-            f.select(QStringLiteral("b.txt"), QStringLiteral("-CD_2- E:\\Y"));
-            f.select(QStringLiteral("c.txt"), QStringLiteral("-CD_1- E:\\Z"));
+            f.file("CD_1", "X/a.txt");
+            f.select("a.txt", "-CD_1- E:\\X");
+            f.select("b.txt", "-CD_2- E:\\Y");
+            f.select("c.txt", "-CD_1- E:\\Z");
             f.host.answers = {Answer::Ok, Answer::Cancel};
             CopyRun(f.host).masol(singleFiles);
             QCOMPARE(f.host.texts(), (QStringList{kCd1, kCd2}));
-            QCOMPARE(f.host.names(),
-                     (QStringList{QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+            QCOMPARE(f.host.names(), (QStringList{"b.txt", "c.txt"}));
             QCOMPARE(f.targetNames(), QList<QByteArray>{singleFiles ? "a.txt" : "X"});
             QCOMPARE(f.host.barShown, !singleFiles);
             QVERIFY(!f.host.unloaded);
@@ -98,13 +98,12 @@ private slots:
     {
         RetrievalFixture f; // the same drive twice: after the repeated folders went
         f.host.target = u'd';
-        f.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\X"));
-        f.select(QStringLiteral("b.txt"), QStringLiteral("-CD_1- E:\\X"));
+        f.select("a.txt", "-CD_1- E:\\X");
+        f.select("b.txt", "-CD_1- E:\\X");
         CopyRun(f.host).masol(false);
-        QCOMPARE(f.host.texts(),
-                 QStringList{QStringLiteral("Egyazon meghajtóra nem lehet előhozni !")});
+        QCOMPARE(f.host.texts(), QStringList{"Egyazon meghajtóra nem lehet előhozni !"});
         QCOMPARE(f.host.asked.at(0).icon, Icon::None);
-        QCOMPARE(f.host.names(), QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(f.host.names(), QStringList{"a.txt"});
         QVERIFY(f.host.started.isEmpty() && !f.host.unloaded);
 
         RetrievalFixture g;
@@ -121,26 +120,24 @@ private slots:
     void wholeFolders()
     {
         RetrievalFixture f;
-        f.file(QStringLiteral("CD_1"), "GAMES/DOOM/doom.exe");
+        f.file("CD_1", "GAMES/DOOM/doom.exe");
         for (const char* name : {"doom.exe", "doom.wad", "readme.txt"})
-            f.select(QString::fromLatin1(name), QStringLiteral("-CD_1- E:\\GAMES\\DOOM"));
-        f.select(QStringLiteral("x.txt"), QStringLiteral("-CD_1- E:\\"));
+            f.select(QString::fromLatin1(name), "-CD_1- E:\\GAMES\\DOOM");
+        f.select("x.txt", "-CD_1- E:\\");
         CopyRun(f.host).masol(false);
         QCOMPARE(f.host.texts(), QStringList{kCd1}); // no question up to 40 rows
-        const QString program = f.host.program + QStringLiteral("/athozo");
+        const QString program = f.host.program + "/athozo";
         QCOMPARE(
             f.host.started,
             (QList<QStringList>{
-                (program + QStringLiteral("|D:\\GAMES\\DOOM\\*.*|C:\\MENTES\\DOOM\\*.*") +
-                 kSwitches)
-                    .split(u'|'),
-                (program + QStringLiteral("|D:\\*.*|C:\\MENTES\\*.*") + kSwitches).split(u'|')}));
+                (program + "|D:\\GAMES\\DOOM\\*.*|C:\\MENTES\\DOOM\\*.*" + kSwitches).split(u'|'),
+                (program + "|D:\\*.*|C:\\MENTES\\*.*" + kSwitches).split(u'|')}));
         QCOMPARE(f.targetNames(), QList<QByteArray>{"DOOM"});
         QVERIFY(f.host.selection.isEmpty() && f.host.unloaded);
 
         RetrievalFixture g; // a copier that cannot be started
-        g.file(QStringLiteral("CD_1"), "GAMES/a.txt");
-        g.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\GAMES"));
+        g.file("CD_1", "GAMES/a.txt");
+        g.select("a.txt", "-CD_1- E:\\GAMES");
         g.host.startWorks = false;
         CopyRun(g.host).masol(false);
         QCOMPARE(g.host.texts().last(), QStringLiteral("Ismeretlen hiba lépet fel ! # 53"));
@@ -152,14 +149,14 @@ private slots:
     void numberedTargetFolders()
     {
         RetrievalFixture f;
-        f.file(QStringLiteral("CD_1"), "GAMES/DOOM/doom.exe");
+        f.file("CD_1", "GAMES/DOOM/doom.exe");
         RawTree::folder(QFile::encodeName(f.target) + "/DOOM");
         RawTree::folder(QFile::encodeName(f.target) + "/DOOM 1");
-        f.select(QStringLiteral("doom.exe"), QStringLiteral("-CD_1- E:\\GAMES\\DOOM"));
+        f.select("doom.exe", "-CD_1- E:\\GAMES\\DOOM");
         CopyRun run(f.host);
         run.masol(false);
-        QCOMPARE(f.host.texts(), (QStringList{kCd1, folderTaken(QStringLiteral("DOOM 1")),
-                                              folderTaken(QStringLiteral("DOOM 1 2"))}));
+        QCOMPARE(f.host.texts(),
+                 (QStringList{kCd1, folderTaken("DOOM 1"), folderTaken("DOOM 1 2")}));
         QCOMPARE(f.host.asked.at(1).buttons, Buttons::YesNo);
         QCOMPARE(f.host.asked.at(1).icon, Icon::Question);
         QCOMPARE(f.targetNames(), (QList<QByteArray>{"DOOM", "DOOM 1", "DOOM 1 2"}));
@@ -167,10 +164,10 @@ private slots:
 
         f.host.asked.clear();
         f.host.started.clear();
-        f.select(QStringLiteral("doom.exe"), QStringLiteral("-CD_1- E:\\GAMES\\DOOM"));
+        f.select("doom.exe", "-CD_1- E:\\GAMES\\DOOM");
         f.host.answers = {Answer::Ok, Answer::No};
         run.masol(false);
-        QCOMPARE(f.host.texts().last(), folderTaken(QStringLiteral("DOOM 1")));
+        QCOMPARE(f.host.texts().last(), folderTaken("DOOM 1"));
         QVERIFY(f.host.unloaded && f.host.started.isEmpty());
         QCOMPARE(f.host.selection.size(), 1);
     }
@@ -181,8 +178,8 @@ private slots:
     {
         for (const bool singleFiles : {true, false}) {
             RetrievalFixture f;
-            f.file(QStringLiteral("CD_1"), "GAMES/a.txt");
-            f.select(QStringLiteral("nincs.txt"), QStringLiteral("-CD_1- E:\\GAMES\\NINCS"));
+            f.file("CD_1", "GAMES/a.txt");
+            f.select("nincs.txt", "-CD_1- E:\\GAMES\\NINCS");
             CopyRun(f.host).masol(singleFiles);
             QCOMPARE(f.host.texts().last(),
                      QStringLiteral("A forrásmeghajtón [ D: ] nem található a megadott útvonal !"));
@@ -191,9 +188,9 @@ private slots:
             QVERIFY(f.targetNames().isEmpty() && f.host.started.isEmpty());
         }
         RetrievalFixture f;
-        f.file(QStringLiteral("CD_1"), "GAMES/a.txt");
+        f.file("CD_1", "GAMES/a.txt");
         f.host.folder = QStringLiteral("C:\\NINCS");
-        f.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\GAMES"));
+        f.select("a.txt", "-CD_1- E:\\GAMES");
         CopyRun(f.host).masol(true);
         QCOMPARE(f.host.texts().last(),
                  QStringLiteral("Nem lehet írni a célmeghajtót, vagy a forrásmeghajtón a kilyelőlt "
@@ -207,11 +204,11 @@ private slots:
     {
         for (const bool singleFiles : {true, false}) {
             RetrievalFixture f;
-            f.file(QStringLiteral("CD_1"), "GAMES/a.txt", "a");
-            f.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\GAMES"));
+            f.file("CD_1", "GAMES/a.txt", "a");
+            f.select("a.txt", "-CD_1- E:\\GAMES");
             f.host.onAsk = [&f](const QString&) {
                 if (f.host.asked.size() == 3)
-                    f.insert(QStringLiteral("CD_1")); // in at the second try
+                    f.insert("CD_1"); // in at the second try
             };
             CopyRun(f.host).masol(singleFiles);
             QCOMPARE(f.host.texts(), (QStringList{kCd1, kNotReady, kNotReady}));
@@ -225,7 +222,7 @@ private slots:
         }
         RetrievalFixture f;
         f.host.onAsk = {};
-        f.select(QStringLiteral("a.txt"), QStringLiteral("-CD_1- E:\\GAMES"));
+        f.select("a.txt", "-CD_1- E:\\GAMES");
         f.host.answers = {Answer::Ok, Answer::Cancel};
         CopyRun(f.host).masol(true);
         QCOMPARE(f.host.texts(), (QStringList{kCd1, kNotReady}));
@@ -251,8 +248,7 @@ private slots:
         CopyRun(f.host).utszures(true); // single files keep every row
         QCOMPARE(f.host.selection.size(), 41);
         CopyRun(f.host).utszures(false);
-        QCOMPARE(f.host.names(),
-                 (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+        QCOMPARE(f.host.names(), (QStringList{"0", "1", "2"}));
 
         QRandomGenerator random(11);
         for (int round = 0; round < 200; ++round) {

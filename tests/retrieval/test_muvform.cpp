@@ -27,23 +27,23 @@ struct Main
 {
     Fixture f;
     std::unique_ptr<fokep> w;
-    QString c = f.dir.path(), d = f.path(QStringLiteral("d"));
+    QString c = f.dir.path(), d = f.path("d");
     QString disc = d; // what drive D: holds
 
     explicit Main(int files)
     {
-        w = f.startOn(f.catalog(QStringLiteral("k.mdb"), files));
-        QDir().mkpath(c + QStringLiteral("/MENTES"));
-        QDir().mkpath(d + QStringLiteral("/GAMES"));
+        w = f.startOn(f.catalog("k.mdb", files));
+        QDir().mkpath(c + "/MENTES");
+        QDir().mkpath(d + "/GAMES");
         w->driveSource = [this] { return platform::DriveTable::fromFolders(c, {disc}); };
     }
     void onDisc(const QString& name) const
     {
-        TestSupport::writeFile(d + QStringLiteral("/GAMES/") + name, name.toUtf8());
+        TestSupport::writeFile(d + "/GAMES/" + name, name.toUtf8());
     }
     bool copied(const QString& name) const
     {
-        return TestSupport::contents(c + QStringLiteral("/MENTES/") + name) == name.toUtf8();
+        return TestSupport::contents(c + "/MENTES/" + name) == name.toUtf8();
     }
     std::unique_ptr<muvform> window() const
     {
@@ -75,7 +75,7 @@ private Q_SLOTS:
         // disc, goes back to C:.
         r->celdrv->setDrive(QLatin1Char('D'));
         QCOMPARE(r->celdir->path(), QStringLiteral("D:\\"));
-        m.disc = m.f.path(QStringLiteral("e"));
+        m.disc = m.f.path("e");
         QDir().mkpath(m.disc);
         emit r->celdrv->aboutToPopup();
         QCOMPARE(r->forras->drive(), QLatin1Char('D'));
@@ -94,7 +94,7 @@ private Q_SLOTS:
 
         // Unload hides the bar; the next load keeps the target folder and
         // follows the folders-only view.
-        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        r->celdir->setPath("C:\\MENTES");
         m.w->host().showProgress(40);
         QTest::mouseClick(r->nem, Qt::LeftButton);
         QVERIFY(!r->isVisible() && !m.w->bar->isVisible());
@@ -110,28 +110,28 @@ private Q_SLOTS:
     void runFollowsTheGrid()
     {
         Main m(3);
-        m.onDisc(QStringLiteral("FILE0.EXE"));
-        m.onDisc(QStringLiteral("FILE2.EXE"));
+        m.onDisc("FILE0.EXE");
+        m.onDisc("FILE2.EXE");
         m.w->tabla1->selectRows(2, 2);
         m.w->tabla1->selectRows(0, 1);
         auto r = m.window();
-        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        r->celdir->setPath("C:\\MENTES");
         QTest::mouseClick(r->masol, Qt::LeftButton);
 
         QCOMPARE(MessageBox::takeShown().last().text,
                  QStringLiteral("A forrásmeghajtón [ D: ] nem található a megadott útvonal !"));
         QVERIFY(r->isVisible());
-        QVERIFY(m.copied(QStringLiteral("FILE2.EXE")) && m.copied(QStringLiteral("FILE0.EXE")));
+        QVERIFY(m.copied("FILE2.EXE") && m.copied("FILE0.EXE"));
         QCOMPARE(m.w->tabla1->SelBookmarks(), QList<qint64>{1});
         QVERIFY(!m.w->tabla1->view()->selectionModel()->isRowSelected(2, {}));
         QCOMPARE(m.w->Data1->absolutePosition(), qint64(1)); // the row it stopped at
         QCOMPARE(m.w->kij->text(), QStringLiteral(" 1 DB kijelölve"));
         QVERIFY(m.w->gye->isEnabled() && m.w->bar->isVisible());
 
-        m.onDisc(QStringLiteral("FILE1.EXE"));
+        m.onDisc("FILE1.EXE");
         QTest::mouseClick(r->masol, Qt::LeftButton);
         QVERIFY(MessageBox::takeShown().first().text.startsWith(QStringLiteral("Helyezze be")));
-        QVERIFY(m.copied(QStringLiteral("FILE1.EXE")));
+        QVERIFY(m.copied("FILE1.EXE"));
         QVERIFY(!r->isVisible());
         QCOMPARE(m.w->tabla1->selCount(), qint64(0));
         QCOMPARE(m.w->kij->text(), QStringLiteral(" 0 DB kijelölve"));
@@ -146,13 +146,13 @@ private Q_SLOTS:
         m.w->state().folderList = true;
         m.w->tabla1->selectRows(0, 2);
         auto r = m.window();
-        r->celdir->setPath(QStringLiteral("C:\\MENTES"));
+        r->celdir->setPath("C:\\MENTES");
         QTest::mouseClick(r->masol, Qt::LeftButton);
         const auto started = platform::ProcessStarter::takeStarted();
         QCOMPARE(started.size(), 1);
-        QCOMPARE(started.first().program, m.f.paths.programFolder + QStringLiteral("/athozo"));
+        QCOMPARE(started.first().program, m.f.paths.programFolder + "/athozo");
         QCOMPARE(started.first().arguments.first(), QStringLiteral("D:\\GAMES\\*.*"));
-        QVERIFY(QFileInfo(m.c + QStringLiteral("/MENTES/GAMES")).isDir());
+        QVERIFY(QFileInfo(m.c + "/MENTES/GAMES").isDir());
         QVERIFY(!r->isVisible());
     }
 
