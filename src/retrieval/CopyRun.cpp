@@ -26,6 +26,18 @@ namespace DrivePath = platform::DrivePath;
 // Above this many rows the removal of repeated folders asks first.
 constexpr qsizetype kQuietRemoval = 40;
 
+QByteArray parentOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+bool isFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 QString withBackslash(const QString& folder)
 {
     return folder.endsWith(u'\\') ? folder : folder + u'\\';
@@ -185,7 +197,10 @@ CopyRun::Next CopyRun::fileCopy(const SelectedRow& row, const RowPath& path)
             const std::optional<CopyFailure> f = copyFile(from, to);
             if (!f)
                 return 0;
-            const int code = platform::copyErrorNumber(f->step, f->errnoValue);
+            int code = platform::copyErrorNumber(f->step, f->errnoValue);
+            // A missing folder is "path not found", a missing file "file not found".
+            if (f->step == CopyStep::Source && f->errnoValue == ENOENT && !isFolder(parentOf(from)))
+                code = err::PathNotFound;
             return f->step == CopyStep::Source ? sourceError(code) : code;
         },
         noFolder);

@@ -173,16 +173,28 @@ private slots:
     }
 
     // A path not on the medium, or a target that cannot be written: the run
-    // ends there, the window open and the row selected.
+    // ends there, the window open and the row selected. A single file whose
+    // folder is gone is "path not found", one missing from its folder "file
+    // not found"; the folder check always says "file not found".
     void pathFailures()
     {
-        for (const bool singleFiles : {true, false}) {
+        const QString fileNotFound = QStringLiteral("A forrásmeghajtón [ D: ] nem található a megadott útvonal !");
+        const QString pathNotFound = QStringLiteral("Nem lehet írni a célmeghajtót, vagy a forrásmeghajtón a kilyelőlt "
+                                                    "út nem létezik ! Ellenőrizze, majd próbálja meg újra.");
+        const struct
+        {
+            bool singleFiles;
+            const char* path;
+            QString text;
+        } cases[] = {{true, "-CD_1- E:\\GAMES\\NINCS", pathNotFound},
+                     {true, "-CD_1- E:\\GAMES", fileNotFound},
+                     {false, "-CD_1- E:\\GAMES\\NINCS", fileNotFound}};
+        for (const auto& c : cases) {
             RetrievalFixture f;
             f.file("CD_1", "GAMES/a.txt");
-            f.select("nincs.txt", "-CD_1- E:\\GAMES\\NINCS");
-            CopyRun(f.host).masol(singleFiles);
-            QCOMPARE(f.host.texts().last(),
-                     QStringLiteral("A forrásmeghajtón [ D: ] nem található a megadott útvonal !"));
+            f.select("nincs.txt", c.path);
+            CopyRun(f.host).masol(c.singleFiles);
+            QCOMPARE(f.host.texts().last(), c.text);
             QCOMPARE(f.host.asked.last().icon, Icon::Critical);
             QVERIFY(f.host.barShown && !f.host.unloaded && f.host.selection.size() == 1);
             QVERIFY(f.targetNames().isEmpty() && f.host.started.isEmpty());
@@ -192,9 +204,7 @@ private slots:
         f.host.folder = QStringLiteral("C:\\NINCS");
         f.select("a.txt", "-CD_1- E:\\GAMES");
         CopyRun(f.host).masol(true);
-        QCOMPARE(f.host.texts().last(),
-                 QStringLiteral("Nem lehet írni a célmeghajtót, vagy a forrásmeghajtón a kilyelőlt "
-                                "út nem létezik ! Ellenőrizze, majd próbálja meg újra."));
+        QCOMPARE(f.host.texts().last(), pathNotFound);
         QCOMPARE(f.host.selection.size(), 1);
     }
 
