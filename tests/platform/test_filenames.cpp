@@ -22,7 +22,7 @@ private slots:
         QTest::newRow("dot above") << QByteArray("D_z\xCB\x99") << "D_z˙";
         QTest::newRow("odd byte") << QByteArray("D_z\xFF") << "D_z/FF";
         QTest::newRow("backslash") << QByteArray("a\\b") << "a/5Cb";
-        QTest::newRow("bom kept") << QByteArray("\xEF\xBB\xBFx") << "\uFEFFx";
+        QTest::newRow("bom kept") << QByteArray("\xEF\xBB\xBFx") << QStringLiteral("\uFEFFx");
         QTest::newRow("valid beside odd")
             << QByteArray("\xC5\x91\xF5\\\xF0\x9F\x98\x80") << "ő/F5/5C\U0001F600";
         // Overlong, surrogate, past U+10FFFF, truncated.
