@@ -15,15 +15,10 @@ struct FakeHost : MainHost
     store::DataSource Data1;
     store::DataSource Datafa;
 
-    bool mainEnabled = true;
-    bool minimized = false;
-    bool busy = false;
+    bool mainEnabled = true, minimized = false, busy = false;
     int progress = -1; // -1: hidden
     int progressMaximum = 100;
-    int refreshes = 0;
-    int counts = 0;
-    int activations = 0;
-    int treeRebuilds = 0;
+    int refreshes = 0, counts = 0, activations = 0, treeRebuilds = 0;
     bool kfriss = false;
     QList<View> views;
 

@@ -13,10 +13,10 @@
 struct BuilderFixture
 {
     QTemporaryDir dir;
-    QString c = dir.path() + QStringLiteral("/c");
-    QString d = dir.path() + QStringLiteral("/d");
-    QString e = dir.path() + QStringLiteral("/e");
-    QString catalog = dir.path() + QStringLiteral("/katalogus.mdb");
+    QString c = dir.path() + "/c";
+    QString d = dir.path() + "/d";
+    QString e = dir.path() + "/e";
+    QString catalog = dir.path() + "/katalogus.mdb";
     platform::DriveTable drives;
 
     BuilderFixture()
@@ -49,6 +49,6 @@ struct BuilderFixture
     qint64 count(const QString& table) const
     {
         auto db = store::Database::open(catalog);
-        return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toLongLong();
+        return db.scalar("SELECT count(*) FROM " + table).toLongLong();
     }
 };

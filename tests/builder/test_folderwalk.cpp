@@ -3,7 +3,6 @@
 #include "platform/FileNames.h"
 
 #include <QSet>
-
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
@@ -82,12 +81,12 @@ Recorder walkE(BuilderFixture& f, builder::FolderReader::ListingHook hook = {})
     Recorder r;
     FolderWalk walk(f.drives, r);
     walk.setListingHook(std::move(hook));
-    scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
+    scan(f, r, "E:\\", "CD_1", &walk);
     return r;
 }
 
-const QString kFolders = QStringLiteral("SELECT ut FROM ut ORDER BY id");
-const QString kFiles = QStringLiteral("SELECT nev FROM prgnev ORDER BY id");
+const QString kFolders = "SELECT ut FROM ut ORDER BY id";
+const QString kFiles = "SELECT nev FROM prgnev ORDER BY id";
 
 } // namespace
 
@@ -98,63 +97,63 @@ private Q_SLOTS:
     void foldersInPostOrderEachLinkedOnce()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("A/b.txt"));
-        f.file(QStringLiteral("A/a.txt"));
-        f.folder(QStringLiteral("A/B"));
-        f.file(QStringLiteral("Z/.rejtett"));
+        f.file("A/b.txt");
+        f.file("A/a.txt");
+        f.folder("A/B");
+        f.file("Z/.rejtett");
         const Recorder r = walkE(f);
 
         QVERIFY(r.failures.isEmpty());
-        QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\Z",
-                                                  "-CD_1- E:\\"}));
+        QCOMPARE(f.column(kFolders),
+                 (QStringList{"-CD_1- E:\\A\\B", "-CD_1- E:\\A", "-CD_1- E:\\Z", "-CD_1- E:\\"}));
         QCOMPARE(f.column(kFiles), (QStringList{"a.txt", "b.txt", ".rejtett"}));
         QCOMPARE(r.recorded, (QList<qint64>{0, 2, 3, 0}));
         QCOMPARE(r.yields, 4);
         // One default-keyword link per new row, none elsewhere.
-        QCOMPARE(f.column(QStringLiteral("SELECT count(*) FROM ut_kulcsid u JOIN ut ON ut.id=u.id "
-                                         "WHERE u.kulcsid=1")),
+        QCOMPARE(f.column("SELECT count(*) FROM ut_kulcsid u JOIN ut ON ut.id=u.id "
+                          "WHERE u.kulcsid=1"),
                  QStringList{"4"});
-        QCOMPARE(f.column(QStringLiteral("SELECT count(*) FROM nev_kulcsid n JOIN prgnev p ON "
-                                         "p.id=n.id WHERE n.kulcsid=1")),
+        QCOMPARE(f.column("SELECT count(*) FROM nev_kulcsid n JOIN prgnev p ON "
+                          "p.id=n.id WHERE n.kulcsid=1"),
                  QStringList{"3"});
-        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(3));
+        QCOMPARE(f.count("nev_kulcsid"), qint64(3));
     }
 
     void startBelowTheRootStaysThere()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("top.txt"));
-        f.file(QStringLiteral("GAMES/DOOM/doom.exe"));
+        f.file("top.txt");
+        f.file("GAMES/DOOM/doom.exe");
         Recorder r;
         FolderWalk walk(f.drives, r);
-        scan(f, r, QStringLiteral("E:\\GAMES"), QStringLiteral("x"), &walk);
+        scan(f, r, "E:\\GAMES", "x", &walk);
         QCOMPARE(f.column(kFolders), (QStringList{"-x- E:\\GAMES\\DOOM", "-x- E:\\GAMES"}));
-        QCOMPARE(walk.openFolder(), QStringLiteral("E:\\GAMES"));
+        QCOMPARE(walk.openFolder(), "E:\\GAMES");
 
         // The same disc under another label is recorded again in full.
-        scan(f, r, QStringLiteral("E:\\GAMES"), QStringLiteral("X"));
-        QCOMPARE(f.count(QStringLiteral("ut")), qint64(4));
-        QCOMPARE(f.count(QStringLiteral("prgnev")), qint64(2));
+        scan(f, r, "E:\\GAMES", "X");
+        QCOMPARE(f.count("ut"), qint64(4));
+        QCOMPARE(f.count("prgnev"), qint64(2));
     }
 
     void refusedFolderKeepsEverythingBefore()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("A/B/b.txt"));
-        f.file(QStringLiteral("A/C/c.txt"));
+        f.file("A/B/b.txt");
+        f.file("A/C/c.txt");
         Recorder first;
-        scan(f, first, QStringLiteral("E:\\A\\C"), QStringLiteral("CD_1"));
+        scan(f, first, "E:\\A\\C", "CD_1");
 
         Recorder r;
         FolderWalk walk(f.drives, r);
-        scan(f, r, QStringLiteral("E:\\A"), QStringLiteral("CD_1"), &walk);
+        scan(f, r, "E:\\A", "CD_1", &walk);
         QCOMPARE(r.failures, QStringList{"UNIQUE constraint failed: ut.ut\r\nEzek az adatok már "
                                          "szerepelnek az adatbázisban"});
         QVERIFY(walk.stopRequest && walk.abandonMark);
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A\\C", "-CD_1- E:\\A\\B"}));
         QCOMPARE(f.column(kFiles), (QStringList{"c.txt", "b.txt"}));
-        QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(2));
-        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(2));
+        QCOMPARE(f.count("ut_kulcsid"), qint64(2));
+        QCOMPARE(f.count("nev_kulcsid"), qint64(2));
     }
 
     void stopRequestEndsTheWalk()
@@ -168,7 +167,7 @@ private Q_SLOTS:
             if (n == 2)
                 walk.stopRequest = true;
         };
-        scan(f, r, QStringLiteral("E:\\"), QStringLiteral("CD_1"), &walk);
+        scan(f, r, "E:\\", "CD_1", &walk);
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(r.yields, 2);
         QVERIFY(!walk.abandonMark);
@@ -179,30 +178,30 @@ private Q_SLOTS:
         qputenv("TZ", "Europe/Budapest");
         tzset();
         BuilderFixture f;
-        f.file(QStringLiteral("regi.txt"), "12345");
-        const QByteArray dated = QFile::encodeName(f.e + QStringLiteral("/regi.txt"));
+        f.file("regi.txt", "12345");
+        const QByteArray dated = QFile::encodeName(f.e + "/regi.txt");
         const timespec times[2] = {{1709642710, 0}, {1709642710, 0}}; // 2024-03-05 12:45:10 UTC
         QCOMPARE(::utimensat(AT_FDCWD, dated.constData(), times, 0), 0);
 
         // Sparse: occupies nothing, yet longer than any 32-bit length.
         const qint64 big = 5LL * 1024 * 1024 * 1024 + 7;
-        QFile sparse(f.e + QStringLiteral("/nagy.img"));
+        QFile sparse(f.e + "/nagy.img");
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(big));
         sparse.close();
 
-        f.folder(QStringLiteral("sub"));
-        QVERIFY(QFile::link(f.e + QStringLiteral("/regi.txt"), f.e + QStringLiteral("/link.txt")));
-        QVERIFY(QFile::link(f.e, f.e + QStringLiteral("/sub/loop")));
-        QVERIFY(QFile::link(f.e + QStringLiteral("/nincs"), f.e + QStringLiteral("/broken")));
-        QCOMPARE(::mkfifo(QFile::encodeName(f.e + QStringLiteral("/fifo")).constData(), 0600), 0);
-        TestSupport::writeFile(f.e + QStringLiteral("/café.txt"), "é");
+        f.folder("sub");
+        QVERIFY(QFile::link(f.e + "/regi.txt", f.e + "/link.txt"));
+        QVERIFY(QFile::link(f.e, f.e + "/sub/loop"));
+        QVERIFY(QFile::link(f.e + "/nincs", f.e + "/broken"));
+        QCOMPARE(::mkfifo(QFile::encodeName(f.e + "/fifo").constData(), 0600), 0);
+        TestSupport::writeFile(f.e + "/café.txt", "é");
 
         const Recorder r = walkE(f);
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\sub", "-CD_1- E:\\"}));
-        QCOMPARE(f.column(QStringLiteral("SELECT nev || '|' || hossz FROM prgnev ORDER BY id")),
+        QCOMPARE(f.column("SELECT nev || '|' || hossz FROM prgnev ORDER BY id"),
                  (QStringList{"café.txt|2", "link.txt|5", QStringLiteral("nagy.img|%1").arg(big),
                               "regi.txt|5"}));
-        QCOMPARE(f.column(QStringLiteral("SELECT datum FROM prgnev WHERE nev='regi.txt'")),
+        QCOMPARE(f.column("SELECT datum FROM prgnev WHERE nev='regi.txt'"),
                  QStringList{"2024-03-05 13:45:10"});
     }
 
@@ -211,24 +210,24 @@ private Q_SLOTS:
         BuilderFixture f;
         for (const char* n : {"a", "b", "c"})
             f.file(QStringLiteral("A/%1.txt").arg(QLatin1String(n)));
-        f.file(QStringLiteral("root.txt"));
+        f.file("root.txt");
         // Between listing the folder and reading its files.
         const Recorder r = walkE(f, [&f](const QString& path) {
-            if (path == QStringLiteral("E:\\A"))
-                QFile::remove(f.e + QStringLiteral("/A/b.txt"));
+            if (path == "E:\\A")
+                QFile::remove(f.e + "/A/b.txt");
         });
         QCOMPARE(r.vanished, 1);
         QCOMPARE(f.column(kFiles), (QStringList{"a.txt", "root.txt"}));
         QCOMPARE(r.recorded, QList<qint64>{2}); // no caption for the folder that lost a file
-        QCOMPARE(f.count(QStringLiteral("ut")), qint64(2));
+        QCOMPARE(f.count("ut"), qint64(2));
     }
 
     void unreadableFolderIsRecordedEmpty()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("zart/titok.txt"));
-        f.file(QStringLiteral("nyitott/ok.txt"));
-        QFile::setPermissions(f.e + QStringLiteral("/zart"), {});
+        f.file("zart/titok.txt");
+        f.file("nyitott/ok.txt");
+        QFile::setPermissions(f.e + "/zart", {});
         QFile::setPermissions(f.dir.path(), QFile::Permissions(0x7777));
         QFile::setPermissions(f.catalog, QFile::Permissions(0x6666));
 
@@ -239,7 +238,7 @@ private Q_SLOTS:
             return walkE(f).failures.isEmpty() ? 0 : 3;
         });
         QCOMPARE(code, 0);
-        QFile::setPermissions(f.e + QStringLiteral("/zart"), QFile::Permissions(0x7700));
+        QFile::setPermissions(f.e + "/zart", QFile::Permissions(0x7700));
         QCOMPARE(f.column(kFolders),
                  (QStringList{"-CD_1- E:\\nyitott", "-CD_1- E:\\zart", "-CD_1- E:\\"}));
         QCOMPARE(f.column(kFiles), QStringList{"ok.txt"});
@@ -250,10 +249,10 @@ private Q_SLOTS:
     void engineRefusals()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("A/a.txt"));
-        f.file(QStringLiteral("B/b1.txt"));
-        f.file(QStringLiteral("B/bad.txt"));
-        f.file(QStringLiteral("C/c.txt"));
+        f.file("A/a.txt");
+        f.file("B/b1.txt");
+        f.file("B/bad.txt");
+        f.file("C/c.txt");
         {
             auto db = store::Database::open(f.catalog);
             db.execScript(QStringLiteral(
@@ -265,8 +264,8 @@ private Q_SLOTS:
                  QStringList{"refused\r\nEzek az adatok már szerepelnek az adatbázisban"});
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
-        QCOMPARE(f.count(QStringLiteral("ut_kulcsid")), qint64(1));
-        QCOMPARE(f.count(QStringLiteral("nev_kulcsid")), qint64(1));
+        QCOMPARE(f.count("ut_kulcsid"), qint64(1));
+        QCOMPARE(f.count("nev_kulcsid"), qint64(1));
 
         {
             auto db = store::Database::open(f.catalog);
@@ -276,11 +275,11 @@ private Q_SLOTS:
         }
         // The engine gave the whole batch up: the message and the captions say so.
         Recorder again;
-        scan(f, again, QStringLiteral("E:\\"), QStringLiteral("CD_2"));
+        scan(f, again, "E:\\", "CD_2");
         QCOMPARE(again.failures, QStringList{"gone\r\nA rögzítés félbeszakadt, erről a lemezről "
                                              "semmi sem került az adatbázisba."});
         QVERIFY(again.recorded.isEmpty());
-        QCOMPARE(f.count(QStringLiteral("ut")), qint64(1));
+        QCOMPARE(f.count("ut"), qint64(1));
     }
 
     // Names that are no valid UTF-8, or hold a backslash, are stored apart
@@ -304,13 +303,12 @@ private Q_SLOTS:
         QCOMPARE(f.column(kFolders),
                  (QStringList{"-CD_1- E:\\a/5Cb", "-CD_1- E:\\D_z%FF", "-CD_1- E:\\D_z/FF",
                               "-CD_1- E:\\D_z\u02D9", "-CD_1- E:\\"}));
-        QCOMPARE(f.count(QStringLiteral("prgnev")), qint64(8));
+        QCOMPARE(f.count("prgnev"), qint64(8));
 
         // Every stored file opens again by its stored folder and name.
         QSet<QByteArray> reached;
         auto db = store::Database::open(f.catalog);
-        auto st =
-            db.prepare(QStringLiteral("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id"));
+        auto st = db.prepare("SELECT ut.ut, nev FROM prgnev, ut WHERE utid = ut.id");
         while (st.step()) {
             const QString folder = st.value(0).toString().mid(QStringLiteral("-CD_1- ").size());
             const QByteArray path = f.drives.nativeBytes(folder) + '/' +
@@ -330,8 +328,8 @@ private Q_SLOTS:
     void fullDiskMidScan()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("A/a.txt"));
-        f.file(QStringLiteral("B/b.txt"));
+        f.file("A/a.txt");
+        f.file("B/b.txt");
         for (int i = 0; i < 2000; ++i)
             f.file(QStringLiteral("C/%1.dat").arg(i, 200, 10, QLatin1Char('0')));
         const auto [code, report] = inChild([&f](QByteArray& report) {
@@ -343,7 +341,7 @@ private Q_SLOTS:
                 return 2;
             // B comes a second after A, so A and B are committed together.
             const Recorder r = walkE(f, [](const QString& path) {
-                if (path == QStringLiteral("E:\\B"))
+                if (path == "E:\\B")
                     QThread::msleep(1100);
             });
             for (const qint64 id : r.recorded)
@@ -355,28 +353,27 @@ private Q_SLOTS:
         const qsizetype cut = report.indexOf('\n');
         const QList<QByteArray> captions = report.left(cut).split(' ');
         const QString failure = QString::fromUtf8(report.mid(cut + 1));
-        QVERIFY2(
-            failure.endsWith(QStringLiteral("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
-                                            "-CD_1- E:\\B mappáig került be minden, a többi nem.")),
-            qPrintable(failure));
+        QVERIFY2(failure.endsWith("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
+                                  "-CD_1- E:\\B mappáig került be minden, a többi nem."),
+                 qPrintable(failure));
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B"}));
         // The last caption shown is the last file the catalog holds.
         QCOMPARE(captions.at(captions.size() - 2),
-                 f.column(QStringLiteral("SELECT max(id) FROM prgnev")).first().toUtf8());
+                 f.column("SELECT max(id) FROM prgnev").first().toUtf8());
     }
 
     // A folder swapped for a link while the walk runs leads nowhere else.
     void swappedFolderIsNotFollowed()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("A/a.txt"));
-        f.file(QStringLiteral("B/b.txt"));
-        f.file(QStringLiteral("../titok/secret.txt"));
-        QVERIFY(QFile::exists(f.dir.path() + QStringLiteral("/titok/secret.txt")));
+        f.file("A/a.txt");
+        f.file("B/b.txt");
+        f.file("../titok/secret.txt");
+        QVERIFY(QFile::exists(f.dir.path() + "/titok/secret.txt"));
         walkE(f, [&f](const QString& path) {
-            if (path == QStringLiteral("E:\\A")) {
-                QDir(f.e + QStringLiteral("/B")).removeRecursively();
-                QFile::link(f.dir.path() + QStringLiteral("/titok"), f.e + QStringLiteral("/B"));
+            if (path == "E:\\A") {
+                QDir(f.e + "/B").removeRecursively();
+                QFile::link(f.dir.path() + "/titok", f.e + "/B");
             }
         });
         QCOMPARE(f.column(kFiles), QStringList{"a.txt"});
@@ -387,11 +384,11 @@ private Q_SLOTS:
     void mountsAreNotEntered()
     {
         BuilderFixture f;
-        f.file(QStringLiteral("sajat.txt"));
-        f.folder(QStringLiteral("csatolt"));
-        f.file(QStringLiteral("../masik/idegen.txt"));
-        const QByteArray target = QFile::encodeName(f.e + QStringLiteral("/csatolt"));
-        const QByteArray source = QFile::encodeName(f.dir.path() + QStringLiteral("/masik"));
+        f.file("sajat.txt");
+        f.folder("csatolt");
+        f.file("../masik/idegen.txt");
+        const QByteArray target = QFile::encodeName(f.e + "/csatolt");
+        const QByteArray source = QFile::encodeName(f.dir.path() + "/masik");
         const auto [code, report] = inChild([&](QByteArray&) {
             // A mount namespace of its own, so nothing leaks out of the test.
             if (::unshare(CLONE_NEWNS) != 0 ||

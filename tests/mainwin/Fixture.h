@@ -23,11 +23,11 @@ struct Fixture
 
     Fixture()
     {
-        paths.programFolder = dir.path() + QStringLiteral("/prog");
+        paths.programFolder = dir.path() + "/prog";
         QDir().mkpath(paths.programFolder);
         QFile::copy(TestSupport::templateFile(), paths.templateFile());
-        paths.settingsFile = dir.path() + QStringLiteral("/config/polcozo/Polcozo.ini");
-        paths.defaultCatalog = paths.programFolder + QStringLiteral("/nevtelen.mdb");
+        paths.settingsFile = dir.path() + "/config/polcozo/Polcozo.ini";
+        paths.defaultCatalog = paths.programFolder + "/nevtelen.mdb";
         platform::MessageBox::startScript();
         platform::FileDialog::startScript();
         platform::Help::startRecording();
@@ -39,7 +39,7 @@ struct Fixture
         platform::Help::stopRecording();
     }
 
-    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+    QString path(const QString& name) const { return dir.path() + '/' + name; }
 
     // A catalog with 'files' files on one medium.
     QString catalog(const QString& name, int files) const
@@ -47,12 +47,12 @@ struct Fixture
         const QString file = TestSupport::freshCatalog(path(name));
         auto db = store::Database::open(file);
         store::Transaction t(db);
-        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
+        db.exec("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')");
         const qint64 folder = db.lastInsertId();
         for (int i = 0; i < files; ++i)
-            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz, datum) VALUES (?1, ?2, ?3, "
-                                   "'2024-03-05 13:45:10')"),
-                    {QStringLiteral("FILE%1.EXE").arg(i), folder, 1000 + i});
+            db.exec("INSERT INTO prgnev (nev, utid, hossz, datum) "
+                    "VALUES (?1, ?2, ?3, '2024-03-05 13:45:10')",
+                    {QString("FILE%1.EXE").arg(i), folder, 1000 + i});
         t.commit();
         return file;
     }
@@ -70,9 +70,8 @@ struct Fixture
     QStringList keptAside() const
     {
         QStringList kept;
-        for (const QString& name :
-             QDir(paths.programFolder).entryList({QStringLiteral("nevtelen-*.mdb")}, QDir::Files))
-            kept << paths.programFolder + QLatin1Char('/') + name;
+        for (const QString& name : QDir(paths.programFolder).entryList({"nevtelen-*.mdb"}))
+            kept << paths.programFolder + '/' + name;
         return kept;
     }
     QString savedLastCatalog() const
@@ -81,9 +80,7 @@ struct Fixture
     }
     static int files(const QString& catalog)
     {
-        return store::Database::open(catalog)
-            .scalar(QStringLiteral("SELECT count(*) FROM prgnev"))
-            .toInt();
+        return store::Database::open(catalog).scalar("SELECT count(*) FROM prgnev").toInt();
     }
 
     // A running window on 'catalog', its start-up messages taken.
@@ -98,8 +95,6 @@ struct Fixture
     std::unique_ptr<fokep> start() const
     {
         auto w = std::make_unique<fokep>(paths);
-        if (!w->start())
-            return nullptr;
-        return w;
+        return w->start() ? std::move(w) : nullptr;
     }
 };

@@ -43,9 +43,11 @@ private Q_SLOTS:
         show(QStringLiteral("SELECT * FROM alapfile WHERE hossz <= 2000"));
         const QString out = m_dir.filePath(QStringLiteral("lista.txt"));
         TestSupport::writeFile(out, "old contents");
-        ViewScans::writeListing(m_view, out, QStringLiteral("/k/k.mdb"), QStringLiteral(" 2 DB rekord "));
+        ViewScans::writeListing(m_view, out, QStringLiteral("/k/k.mdb"),
+                                QStringLiteral(" 2 DB rekord "));
         QCOMPARE(TestSupport::contents(out),
-                 QByteArray("/k/k.mdb\r\n 2 DB rekord \r\nN\xC3\xA9v:\t\xC3\x9At:\tHossz:\tD\xC3\xA1tum:\r\n\r\n"
+                 QByteArray("/k/k.mdb\r\n 2 DB rekord "
+                            "\r\nN\xC3\xA9v:\t\xC3\x9At:\tHossz:\tD\xC3\xA1tum:\r\n\r\n"
                             "alma.exe\t-CD_1- E:\\GAMES\t1000\t2024. 03. 05.\t\r\n"
                             "Banan.txt\t-CD_1- E:\\GAMES\t2000\t2024. 03. 05.\t\r\n"));
 
@@ -53,7 +55,8 @@ private Q_SLOTS:
         show(QStringLiteral("SELECT '*' AS nev, ut.ut AS ut, '----' AS hossz, '----' AS crc, "
                             "'----' AS datum FROM ut"));
         ViewScans::writeListing(m_view, out, QStringLiteral("k"), QStringLiteral(" 1 DB rekord "));
-        QVERIFY(TestSupport::contents(out).endsWith("\r\n\r\n*\t-CD_1- E:\\GAMES\t----\t----\t\r\n"));
+        QVERIFY(
+            TestSupport::contents(out).endsWith("\r\n\r\n*\t-CD_1- E:\\GAMES\t----\t----\t\r\n"));
 
         // Through a link to the file it names, keeping that file's mode.
         QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner);
@@ -62,7 +65,8 @@ private Q_SLOTS:
         ViewScans::writeListing(m_view, link, QStringLiteral("k"), QStringLiteral(" 1 DB rekord "));
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY(TestSupport::contents(out).startsWith("k\r\n"));
-        QCOMPARE(QFile::permissions(out), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QFile::permissions(out),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 
         // A folder that cannot be written: the error's number, and nothing left behind.
         const int n = TestSupport::errorOf([&] {
@@ -76,10 +80,10 @@ private Q_SLOTS:
     void typeAheadWrapsAndIgnoresCase()
     {
         show(QStringLiteral("SELECT * FROM alapfile ORDER BY id"));
-        QCOMPARE(ViewScans::typeAhead(m_view, 0, QLatin1Char('a')), 2);  // ALMA2.EXE
-        QCOMPARE(ViewScans::typeAhead(m_view, 2, QLatin1Char('A')), 0);  // wraps to alma.exe
-        QCOMPARE(ViewScans::typeAhead(m_view, 4, QLatin1Char('b')), 1);  // from the last row
-        QCOMPARE(ViewScans::typeAhead(m_view, 1, QLatin1Char('b')), 1);  // only itself
+        QCOMPARE(ViewScans::typeAhead(m_view, 0, QLatin1Char('a')), 2); // ALMA2.EXE
+        QCOMPARE(ViewScans::typeAhead(m_view, 2, QLatin1Char('A')), 0); // wraps to alma.exe
+        QCOMPARE(ViewScans::typeAhead(m_view, 4, QLatin1Char('b')), 1); // from the last row
+        QCOMPARE(ViewScans::typeAhead(m_view, 1, QLatin1Char('b')), 1); // only itself
         QCOMPARE(ViewScans::typeAhead(m_view, 0, QLatin1Char('z')), -1);
     }
 

@@ -24,17 +24,12 @@ private slots:
         QTest::addColumn<int>("number");
         // The same errno means different things on either side of a copy.
         QTest::newRow("source gone") << CopyStep::Source << ENOENT << 53;
-        QTest::newRow("source is a folder") << CopyStep::Source << EISDIR << 53;
         QTest::newRow("no medium") << CopyStep::Source << ENOMEDIUM << 71;
-        QTest::newRow("bad disc") << CopyStep::Source << EIO << 71;
         QTest::newRow("unplugged") << CopyStep::Source << ENODEV << 68;
         QTest::newRow("source not readable") << CopyStep::Source << EACCES << 70;
         QTest::newRow("folder taken") << CopyStep::TargetFolder << EEXIST << 75;
-        QTest::newRow("folder not allowed") << CopyStep::TargetFolder << EACCES << 75;
         QTest::newRow("target folder missing") << CopyStep::TargetFolder << ENOENT << 76;
-        QTest::newRow("read-only target drive") << CopyStep::TargetFolder << EROFS << 76;
         QTest::newRow("file's folder missing") << CopyStep::Target << ENOENT << 76;
-        QTest::newRow("file not writable") << CopyStep::Target << EACCES << 76;
         QTest::newRow("target full") << CopyStep::Target << ENOSPC << 76;
         QTest::newRow("a folder in the way") << CopyStep::Target << EISDIR << 76;
         QTest::newRow("target device error") << CopyStep::Target << EIO << 57;
@@ -52,15 +47,13 @@ private slots:
     void startsDetached()
     {
         QTemporaryDir dir;
-        const QString out = dir.filePath(QStringLiteral("out"));
-        const QStringList args = {
-            QStringLiteral("-c"), QStringLiteral("printf '%s|' \"$@\" > \"$0\""), out,
-            QStringLiteral("D:\\GAMES\\*.*"), QStringLiteral("két szó \"idézve\"")};
-        QVERIFY(platform::ProcessStarter::startDetached(QStringLiteral("/bin/sh"), args));
+        const QString out = dir.filePath("out");
+        const QStringList args = {"-c", "printf '%s|' \"$@\" > \"$0\"", out, "D:\\GAMES\\*.*",
+                                  "két szó \"idézve\""};
+        QVERIFY(platform::ProcessStarter::startDetached("/bin/sh", args));
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestSupport::contents(out)),
-                                  QStringLiteral("D:\\GAMES\\*.*|két szó \"idézve\"|"), 20000);
-        QVERIFY(
-            !platform::ProcessStarter::startDetached(dir.filePath(QStringLiteral("nincs")), {}));
+                                  "D:\\GAMES\\*.*|két szó \"idézve\"|", 20000);
+        QVERIFY(!platform::ProcessStarter::startDetached(dir.filePath("nincs"), {}));
     }
 };
 

@@ -9,6 +9,7 @@
 using platform::DriveTable;
 using platform::MountEntry;
 namespace DrivePath = platform::DrivePath;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,9 +35,8 @@ private slots:
             "garbage line\n\n" +
             line(40, "/media/u/a\\134b/J\\303\\241t\\303\\251k", "vfat", "/dev/sd\\011x");
         const QList<MountEntry> expected = {
-            {QStringLiteral("/mnt/My Disk"), QStringLiteral("ext3"), QStringLiteral("/dev/root")},
-            {QStringLiteral("/media/u/a\\b/Játék"), QStringLiteral("vfat"),
-             QStringLiteral("/dev/sd\tx")},
+            {"/mnt/My Disk", "ext3", "/dev/root"},
+            {"/media/u/a\\b/Játék", "vfat", "/dev/sd\tx"},
         };
         QCOMPARE(DriveTable::parseMountInfo(text), expected);
     }
@@ -44,7 +44,7 @@ private slots:
     void containerSample()
     {
         QTemporaryDir tmp;
-        const QString hosts = tmp.filePath(QStringLiteral("hosts"));
+        const QString hosts = tmp.filePath("hosts");
         TestSupport::writeFile(hosts, "127.0.0.1 localhost\n");
 
         QByteArray text = line(1, "/", "overlay", "overlay") + line(2, "/proc", "proc", "proc") +
@@ -67,23 +67,22 @@ private slots:
         for (int i = 0; i < 20; ++i)
             text +=
                 line(100 + i, "/srv/d" + QByteArray::number(i).rightJustified(2, '0'), "xfs", "x");
-        const QHash<QString, QString> labels = {
-            {QStringLiteral("/dev/sdb1"), QStringLiteral("PENDRIVE 1")},
-            {QStringLiteral("/dev/sr1"), QStringLiteral("FILMEK")}};
+        const QHash<QString, QString> labels = {{"/dev/sdb1", "PENDRIVE 1"},
+                                                {"/dev/sr1", "FILMEK"}};
 
         const DriveTable t = DriveTable::fromMounts(DriveTable::parseMountInfo(text), labels);
         QStringList got;
         for (const platform::Drive& d : t.drives())
-            got << d.letter + QStringLiteral("=") + d.mountPoint + u' ' + DriveTable::listEntry(d);
+            got << d.letter + QString("=") + d.mountPoint + u' ' + DriveTable::listEntry(d);
         QStringList expected = {
-            QStringLiteral("C=/ c: [/]"),
-            QStringLiteral("D=/media/u/STICK d: [PENDRIVE 1]"),
-            QStringLiteral("E=/media/u/Zene e: [Zene]"), // code points: upper case first
-            QStringLiteral("F=/media/u/alma f: [alma]"),
-            QStringLiteral("G=/media/u/\uFB03 g: [\uFB03]"),
-            QStringLiteral("H=/media/u/\U0001D538 h: [\U0001D538]"),
-            QStringLiteral("I=/mnt/cd i: [FILMEK]"),
-            QStringLiteral("J=/run/media/u/KINGSTON j: [KINGSTON]"),
+            "C=/ c: [/]",
+            "D=/media/u/STICK d: [PENDRIVE 1]",
+            "E=/media/u/Zene e: [Zene]", // code points: upper case first
+            "F=/media/u/alma f: [alma]",
+            "G=/media/u/\uFB03 g: [\uFB03]",
+            "H=/media/u/\U0001D538 h: [\U0001D538]",
+            "I=/mnt/cd i: [FILMEK]",
+            "J=/run/media/u/KINGSTON j: [KINGSTON]",
         };
         for (char c = 'K'; c <= 'Z'; ++c) // /srv/d16 and later find no letter
             expected << QStringLiteral("%1=/srv/d%2 %3: [d%2]")
@@ -95,17 +94,14 @@ private slots:
 
     void rootIsAlwaysC()
     {
-        const QList<MountEntry> mounts = {
-            {QStringLiteral("/media/x"), QStringLiteral("ext4"), {}},
-            {QStringLiteral("/"), QStringLiteral("ext4"), QStringLiteral("/dev/sda2")}};
-        const auto t = DriveTable::fromMounts(
-            mounts, {{QStringLiteral("/dev/sda2"), QStringLiteral("Rendszer")}});
-        QCOMPARE(DriveTable::listEntry(t.drives().at(0)), QStringLiteral("c: [Rendszer]"));
-        QCOMPARE(t.drive(u'd')->mountPoint, QStringLiteral("/media/x"));
+        const QList<MountEntry> mounts = {{"/media/x", "ext4", {}}, {"/", "ext4", "/dev/sda2"}};
+        const auto t = DriveTable::fromMounts(mounts, {{"/dev/sda2", "Rendszer"}});
+        QCOMPARE(DriveTable::listEntry(t.drives().at(0)), "c: [Rendszer]");
+        QCOMPARE(t.drive(u'd')->mountPoint, "/media/x");
 
         const auto bare = DriveTable::fromMounts({});
         QCOMPARE(bare.drives().size(), 1);
-        QCOMPARE(bare.nativeBytes(QStringLiteral("C:\\usr\\bin")), QByteArray("/usr/bin"));
+        QCOMPARE(bare.nativeBytes("C:\\usr\\bin"), QByteArray("/usr/bin"));
     }
 
     void conversions_data()
@@ -113,15 +109,15 @@ private slots:
         QTest::addColumn<QString>("drivePath");
         QTest::addColumn<QString>("relative"); // to the temporary folder
 
-        QTest::newRow("root") << QStringLiteral("C:\\") << QStringLiteral("c");
-        QTest::newRow("deepest wins") << QStringLiteral("E:\\") << QStringLiteral("c/nested");
-        QTest::newRow("below deepest")
-            << QStringLiteral("E:\\x\\y") << QStringLiteral("c/nested/x/y");
-        QTest::newRow("prefix only")
-            << QStringLiteral("C:\\nestedX") << QStringLiteral("c/nestedX");
-        QTest::newRow("accents") << QStringLiteral("D:\\Játékok\\DOOM")
-                                 << QStringLiteral("d/Játékok/DOOM");
-        QTest::newRow("backslash") << QStringLiteral("D:\\a/5Cb\\c") << QStringLiteral("d/a\\b/c");
+        const auto row = [](const char* name, const char* drivePath, const char* relative) {
+            QTest::newRow(name) << QString(drivePath) << QString(relative);
+        };
+        row("root", "C:\\", "c");
+        row("deepest wins", "E:\\", "c/nested");
+        row("below deepest", "E:\\x\\y", "c/nested/x/y");
+        row("prefix only", "C:\\nestedX", "c/nestedX");
+        row("accents", "D:\\Játékok\\DOOM", "d/Játékok/DOOM");
+        row("backslash", "D:\\a/5Cb\\c", "d/a\\b/c");
     }
 
     void conversions()
@@ -130,9 +126,8 @@ private slots:
         QFETCH(QString, relative);
         QTemporaryDir tmp;
         const QDir dir(tmp.path());
-        const auto t = DriveTable::fromFolders(
-            dir.filePath(QStringLiteral("c")),
-            {dir.filePath(QStringLiteral("d")), dir.filePath(QStringLiteral("c/nested"))});
+        const auto t = DriveTable::fromFolders(dir.filePath("c"),
+                                               {dir.filePath("d"), dir.filePath("c/nested")});
         const QByteArray native = QFile::encodeName(dir.filePath(relative));
         QCOMPARE(t.nativeBytes(drivePath), native);
         QCOMPARE(t.toDrivePath(native), drivePath);
@@ -143,28 +138,17 @@ private slots:
 
     void malformedOrUnknown()
     {
-        const auto t =
-            DriveTable::fromFolders(QStringLiteral("/tmp/c"), {QStringLiteral("/tmp/d/")});
-        QCOMPARE(t.nativeBytes(QStringLiteral("d:")), QByteArray("/tmp/d"));
-        QCOMPARE(t.toDrivePath(QStringLiteral("/tmp/d/x/")), QStringLiteral("D:\\x"));
-        const QStringList badDrivePaths = {
-            QStringLiteral("E:\\x"),
-            QStringLiteral("D:x"),
-            QStringLiteral("D"),
-            QStringLiteral("D:\\a\\\\b"),
-            QStringLiteral("D:\\a\\"),
-            QStringLiteral("D:\\..\\c"),
-            QStringLiteral("D:\\a/b"),
-            QStringLiteral("\u017F:\\x"), // long s must not pass as
-                                          // 'S'
-            QStringLiteral("D:\\a/2F..\\x"),
-            QStringLiteral("D:\\/2E/2E"),
-            QStringLiteral("D:\\a/00"),
-        };
+        const auto t = DriveTable::fromFolders("/tmp/c", {"/tmp/d/"});
+        QCOMPARE(t.nativeBytes("d:"), QByteArray("/tmp/d"));
+        QCOMPARE(t.toDrivePath(u"/tmp/d/x/"_s), "D:\\x");
+        // A long s must not pass as 'S'.
+        const QStringList badDrivePaths = {"E:\\x",         "D:x",        "D",       "D:\\a\\\\b",
+                                           "D:\\a\\",       "D:\\..\\c",  "D:\\a/b", "\u017F:\\x",
+                                           "D:\\a/2F..\\x", "D:\\/2E/2E", "D:\\a/00"};
         for (const QString& p : badDrivePaths)
             QVERIFY2(t.nativeBytes(p).isEmpty(), qPrintable(p));
-        QCOMPARE(t.toDrivePath(QStringLiteral("/tmp/e")), QString());
-        QCOMPARE(t.toDrivePath(QStringLiteral("tmp/c")), QString());
+        QCOMPARE(t.toDrivePath(u"/tmp/e"_s), QString());
+        QCOMPARE(t.toDrivePath(u"tmp/c"_s), QString());
         QVERIFY(!t.drive(u'E'));
     }
 
@@ -172,44 +156,43 @@ private slots:
     {
         const auto t = DriveTable::system();
         QCOMPARE(t.drives().at(0).letter, QChar(u'C'));
-        QCOMPARE(t.toDrivePath(QStringLiteral("/")), QStringLiteral("C:\\"));
-        QCOMPARE(t.toDrivePath(QStringLiteral("/../usr//lib/")), QStringLiteral("C:\\usr\\lib"));
-        QCOMPARE(t.nativeBytes(QStringLiteral("c:\\usr")), QByteArray("/usr"));
+        QCOMPARE(t.toDrivePath(u"/"_s), "C:\\");
+        QCOMPARE(t.toDrivePath(u"/../usr//lib/"_s), "C:\\usr\\lib");
+        QCOMPARE(t.nativeBytes("c:\\usr"), QByteArray("/usr"));
         QVERIFY(t.isReady(u'C'));
     }
 
     void drivePathHelpers()
     {
         // A root keeps its backslash; a sub-folder has none.
-        QCOMPARE(DrivePath::join(QStringLiteral("E:\\"), QStringLiteral("A")),
-                 QStringLiteral("E:\\A"));
-        QCOMPARE(DrivePath::parent(QStringLiteral("E:\\A")), QStringLiteral("E:\\"));
-        QCOMPARE(DrivePath::parent(QStringLiteral("E:\\")), QString());
-        QVERIFY(DrivePath::isRoot(QStringLiteral("e:")) && !DrivePath::isRoot(QStringLiteral("/")));
-        QCOMPARE(DrivePath::letter(QStringLiteral("E:A")), QChar());
+        QCOMPARE(DrivePath::join("E:\\", "A"), "E:\\A");
+        QCOMPARE(DrivePath::parent("E:\\A"), "E:\\");
+        QCOMPARE(DrivePath::parent("E:\\"), QString());
+        QVERIFY(DrivePath::isRoot("e:") && !DrivePath::isRoot("/"));
+        QCOMPARE(DrivePath::letter("E:A"), QChar());
     }
 
     void readiness()
     {
         QTemporaryDir tmp;
         const QDir dir(tmp.path());
-        QVERIFY(dir.mkdir(QStringLiteral("stick")));
-        TestSupport::writeFile(dir.filePath(QStringLiteral("file")), "x");
-        const auto t = DriveTable::fromFolders(tmp.path(), {dir.filePath(QStringLiteral("stick")),
-                                                            dir.filePath(QStringLiteral("file"))});
+        QVERIFY(dir.mkdir("stick"));
+        TestSupport::writeFile(dir.filePath("file"), "x");
+        const auto t =
+            DriveTable::fromFolders(tmp.path(), {dir.filePath("stick"), dir.filePath("file")});
         QVERIFY(t.isReady(u'c') && t.isReady(u'D'));
         QVERIFY(!t.isReady(u'E') && !t.isReady(u'F')); // a file, an unknown drive
-        QVERIFY(dir.rmdir(QStringLiteral("stick")));
+        QVERIFY(dir.rmdir("stick"));
         QVERIFY(!t.isReady(u'D'));
     }
 
     void nativeBytes()
     {
-        const auto t = DriveTable::fromFolders(QStringLiteral("/"), {QStringLiteral("/tmp/d")});
-        QCOMPARE(t.nativeBytes(QStringLiteral("D:\\GAMES\\D_z/FF\\a/5Cb")),
+        const auto t = DriveTable::fromFolders("/", {"/tmp/d"});
+        QCOMPARE(t.nativeBytes("D:\\GAMES\\D_z/FF\\a/5Cb"),
                  QByteArray("/tmp/d/GAMES/D_z\xFF/a\\b"));
         QCOMPARE(t.toDrivePath(QByteArray("/tmp/d/GAMES/D_z\xFF/a\\b")),
-                 QStringLiteral("D:\\GAMES\\D_z/FF\\a/5Cb"));
+                 "D:\\GAMES\\D_z/FF\\a/5Cb");
     }
 };
 

@@ -16,21 +16,20 @@ private slots:
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("utf-8 as it is") << QByteArray("J\xC3\xA1t\xC3\xA9k \xF0\x9F\x98\x80.exe")
-                                        << QStringLiteral("Játék \U0001F600.exe");
-        QTest::newRow("percent as it is") << QByteArray("D_z%FF") << QStringLiteral("D_z%FF");
-        QTest::newRow("dot above") << QByteArray("D_z\xCB\x99") << QStringLiteral("D_z˙");
-        QTest::newRow("odd byte") << QByteArray("D_z\xFF") << QStringLiteral("D_z/FF");
-        QTest::newRow("backslash") << QByteArray("a\\b") << QStringLiteral("a/5Cb");
+        QTest::newRow("utf-8 as it is")
+            << QByteArray("J\xC3\xA1t\xC3\xA9k \xF0\x9F\x98\x80.exe") << "Játék \U0001F600.exe";
+        QTest::newRow("percent as it is") << QByteArray("D_z%FF") << "D_z%FF";
+        QTest::newRow("dot above") << QByteArray("D_z\xCB\x99") << "D_z˙";
+        QTest::newRow("odd byte") << QByteArray("D_z\xFF") << "D_z/FF";
+        QTest::newRow("backslash") << QByteArray("a\\b") << "a/5Cb";
         QTest::newRow("bom kept") << QByteArray("\xEF\xBB\xBFx") << QStringLiteral("\uFEFFx");
-        QTest::newRow("latin-2 bytes") << QByteArray("\xF5r\xFClt") << QStringLiteral("/F5r/FClt");
         QTest::newRow("valid beside odd")
-            << QByteArray("\xC5\x91\xF5\\\xF0\x9F\x98\x80") << QStringLiteral("ő/F5/5C\U0001F600");
+            << QByteArray("\xC5\x91\xF5\\\xF0\x9F\x98\x80") << "ő/F5/5C\U0001F600";
         // Overlong, surrogate, past U+10FFFF, truncated.
         QTest::newRow("invalid sequences") << QByteArray("\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xC5")
-                                           << QStringLiteral("/C0/AF/ED/A0/80/F4/90/80/80/C5");
+                                           << "/C0/AF/ED/A0/80/F4/90/80/80/C5";
         QTest::newRow("slash in the text stands for itself only escaped")
-            << QByteArray("x/y\xFF") << QStringLiteral("x/2Fy/FF");
+            << QByteArray("x/y\xFF") << "x/2Fy/FF";
     }
 
     void stored()

@@ -17,11 +17,10 @@ class TestOrphanCleanup : public QObject
     {
         store::Database db = store::Database::open(
             TestSupport::freshCatalog(m_dir.filePath(QStringLiteral("c%1.mdb").arg(++m_serial))));
-        db.execScript(
-            QStringLiteral("INSERT INTO ut (id, ut) VALUES (1, '-A- E:\\'), (2, '-A- E:\\URES');"
-                           "INSERT INTO ut_kulcsid (id, kulcsid) VALUES (1, 1), (2, 1);"
-                           "INSERT INTO prgnev (id, nev, utid) VALUES (1, 'X.EXE', 1);"
-                           "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 1);"));
+        db.execScript("INSERT INTO ut (id, ut) VALUES (1, '-A- E:\\'), (2, '-A- E:\\URES');"
+                      "INSERT INTO ut_kulcsid (id, kulcsid) VALUES (1, 1), (2, 1);"
+                      "INSERT INTO prgnev (id, nev, utid) VALUES (1, 'X.EXE', 1);"
+                      "INSERT INTO nev_kulcsid (id, kulcsid) VALUES (1, 1);");
         return db;
     }
     // "folder ids/linked folder ids"
@@ -41,11 +40,11 @@ private Q_SLOTS:
         int between = 0;
         Module1::orphanCleanup(db, [&] {
             ++between;
-            QCOMPARE(folders(db), QStringLiteral("1,2/1")); // links go first
+            QCOMPARE(folders(db), "1,2/1"); // links go first
         });
         QCOMPARE(between, 1);
-        QCOMPARE(folders(db), QStringLiteral("1/1"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM nev_kulcsid")).toInt(), 1);
+        QCOMPARE(folders(db), "1/1");
+        QCOMPARE(db.scalar("SELECT count(*) FROM nev_kulcsid").toInt(), 1);
         QVERIFY(!db.inTransaction());
     }
 
@@ -57,7 +56,7 @@ private Q_SLOTS:
             Module1::orphanCleanup(db);
             QVERIFY(db.inTransaction());
         }
-        QCOMPARE(folders(db), QStringLiteral("1,2/1,2"));
+        QCOMPARE(folders(db), "1,2/1,2");
     }
 
     // The folders cannot go: their links stay too, never a folder without links
@@ -68,7 +67,7 @@ private Q_SLOTS:
         db.execScript(QStringLiteral(
             "CREATE TEMP TRIGGER keep BEFORE DELETE ON ut BEGIN SELECT RAISE(ABORT, 'kept'); END"));
         QVERIFY(TestSupport::errorOf([&] { Module1::orphanCleanup(db); }) != 0);
-        QCOMPARE(folders(db), QStringLiteral("1,2/1,2"));
+        QCOMPARE(folders(db), "1,2/1,2");
         QVERIFY(!db.inTransaction());
     }
 };

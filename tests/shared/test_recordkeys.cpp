@@ -30,7 +30,7 @@ QString catalog(const QTemporaryDir& dir)
         "INSERT INTO ut_kulcsid SELECT id, 1 FROM ut;"
         "INSERT INTO kulcs (kulcs) VALUES ('DOS'), ('dos'), ('Don''t');"
         "INSERT INTO kulcsut (nev) VALUES ('Játék'), ('Don''t');"));
-    db.exec(QStringLiteral("INSERT INTO kulcs (kulcs) VALUES (?1)"), {kLong});
+    db.exec("INSERT INTO kulcs (kulcs) VALUES (?1)", {kLong});
     return path;
 }
 
@@ -58,7 +58,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("files");
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<QList<qint64>>("expected");
-        const QString def = QStringLiteral("Általános");
+        const QString def = "Általános";
         QTest::newRow("files, nothing selected") << true << QStringList{} << QList<qint64>{1};
         QTest::newRow("files, default deselected, 1000 characters")
             << true << QStringList{"dos", "Don't", kLong} << QList<qint64>{1, 3, 4, 5};
@@ -121,22 +121,19 @@ private Q_SLOTS:
         const QString path = catalog(m_dir);
         Database db = Database::open(path);
         const Subject& s = Subject::filesSubject();
-        Module1::kulcstarol(db, s, 3, {QStringLiteral("DOS"), QStringLiteral("dos")});
+        Module1::kulcstarol(db, s, 3, {"DOS", "dos"});
 
         // The catalog refuses the last link, after the old ones were deleted.
         db.execScript(QStringLiteral(
             "CREATE TEMP TRIGGER refuse BEFORE INSERT ON nev_kulcsid WHEN NEW.kulcsid = 4 "
             "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
-        QVERIFY(errorOf([&] {
-                    Module1::kulcstarol(db, s, 3, {QStringLiteral("dos"), QStringLiteral("Don't")});
-                }) != 0);
+        QVERIFY(errorOf([&] { Module1::kulcstarol(db, s, 3, {"dos", "Don't"}); }) != 0);
         QCOMPARE(links(db, s, 3), (QList<qint64>{1, 2, 3}));
         QVERIFY(!db.inTransaction());
-        db.execScript(QStringLiteral("DROP TRIGGER refuse"));
+        db.execScript("DROP TRIGGER refuse");
 
         // A keyword gone from the list since it was read.
-        QCOMPARE(errorOf([&] { Module1::kulcstarol(db, s, 3, {QStringLiteral("nincs")}); }),
-                 err::ItemNotFound);
+        QCOMPARE(errorOf([&] { Module1::kulcstarol(db, s, 3, {"nincs"}); }), err::ItemNotFound);
         QCOMPARE(links(db, s, 3), (QList<qint64>{1, 2, 3}));
 
         // A record that is gone gets no links.

@@ -52,30 +52,29 @@ class TestTreeBuilder : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_catalog = TestSupport::freshCatalog(m_dir.filePath(QStringLiteral("k.mdb")));
+        m_catalog = TestSupport::freshCatalog(m_dir.filePath("k.mdb"));
         auto db = store::Database::open(m_catalog);
         // Out of order, the root folder itself, a label in other letter case,
         // a label that only starts the same, a folder with an apostrophe.
         for (const char* ut : {"-CD_1- E:\\GAMES\\DOOM", "-CD_10- E:\\X", "-cd_1- F:\\GAMES\\QUAKE",
                                "-CD_1- E:\\", "-CD_1- E:\\Tom's", "-CD_1- E:\\APPS"})
-            db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"), {QString::fromUtf8(ut)});
+            db.exec("INSERT INTO ut (ut) VALUES (?1)", {QString::fromUtf8(ut)});
         for (const auto& [folder, name] : {std::pair{4, "ROOT.TXT"},
                                            {1, "DOOM.EXE"},
                                            {1, "DOOM.WAD"},
                                            {5, "Tom's.txt"},
                                            {3, "QUAKE.EXE"}})
-            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES (?1, ?2)"),
+            db.exec("INSERT INTO prgnev (nev, utid) VALUES (?1, ?2)",
                     {QString::fromUtf8(name), folder});
         m_datafa.setDatabaseName(m_catalog);
     }
 
     void mediumTree()
     {
-        medium(QStringLiteral("CD_1"));
+        medium("CD_1");
         Nodes t;
         QList<int> steps;
-        Module1::faepit(t, m_datafa, QStringLiteral("CD_1"),
-                        {[](int) {}, [&steps](int v) { steps << v; }});
+        Module1::faepit(t, m_datafa, "CD_1", {[](int) {}, [&steps](int v) { steps << v; }});
         QCOMPARE(t.lines, (QStringList{
                               "|-CD_1- E:\\|CD_1|cd",
                               "-CD_1- E:\\|-CD_1- E:\\APPS|APPS|close",
@@ -89,45 +88,39 @@ private Q_SLOTS:
 
     void markedFile()
     {
-        medium(QStringLiteral("CD_1"));
+        medium("CD_1");
         Nodes t;
-        const int marked = Module1::faepit_jelol(t, m_datafa, QStringLiteral("CD_1"),
-                                                 QStringLiteral("-CD_1- E:\\GAMES\\DOOM"),
-                                                 QStringLiteral("DOOM.WAD"));
+        const int marked =
+            Module1::faepit_jelol(t, m_datafa, "CD_1", "-CD_1- E:\\GAMES\\DOOM", "DOOM.WAD");
         QCOMPARE(marked, 5);
-        QCOMPARE(t.lines.at(4), QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 4a |DOOM.WAD|jelolt"));
+        QCOMPARE(t.lines.at(4), "-CD_1- E:\\GAMES\\DOOM| 4a |DOOM.WAD|jelolt");
 
         // Expanding the folder leaves the marked name out; file keys keep growing.
-        const QString skip = QStringLiteral("DOOM.WAD");
-        QCOMPARE(t.load(m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\DOOM"), &skip), 1);
-        QCOMPARE(t.lines.last(), QStringLiteral("-CD_1- E:\\GAMES\\DOOM| 8a |DOOM.EXE|elem"));
+        const QString skip = "DOOM.WAD";
+        QCOMPARE(t.load(m_datafa, "-CD_1- E:\\GAMES\\DOOM", &skip), 1);
+        QCOMPARE(t.lines.last(), "-CD_1- E:\\GAMES\\DOOM| 8a |DOOM.EXE|elem");
 
         // The root folder's own files, and a folder whose name holds an apostrophe.
-        medium(QStringLiteral("CD_1"));
+        medium("CD_1");
         Nodes v;
-        QCOMPARE(Module1::faepit_jelol(v, m_datafa, QStringLiteral("CD_1"),
-                                       QStringLiteral("-CD_1- E:\\"), QStringLiteral("ROOT.TXT")),
-                 2);
-        QCOMPARE(v.load(m_datafa, QStringLiteral("-CD_1- E:\\Tom's")), 1);
-        QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\Tom's| 8a |Tom's.txt|elem"));
+        QCOMPARE(Module1::faepit_jelol(v, m_datafa, "CD_1", "-CD_1- E:\\", "ROOT.TXT"), 2);
+        QCOMPARE(v.load(m_datafa, "-CD_1- E:\\Tom's"), 1);
+        QCOMPARE(v.lines.last(), "-CD_1- E:\\Tom's| 8a |Tom's.txt|elem");
         // Read again from another drive letter, with the label in other case:
         // under the first row's root, its files still found.
-        QCOMPARE(v.load(m_datafa, QStringLiteral("-CD_1- E:\\GAMES\\QUAKE")), 1);
-        QCOMPARE(v.lines.last(), QStringLiteral("-CD_1- E:\\GAMES\\QUAKE| 9a |QUAKE.EXE|elem"));
+        QCOMPARE(v.load(m_datafa, "-CD_1- E:\\GAMES\\QUAKE"), 1);
+        QCOMPARE(v.lines.last(), "-CD_1- E:\\GAMES\\QUAKE| 9a |QUAKE.EXE|elem");
 
-        medium(QStringLiteral("CD_1"));
+        medium("CD_1");
         Nodes w;
-        QCOMPARE(Module1::faepit_jelol(w, m_datafa, QStringLiteral("CD_1"),
-                                       QStringLiteral("-CD_1- E:\\NINCS"), QStringLiteral("X")),
-                 0);
+        QCOMPARE(Module1::faepit_jelol(w, m_datafa, "CD_1", "-CD_1- E:\\NINCS", "X"), 0);
     }
 
     void emptyMediumFails()
     {
-        medium(QStringLiteral("NINCS"));
+        medium("NINCS");
         Nodes t;
-        QVERIFY_THROWS_EXCEPTION(platform::Error,
-                                 Module1::faepit(t, m_datafa, QStringLiteral("NINCS")));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, Module1::faepit(t, m_datafa, "NINCS"));
         QCOMPARE(t.count(), 0);
     }
 };

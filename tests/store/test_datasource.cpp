@@ -25,9 +25,9 @@ class TestDataSource : public QObject
             freshCatalog(m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_serial)));
         Database db = Database::open(path);
         store::Transaction tx(db);
-        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('\\GAMES')"));
+        db.exec("INSERT INTO ut (ut) VALUES ('\\GAMES')");
         for (int i = 0; i < files; ++i)
-            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
+            db.exec("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)",
                     {QStringLiteral("F%1.EXE").arg(i, 5, 10, QLatin1Char('0')), i});
         tx.commit();
         return path;
@@ -44,10 +44,10 @@ private Q_SLOTS:
     void emptyView()
     {
         DataSource ds;
-        bind(ds, catalog(), QStringLiteral("SELECT * FROM alapfile"));
+        bind(ds, catalog(), "SELECT * FROM alapfile");
         QCOMPARE(ds.recordCount(), 0);
         QCOMPARE(errorOf([&] { ds.moveLast(); }), err::NoCurrentRecord);
-        QCOMPARE(errorOf([&] { ds.value(QStringLiteral("nev")); }), err::NoCurrentRecord);
+        QCOMPARE(errorOf([&] { ds.value("nev"); }), err::NoCurrentRecord);
         // A "while not eof" loop must not enter an empty view.
         QVERIFY(ds.bof());
         QVERIFY(ds.eof());
@@ -56,68 +56,63 @@ private Q_SLOTS:
     void navigation()
     {
         DataSource ds;
-        bind(ds, catalog(17), QStringLiteral("SELECT * FROM alapfile ORDER BY nev"));
+        bind(ds, catalog(17), "SELECT * FROM alapfile ORDER BY nev");
         ds.moveLast();
         QCOMPARE(ds.absolutePosition() + 1, 17);
-        QCOMPARE(ds.value(QStringLiteral("nev")).toString(), "F00016.EXE");
+        QCOMPARE(ds.value("nev").toString(), "F00016.EXE");
         ds.moveNext();
         QVERIFY(ds.eof());
         QCOMPARE(errorOf([&] { ds.moveNext(); }), err::NoCurrentRecord);
         ds.moveFirst();
         QCOMPARE(ds.absolutePosition(), 0);
         ds.moveNext();
-        QCOMPARE(ds.value(QStringLiteral("prgnev.nev")).toString(), "F00001.EXE");
+        QCOMPARE(ds.value("prgnev.nev").toString(), "F00001.EXE");
         ds.movePrevious();
         ds.movePrevious();
         QVERIFY(ds.bof() && !ds.eof());
         QCOMPARE(errorOf([&] { ds.movePrevious(); }), err::NoCurrentRecord);
-        QCOMPARE(errorOf([&] { ds.value(QStringLiteral("nosuch")); }), err::ItemNotFound);
+        QCOMPARE(errorOf([&] { ds.value("nosuch"); }), err::ItemNotFound);
     }
 
     void pagedRandomAccess()
     {
         // More rows than the page cache holds, so pages are dropped and read again.
         const QString path = catalog(9000);
-        const QString sql = QStringLiteral("SELECT * FROM alapfile ORDER BY id");
+        const QString sql = "SELECT * FROM alapfile ORDER BY id";
         DataSource ds;
         bind(ds, path, sql);
         Database other = Database::open(path);
         for (const qint64 row : {0, 255, 256, 999, 8999, 0, 256})
-            QCOMPARE(ds.cell(row, 0),
-                     other.scalar(sql + QStringLiteral(" LIMIT 1 OFFSET ?1"), {row}));
+            QCOMPARE(ds.cell(row, 0), other.scalar(sql + " LIMIT 1 OFFSET ?1", {row}));
         QVERIFY(!ds.cell(9000, 0).isValid());
         QVERIFY(!ds.cell(0, ds.columnCount() + 5).isValid());
         QCOMPARE(ds.recordCount(), 9000);
 
         // Having read rows must leave no lock: another connection writes at once.
         ds.setAbsolutePosition(300);
-        QVERIFY(ds.value(QStringLiteral("nev")).isValid());
-        QCOMPARE(errorOf([&] {
-                     other.exec(
-                         QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('NEW.EXE', 1)"));
-                 }),
-                 0);
+        QVERIFY(ds.value("nev").isValid());
+        QCOMPARE(
+            errorOf([&] { other.exec("INSERT INTO prgnev (nev, utid) VALUES ('NEW.EXE', 1)"); }),
+            0);
         ds.refresh();
         ds.moveLast();
         QCOMPARE(ds.absolutePosition(), 9000);
-        QCOMPARE(ds.value(QStringLiteral("nev")).toString(), "NEW.EXE");
+        QCOMPARE(ds.value("nev").toString(), "NEW.EXE");
     }
 
     // User text travels as a parameter: an apostrophe is just a character.
     void parametersAndOnePassReads()
     {
         const QString path = catalog(600);
-        Database::open(path).exec(
-            QStringLiteral("INSERT INTO prgnev (nev, utid) VALUES ('Tom''s.EXE', 1)"));
+        Database::open(path).exec("INSERT INTO prgnev (nev, utid) VALUES ('Tom''s.EXE', 1)");
         DataSource ds;
         ds.setDatabaseName(path);
-        ds.setRecordSource(QStringLiteral("SELECT nev FROM alapfile WHERE nev LIKE ?1"),
-                           {QStringLiteral("tom'?.exe")});
+        ds.setRecordSource("SELECT nev FROM alapfile WHERE nev LIKE ?1", {"tom'?.exe"});
         ds.refresh();
         QCOMPARE(ds.recordCount(), 1);
-        QCOMPARE(ds.value(0).toString(), QStringLiteral("Tom's.EXE"));
+        QCOMPARE(ds.value(0).toString(), "Tom's.EXE");
 
-        bind(ds, path, QStringLiteral("SELECT nev FROM alapfile ORDER BY id"));
+        bind(ds, path, "SELECT nev FROM alapfile ORDER BY id");
         ds.setAbsolutePosition(7);
         QStringList seen;
         ds.forEachRow(298, 5, [&](qint64 row, const store::Statement& st) {
@@ -143,35 +138,33 @@ private Q_SLOTS:
         bind(ds, catalog(), source);
         for (const QString word : {"Játék", "Grafika", "Zene"}) {
             ds.addNew();
-            ds.setValue(QStringLiteral("kulcs"), word);
-            const QVariant shown = ds.value(QStringLiteral("id"));
+            ds.setValue("kulcs", word);
+            const QVariant shown = ds.value("id");
             ds.update();
-            QCOMPARE(ds.database().scalar(QStringLiteral("SELECT id FROM kulcs WHERE kulcs = ?1"),
-                                          {word}),
-                     shown);
+            QCOMPARE(ds.database().scalar("SELECT id FROM kulcs WHERE kulcs = ?1", {word}), shown);
         }
         ds.moveLast();
-        QCOMPARE(ds.value(QStringLiteral("id")).toLongLong(), 4);
+        QCOMPARE(ds.value("id").toLongLong(), 4);
         ds.deleteCurrent();
         ds.addNew();
-        QCOMPARE(ds.value(QStringLiteral("id")).toLongLong(), 5);
+        QCOMPARE(ds.value("id").toLongLong(), 5);
     }
 
     void editingTables()
     {
         DataSource ds;
-        bind(ds, catalog(), QStringLiteral("kulcs"));
+        bind(ds, catalog(), "kulcs");
         ds.edit();
-        ds.setValue(QStringLiteral("kulcs"), QStringLiteral("Egyéb"));
+        ds.setValue("kulcs", "Egyéb");
         ds.update();
-        QCOMPARE(ds.value(QStringLiteral("kulcs")).toString(), "Egyéb");
+        QCOMPARE(ds.value("kulcs").toString(), "Egyéb");
 
         ds.addNew();
-        ds.setValue(QStringLiteral("kulcs"), QStringLiteral("Egyéb"));
+        ds.setValue("kulcs", "Egyéb");
         QCOMPARE(errorOf([&] { ds.update(); }), err::DuplicateValue);
         ds.cancelUpdate();
 
-        ds.database().exec(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (5, 1)"));
+        ds.database().exec("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (5, 1)");
         QCOMPARE(errorOf([&] { ds.deleteCurrent(); }), err::RelatedRecords);
         QCOMPARE(ds.recordCount(), 1);
     }
@@ -180,7 +173,7 @@ private Q_SLOTS:
     {
         const QString path = catalog();
         DataSource ds;
-        bind(ds, path, QStringLiteral("SELECT * FROM kulcs"));
+        bind(ds, path, "SELECT * FROM kulcs");
         ds.moveFirst();
         QCOMPARE(errorOf([&] { ds.edit(); }), err::ReadOnlyObject);
         QCOMPARE(errorOf([&] { ds.addNew(); }), err::ReadOnlyObject);

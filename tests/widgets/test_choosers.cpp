@@ -20,8 +20,7 @@ private slots:
     {
         KeywordList list;
         list.setDefaultRule(true);
-        list.setEntries(
-            {QStringLiteral("Általános"), QStringLiteral("játék"), QStringLiteral("DOS")});
+        list.setEntries({"Általános", "játék", "DOS"});
         list.selectOnly({0});
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
@@ -43,7 +42,7 @@ private slots:
     void theProgramsSelectionIsTakenAsItIs()
     {
         KeywordList list;
-        list.setEntries({QStringLiteral("a"), QStringLiteral("b")});
+        list.setEntries({"a", "b"});
         list.setDefaultRule(true);
         QSignalSpy clicks(&list, &KeywordList::Click);
         list.setSelectedFlags({true, true});
@@ -54,8 +53,8 @@ private slots:
     void patternBoxKeepsItsListAndReportsKeys()
     {
         PatternBox box;
-        box.setEntries({QStringLiteral("*.exe"), QString(), QString()});
-        box.setEditText(QStringLiteral("*doom*"));
+        box.setEntries({"*.exe", QString(), QString()});
+        box.setEditText("*doom*");
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         QSignalSpy keys(&box, &PatternBox::KeyDown);
@@ -63,9 +62,9 @@ private slots:
         QTest::keyClick(box.lineEdit(), Qt::Key_Escape);
         QCOMPARE(keys.count(), 2);
         QCOMPARE(keys.at(1).at(0).toInt(), int(Qt::Key_Escape));
-        QCOMPARE(box.entries(), QStringList({QStringLiteral("*.exe"), QString(), QString()}));
-        box.setEntries({QStringLiteral("x")});
-        QCOMPARE(box.currentText(), QStringLiteral("*doom*"));
+        QCOMPARE(box.entries(), QStringList({"*.exe", QString(), QString()}));
+        box.setEntries({"x"});
+        QCOMPARE(box.currentText(), "*doom*");
     }
 };
 

@@ -20,14 +20,14 @@ struct Grid
 
     explicit Grid(int files)
     {
-        const QString path = TestSupport::freshCatalog(dir.filePath(QStringLiteral("grid.mdb")));
+        const QString path = TestSupport::freshCatalog(dir.filePath("grid.mdb"));
         store::Database db = store::Database::open(path);
-        db.exec(QStringLiteral("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')"));
+        db.exec("INSERT INTO ut (ut) VALUES ('-CD_1- E:\\GAMES')");
         for (int i = 0; i < files; ++i)
-            db.exec(QStringLiteral("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)"),
+            db.exec("INSERT INTO prgnev (nev, utid, hossz) VALUES (?1, 1, ?2)",
                     {QStringLiteral("F%1.EXE").arg(i), i});
         source.setDatabaseName(path);
-        source.setRecordSource(QStringLiteral("SELECT * FROM alapfile"));
+        source.setRecordSource("SELECT * FROM alapfile");
         source.refresh();
         grid.show();
     }
