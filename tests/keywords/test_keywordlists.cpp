@@ -40,9 +40,6 @@ struct Catalog : BuilderFixture
     void exec(const QString& sql) const { store::Database::open(catalog).execScript(sql); }
 };
 
-const Message kDefaultNotDeleted{"Az alapértelmezett kulcsot nem lehet törölni !", Buttons::Ok,
-                                 Icon::Critical};
-
 } // namespace
 
 class TestKeywordLists : public QObject
@@ -126,7 +123,8 @@ private Q_SLOTS:
         c.k.click(KeywordList::Folders, 0);
         c.k.click(KeywordList::Files, 1);
         c.k.torles(KeywordList::Folders);
-        QCOMPARE(c.take(), kDefaultNotDeleted);
+        QCOMPARE(c.take(), (Message{"Az alapértelmezett kulcsot nem lehet törölni !", Buttons::Ok,
+                                    Icon::Critical}));
         QCOMPARE(c.list(KeywordList::Folders), (QStringList{"Általános", "DOS", "Játék"}));
         QVERIFY(c.shown.isEmpty());
     }
@@ -201,9 +199,6 @@ private:
         QVERIFY(r.kulcstarol({2}));
         QVERIFY(c.k.activate(c.catalog));
 
-        c.k.click(list, 0);
-        c.k.torles(list);
-        QCOMPARE(c.take(), kDefaultNotDeleted);
         c.k.click(list, 3); // the empty row: nothing to delete
         c.k.torles(list);
         c.k.click(list, 2);

@@ -132,19 +132,6 @@ private Q_SLOTS:
         QVERIFY(!m.w->gye->isEnabled() && !m.w->bar->isVisible());
     }
 
-    // Whole folders: one copier, found in the program folder.
-    void wholeFolders()
-    {
-        Main m(3);
-        m.w->state().folderList = true;
-        m.w->tabla1->selectRows(0, 2);
-        QTest::mouseClick(m.window()->masol, Qt::LeftButton);
-        const auto started = platform::ProcessStarter::takeStarted();
-        QCOMPARE(started.size(), 1);
-        QCOMPARE(started.first().program, m.f.paths.programFolder + "/athozo");
-        QCOMPARE(started.first().arguments.first(), "D:\\GAMES\\*.*");
-    }
-
     // muvf and gye open the window modally, and only with a selection.
     void openedFromTheMainWindow()
     {
