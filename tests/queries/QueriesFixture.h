@@ -48,13 +48,12 @@ inline QString makeCatalog(const QTemporaryDir& dir, const QString& name,
     QFile::remove(path);
     if (schema == Schema::EqualPaths) {
         // The template's own statements with the path's UNIQUE taken out.
-        const Rows statements =
-            rowsOf(TestSupport::templateFile(),
-                   {QStringLiteral("SELECT sql FROM sqlite_master WHERE sql NOT NULL AND "
-                                   "substr(name, 1, 7) <> 'sqlite_' ORDER BY type = 'view', rowid"),
-                    {}});
         store::Database db = store::Database::create(path);
-        for (const QStringList& s : statements)
+        for (const QStringList& s :
+             rowsOf(TestSupport::templateFile(),
+                    {"SELECT sql FROM sqlite_master WHERE sql NOT NULL AND substr(name, 1, 7) <> "
+                     "'sqlite_' ORDER BY type = 'view', rowid",
+                     {}}))
             db.execScript(QString(s[0])
                               .replace(u"ut TEXT NOT NULL UNIQUE"_qs, u"ut TEXT NOT NULL"_qs)
                               .replace(u"CREATE UNIQUE INDEX"_qs, u"CREATE INDEX"_qs));
@@ -124,15 +123,15 @@ private:
 struct SmallCatalog
 {
     QTemporaryDir dir;
-    QString path = makeCatalog(dir, u"k.mdb"_qs);
+    QString path = makeCatalog(dir, "k.mdb");
     static constexpr qint64 jatek = 2, dos = 3;
 
     SmallCatalog()
     {
         Writer w(path);
-        w.fileKeyword(u"Játék"_qs);
-        w.fileKeyword(u"DOS"_qs);
-        w.folderKeyword(u"CD-ROM"_qs);
+        w.fileKeyword("Játék");
+        w.fileKeyword("DOS");
+        w.folderKeyword("CD-ROM");
         const qint64 games = w.folder(u"-CD_1- E:\\GAMES"_qs);
         w.file(games, u"DOOM.EXE"_qs, {1, jatek});
         w.file(games, u"DOOM.WAD"_qs);
@@ -153,14 +152,9 @@ struct SmallCatalog
 };
 
 // Keyword texts of the mixed catalog below.
-inline const QString kDefault = QStringLiteral("Általános");
-inline const QString kJatek = QStringLiteral("Játék");
-inline const QString kRock = QStringLiteral("Rock 'n' roll");
-inline const QString kJatekLower = QStringLiteral("játék");
-inline const QString kZene = QStringLiteral("Zene");
-inline const QString kCdRom = QStringLiteral("CD-ROM");
-inline const QString kGyerek = QStringLiteral("Gyerek's");
-inline const QString kRegi = QStringLiteral("Régi");
+inline const QString kDefault = "Általános", kJatek = "Játék", kRock = "Rock 'n' roll",
+                     kJatekLower = "játék", kZene = "Zene", kCdRom = "CD-ROM", kGyerek = "Gyerek's",
+                     kRegi = "Régi";
 inline const QStringList kFileKeys{kDefault, kJatek, kRock, kJatekLower, kZene};
 inline const QStringList kFolderKeys{kDefault, kCdRom, kGyerek, kRegi};
 

@@ -1,5 +1,4 @@
 #include "queries/PatternHistory.h"
-#include "store/Settings.h"
 
 #include <QtTest>
 
@@ -13,19 +12,18 @@ class TestPatternHistory : public QObject
     {
         PatternHistory::Slots s;
         for (int i = 0; i < PatternHistory::kSlots; ++i)
-            s[size_t(i)] = QStringLiteral("p%1*").arg(i);
+            s[size_t(i)] = u"p%1*"_qs.arg(i);
         return s;
     }
 
 private Q_SLOTS:
     void loadingTrimsTheSlots()
     {
-        PatternHistory::Slots s{QStringLiteral("  *.exe "), QString(), QStringLiteral("doom*")};
+        PatternHistory::Slots s{"  *.exe ", QString(), "doom*"};
         const PatternHistory h(s, 50);
         QCOMPARE(h.entries().size(), 10);
-        QCOMPARE(h.entries().mid(0, 3),
-                 QStringList({QStringLiteral("*.exe"), QString(), QStringLiteral("doom*")}));
-        QCOMPARE(s[0], QStringLiteral("*.exe"));
+        QCOMPARE(h.entries().mid(0, 3), QStringList({"*.exe", QString(), "doom*"}));
+        QCOMPARE(s[0], "*.exe");
     }
 
     void rememberingPatterns_data()
@@ -71,28 +69,6 @@ private Q_SLOTS:
         QCOMPARE(s[1], QString(49, u'a'));
         QCOMPARE(s[0], u"ő*"_qs);
         QCOMPARE(queries::cutToBytes(u"😀😀"_qs, 7), u"😀"_qs);
-    }
-
-    // Written back, padded in the settings file, read at the next start: the
-    // drop-down shows the same patterns.
-    void survivesARestart()
-    {
-        store::Settings settings = store::defaultSettings(QStringLiteral("/prog"));
-        {
-            PatternHistory names(settings.namePatterns, store::Settings::kNamePatternBytes);
-            PatternHistory paths(settings.pathPatterns, store::Settings::kPathPatternBytes);
-            names.remember(u"*árvíztűrő*"_qs);
-            paths.remember(u"-CD_1- *"_qs);
-            names.store(settings.namePatterns);
-            paths.store(settings.pathPatterns);
-        }
-        store::Settings again = store::decodeSettings(store::encodeSettings(settings),
-                                                      store::defaultSettings(u"/x"_qs));
-        const PatternHistory names(again.namePatterns, store::Settings::kNamePatternBytes);
-        const PatternHistory paths(again.pathPatterns, store::Settings::kPathPatternBytes);
-        QCOMPARE(names.entries().value(0), u"*árvíztűrő*"_qs);
-        QCOMPARE(names.entries().value(1), QString());
-        QCOMPARE(paths.entries().value(0), u"-CD_1- *"_qs);
     }
 };
 

@@ -27,20 +27,14 @@ struct FakeHost : retrieval::RetrievalHost
     QList<QStringList> started;                     // program, then the arguments
     bool startWorks = true;
     QChar source = u'D', target = u'C';
-    QString folder = QStringLiteral("C:\\MENTES");
+    QString folder = "C:\\MENTES";
     QString program;
     platform::DriveTable table;
     bool barShown = false, unloaded = false;
     int barValue = 0;
 
     qsizetype selectionCount() override { return selection.size(); }
-    QStringList selectedPaths() override
-    {
-        QStringList paths;
-        for (const auto& row : selection)
-            paths << row.path;
-        return paths;
-    }
+    QStringList selectedPaths() override { return each(selection, &retrieval::SelectedRow::path); }
     retrieval::SelectedRow firstSelected() override { return selection.at(0); }
     void removeSelected(const QList<qsizetype>& positions) override
     {
@@ -72,18 +66,14 @@ struct FakeHost : retrieval::RetrievalHost
     platform::DriveTable drives() override { return table; }
     void unload() override { unloaded = true, barShown = false; }
 
-    QStringList texts() const
+    QStringList texts() const { return each(asked, &Asked::text); }
+    QStringList names() const { return each(selection, &retrieval::SelectedRow::name); }
+
+    template <typename T> static QStringList each(const QList<T>& list, QString T::*member)
     {
         QStringList out;
-        for (const auto& a : asked)
-            out << a.text;
-        return out;
-    }
-    QStringList names() const
-    {
-        QStringList out;
-        for (const auto& row : selection)
-            out << row.name;
+        for (const T& item : list)
+            out << item.*member;
         return out;
     }
 };
@@ -94,27 +84,24 @@ struct FakeHost : retrieval::RetrievalHost
 struct RetrievalFixture
 {
     RawTree::Dir dir;
-    QString c = dir.text() + QStringLiteral("/c");
-    QString target = c + QStringLiteral("/MENTES");
+    QString c = dir.text() + "/c";
+    QString target = c + "/MENTES";
     FakeHost host;
 
     RetrievalFixture()
     {
         RawTree::folder(QFile::encodeName(target));
-        host.program = c + QStringLiteral("/Program Files/polcozo");
+        host.program = c + "/Program Files/polcozo";
         RawTree::folder(QFile::encodeName(host.program));
-        host.table = platform::DriveTable::fromFolders(c, {dir.text() + QStringLiteral("/nodisc")});
+        host.table = platform::DriveTable::fromFolders(c, {dir.text() + "/nodisc"});
         host.onAsk = [this](const QString& text) {
-            static const QRegularExpression label(QStringLiteral("^Helyezze be a -(.*)- "));
+            static const QRegularExpression label("^Helyezze be a -(.*)- ");
             if (const auto m = label.match(text); m.hasMatch())
                 insert(m.captured(1));
         };
     }
 
-    QString medium(const QString& label) const
-    {
-        return dir.text() + QStringLiteral("/media/") + label;
-    }
+    QString medium(const QString& label) const { return dir.text() + "/media/" + label; }
     void insert(const QString& label)
     {
         host.table = platform::DriveTable::fromFolders(c, {medium(label)});

@@ -24,8 +24,6 @@ private slots:
             << "-Mentés 2- F:\\Új mappa" << "-Mentés 2- " << "\\Új mappa" << "Új mappa";
         QTest::newRow("hyphen and blank inside names")
             << "-CD-1- E:\\a- b\\c- d" << "-CD-1- " << "\\a- b\\c- d" << "c- d";
-        QTest::newRow("escaped name")
-            << "-CD_1- E:\\caf/E9\\x/5Cy" << "-CD_1- " << "\\caf/E9\\x/5Cy" << "x/5Cy";
         QTest::newRow("no drive path") << "-CD_1-" << "" << "" << "";
         QTest::newRow("no label") << "E:\\GAMES" << "" << "" << "";
         // clang-format on
