@@ -5,6 +5,8 @@
 #include "queries/SearchViews.h"
 #include "shared/Subject.h"
 
+#include <QRegularExpression>
+
 using namespace QueriesFixture;
 using queries::CompoundSearch;
 using queries::Condition;
@@ -239,6 +241,42 @@ private Q_SLOTS:
         QCOMPARE(queries::applyDefaultRule(L{true, true, false}), (L{false, true, false}));
         QCOMPARE(queries::applyDefaultRule(L{false, true, true}), (L{false, true, true}));
         QCOMPARE(queries::applyDefaultRule(L{}), L{});
+    }
+
+    // A keyed search never walks a keyword's links once per record, and never
+    // reads a whole table other than the folders' path index, on either index layout.
+    void plansStayLinear()
+    {
+        static const QRegularExpression wholeTable(
+            u"^SCAN (?!u1 USING COVERING INDEX|k$|.* VIRTUAL TABLE )"_qs);
+        static const QRegularExpression perKeyword(u"SEARCH [ld] USING .*\\(kulcsid="_qs);
+        QList<queries::RecordSource> sources;
+        for (const QStringList& files : {QStringList{kDefault}, QStringList{kJatek},
+                                         QStringList{kJatek, kRock}, QStringList{kDefault, kRock}})
+            for (bool paths : {false, true})
+                sources << queries::compoundSearchView(
+                               search(u"*e*"_qs, u"*"_qs, files, {kCdRom}, paths))
+                               .source;
+        for (const QString& key : {kDefault, kJatek})
+            sources << *queries::conditionSearch(Subject::filesSubject(),
+                                                 condition(kFileKeys, {key}));
+        for (const QString& key : {kDefault, kCdRom})
+            sources << *queries::conditionSearch(Subject::foldersSubject(),
+                                                 condition(kFolderKeys, {key}));
+        for (Schema schema : {Schema::Template, Schema::OldIndexes}) {
+            const store::Database db = store::Database::open(
+                makeCatalog(m_dir, u"plan%1.mdb"_qs.arg(int(schema)), schema));
+            for (const auto& source : sources) {
+                store::Statement plan = db.prepare(u"EXPLAIN QUERY PLAN "_qs + source.sql);
+                plan.bindAll(source.params);
+                while (plan.step()) {
+                    const QString line = plan.value(3).toString();
+                    QVERIFY2(!wholeTable.match(line).hasMatch() &&
+                                 !perKeyword.match(line).hasMatch(),
+                             qPrintable(line + u" in "_qs + source.sql));
+                }
+            }
+        }
     }
 };
 
