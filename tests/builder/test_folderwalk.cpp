@@ -62,27 +62,15 @@ Recorder scanHooked(const BuilderFixture& f, const builder::FolderReader::Listin
 }
 
 // Runs 'work' in a child process, where limits, users and mounts stay its
-// own; its exit code and what it reported.
-std::pair<int, QByteArray> inChild(const std::function<int(QByteArray& report)>& work)
+// own; its exit code.
+int inChild(const std::function<int()>& work)
 {
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return {-1, {}};
     const pid_t child = ::fork();
-    if (child == 0) {
-        QByteArray report;
-        const int code = work(report);
-        ::_exit(::write(fds[1], report.constData(), size_t(report.size())) < 0 ? 4 : code);
-    }
-    ::close(fds[1]);
-    QByteArray report;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, n);
-    ::close(fds[0]);
+    if (child == 0)
+        ::_exit(work());
     int status = 0;
     ::waitpid(child, &status, 0);
-    return {WEXITSTATUS(status), report};
+    return WEXITSTATUS(status);
 }
 
 const QString kFolders = "SELECT ut FROM ut ORDER BY id";
@@ -239,7 +227,7 @@ private Q_SLOTS:
         QFile::setPermissions(f.dir.path(), QFile::Permissions(0x7777));
         QFile::setPermissions(f.catalog, QFile::Permissions(0x6666));
         // Root reads everything; the walk runs as an ordinary user then.
-        const auto [code, report] = inChild([&f](QByteArray&) {
+        const int code = inChild([&f] {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
                 return 2;
             return scan(f).failures.isEmpty() ? 0 : 3;
@@ -293,7 +281,8 @@ private Q_SLOTS:
         f.tree({"A/a.txt", "B/b.txt"});
         for (int i = 0; i < 2000; ++i)
             f.file(QStringLiteral("C/%1.dat").arg(i, 200, 10, QLatin1Char('0')));
-        const auto [code, report] = inChild([&f](QByteArray& report) {
+        const QString report = f.dir.filePath("report");
+        const int code = inChild([&] {
             // Room for the first batch only.
             const rlim_t room = rlim_t(QFileInfo(f.catalog).size() + 64 * 1024);
             const rlimit limit{room, room};
@@ -305,19 +294,19 @@ private Q_SLOTS:
                 if (path == "E:\\B")
                     QThread::msleep(1100);
             });
-            report = QByteArray::number(r.recorded.value(r.recorded.size() - 1)) + '\n' +
-                     r.failures.join(QLatin1Char('|')).toUtf8();
+            TestSupport::writeFile(report, QByteArray::number(r.recorded.isEmpty() ? -1 : r.recorded.last()) + '\n' +
+                                               r.failures.join('|').toUtf8());
             return 0;
         });
         QCOMPARE(code, 0);
-        const QString failure = QString::fromUtf8(report.mid(report.indexOf('\n') + 1));
+        const QString lines = QString::fromUtf8(TestSupport::contents(report));
+        const QString caption = lines.section('\n', 0, 0), failure = lines.section('\n', 1);
         QVERIFY2(failure.endsWith("\r\nA rögzítés félbeszakadt: az adatbázisba a(z) "
                                   "-CD_1- E:\\B mappáig került be minden, a többi nem."),
                  qPrintable(failure));
         QCOMPARE(f.column(kFolders), (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B"}));
         // The last caption shown is the last file the catalog holds.
-        QCOMPARE(report.left(report.indexOf('\n')),
-                 f.column("SELECT max(id) FROM prgnev").first().toUtf8());
+        QCOMPARE(caption, f.column("SELECT max(id) FROM prgnev").first());
     }
 
     // A file system mounted inside the tree is another drive: not entered,
@@ -328,7 +317,7 @@ private Q_SLOTS:
         f.tree({"sajat.txt", "csatolt/", "../masik/idegen.txt"});
         const QByteArray target = QFile::encodeName(f.e + "/csatolt");
         const QByteArray source = QFile::encodeName(f.dir.path() + "/masik");
-        const auto [code, report] = inChild([&](QByteArray&) {
+        const int code = inChild([&] {
             // A mount namespace of its own, so nothing leaks out of the test.
             if (::unshare(CLONE_NEWNS) != 0 ||
                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
