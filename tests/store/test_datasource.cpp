@@ -110,19 +110,11 @@ private Q_SLOTS:
         QCOMPARE(ds.absolutePosition(), 7);
     }
 
-    void addNewShowsTheStoredId_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::newRow("kulcs") << "kulcs";
-        // The engine's table names ignore case, so the view must too.
-        QTest::newRow("Kulcs") << "Kulcs";
-    }
-
     void addNewShowsTheStoredId()
     {
-        QFETCH(QString, source);
         DataSource ds;
-        bind(ds, catalog(), source);
+        // The engine's table names ignore case, so the view must too.
+        bind(ds, catalog(), "Kulcs");
         for (const QString word : {"Játék", "Grafika"}) {
             ds.addNew();
             ds.setValue("kulcs", word);
