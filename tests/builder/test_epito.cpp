@@ -88,8 +88,9 @@ private Q_SLOTS:
                                   << "Nem adta meg az út előtagot! Pl: CD_1...\r\nÍgy nem lehet "
                                      "megkülömböztetni a külömböző lemezeken szereplő, de azonos "
                                      "elérési utakat!";
-        QTest::newRow("catalog takes no rows") << "CD_1" << "DROP TABLE nev_kulcsid" << false
-                                               << "A megnyitott adatbázisba nem lehet írni!\r\n";
+        QTest::newRow("catalog takes no rows")
+            << "CD_1"
+            << "DROP TABLE nev_kulcsid" << false << "A megnyitott adatbázisba nem lehet írni!\r\n";
         QTest::newRow("same folder twice") << "CD_1" << QString() << true << "UNIQUE";
     }
 

@@ -124,9 +124,10 @@ private Q_SLOTS:
         w->Fnyit_Click();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(f.keptAside().size(), 1);
-        QCOMPARE(texts(shown),
-                 (QStringList{"Sérült vagy ismeretlen adatbázis! Nyisson meg másikat.",
-                              "A korábbi adatbázist félretettem ide:\r\n" + f.keptAside().first()}));
+        QCOMPARE(
+            texts(shown),
+            (QStringList{"Sérült vagy ismeretlen adatbázis! Nyisson meg másikat.",
+                         "A korábbi adatbázist félretettem ide:\r\n" + f.keptAside().first()}));
         QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);

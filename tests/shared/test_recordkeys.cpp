@@ -99,8 +99,7 @@ private Q_SLOTS:
     {
         const QStringList items{"Általános", "DOS", "Játék", "játék"};
         QCOMPARE(Module1::keywordItems(items, {"játék", "dos"}), QList<int>{3});
-        QCOMPARE(Module1::keywordItems(items, {"Játék", "Általános", "Játék"}),
-                 (QList<int>{0, 2}));
+        QCOMPARE(Module1::keywordItems(items, {"Játék", "Általános", "Játék"}), (QList<int>{0, 2}));
         QCOMPARE(Module1::keywordItems({"a", "b", "a"}, {"a"}), QList<int>{0});
     }
 
