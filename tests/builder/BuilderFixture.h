@@ -36,6 +36,12 @@ struct BuilderFixture
         TestSupport::writeFile(path, bytes);
     }
     void folder(const QString& relative) const { QDir().mkpath(e + QLatin1Char('/') + relative); }
+    // Several at once; a path ending in '/' is a folder.
+    void tree(const QStringList& paths) const
+    {
+        for (const QString& p : paths)
+            p.endsWith(QLatin1Char('/')) ? folder(p) : file(p);
+    }
 
     QStringList column(const QString& sql) const
     {

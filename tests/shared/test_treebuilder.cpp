@@ -22,8 +22,7 @@ struct Nodes : TreeNodes
     {
         if (keys.contains(key) || (!parentKey.isEmpty() && !keys.contains(parentKey)))
             return 0;
-        lines << parentKey + QLatin1Char('|') + key + QLatin1Char('|') + text + QLatin1Char('|') +
-                     image;
+        lines << QStringList{parentKey, key, text, image}.join(QLatin1Char('|'));
         keys.insert(key, count());
         return count();
     }
@@ -69,6 +68,7 @@ private Q_SLOTS:
         m_datafa.setDatabaseName(m_catalog);
     }
 
+    // The tree of a medium, and of a label no folder carries.
     void mediumTree()
     {
         medium("CD_1");
@@ -84,6 +84,11 @@ private Q_SLOTS:
                               "-CD_1- E:\\GAMES|-CD_1- E:\\GAMES\\QUAKE|QUAKE|close",
                           }));
         QCOMPARE(steps, (QList<int>{0, 4}));
+
+        medium("NINCS");
+        Nodes none;
+        QVERIFY_THROWS_EXCEPTION(platform::Error, Module1::faepit(none, m_datafa, "NINCS"));
+        QCOMPARE(none.count(), 0);
     }
 
     void markedFile()
@@ -110,18 +115,10 @@ private Q_SLOTS:
         // under the first row's root, its files still found.
         QCOMPARE(v.load(m_datafa, "-CD_1- E:\\GAMES\\QUAKE"), 1);
         QCOMPARE(v.lines.last(), "-CD_1- E:\\GAMES\\QUAKE| 9a |QUAKE.EXE|elem");
-
+        // A folder not on the medium marks nothing.
         medium("CD_1");
         Nodes w;
         QCOMPARE(Module1::faepit_jelol(w, m_datafa, "CD_1", "-CD_1- E:\\NINCS", "X"), 0);
-    }
-
-    void emptyMediumFails()
-    {
-        medium("NINCS");
-        Nodes t;
-        QVERIFY_THROWS_EXCEPTION(platform::Error, Module1::faepit(t, m_datafa, "NINCS"));
-        QCOMPARE(t.count(), 0);
     }
 };
 

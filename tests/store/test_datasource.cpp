@@ -41,30 +41,23 @@ class TestDataSource : public QObject
     }
 
 private Q_SLOTS:
-    void emptyView()
-    {
-        DataSource ds;
-        bind(ds, catalog(), "SELECT * FROM alapfile");
-        QCOMPARE(ds.recordCount(), 0);
-        QCOMPARE(errorOf([&] { ds.moveLast(); }), err::NoCurrentRecord);
-        QCOMPARE(errorOf([&] { ds.value("nev"); }), err::NoCurrentRecord);
-        // A "while not eof" loop must not enter an empty view.
-        QVERIFY(ds.bof());
-        QVERIFY(ds.eof());
-    }
-
     void navigation()
     {
         DataSource ds;
+        bind(ds, catalog(), "SELECT * FROM alapfile");
+        // A "while not eof" loop must not enter an empty view.
+        QVERIFY(ds.recordCount() == 0 && ds.bof() && ds.eof());
+        QCOMPARE(errorOf([&] { ds.moveLast(); }), err::NoCurrentRecord);
+        QCOMPARE(errorOf([&] { ds.value("nev"); }), err::NoCurrentRecord);
+
         bind(ds, catalog(17), "SELECT * FROM alapfile ORDER BY nev");
         ds.moveLast();
-        QCOMPARE(ds.absolutePosition() + 1, 17);
+        QCOMPARE(ds.absolutePosition(), 16);
         QCOMPARE(ds.value("nev").toString(), "F00016.EXE");
         ds.moveNext();
         QVERIFY(ds.eof());
         QCOMPARE(errorOf([&] { ds.moveNext(); }), err::NoCurrentRecord);
         ds.moveFirst();
-        QCOMPARE(ds.absolutePosition(), 0);
         ds.moveNext();
         QCOMPARE(ds.value("prgnev.nev").toString(), "F00001.EXE");
         ds.movePrevious();
@@ -74,30 +67,24 @@ private Q_SLOTS:
         QCOMPARE(errorOf([&] { ds.value("nosuch"); }), err::ItemNotFound);
     }
 
+    // More rows than the page cache holds, so pages are dropped and read again.
     void pagedRandomAccess()
     {
-        // More rows than the page cache holds, so pages are dropped and read again.
         const QString path = catalog(9000);
         const QString sql = "SELECT * FROM alapfile ORDER BY id";
         DataSource ds;
         bind(ds, path, sql);
         Database other = Database::open(path);
-        for (const qint64 row : {0, 255, 256, 999, 8999, 0, 256})
+        for (const qint64 row : {0, 256, 8999, 0, 255})
             QCOMPARE(ds.cell(row, 0), other.scalar(sql + " LIMIT 1 OFFSET ?1", {row}));
         QVERIFY(!ds.cell(9000, 0).isValid());
-        QVERIFY(!ds.cell(0, ds.columnCount() + 5).isValid());
-        QCOMPARE(ds.recordCount(), 9000);
 
         // Having read rows must leave no lock: another connection writes at once.
         ds.setAbsolutePosition(300);
         QVERIFY(ds.value("nev").isValid());
-        QCOMPARE(
-            errorOf([&] { other.exec("INSERT INTO prgnev (nev, utid) VALUES ('NEW.EXE', 1)"); }),
-            0);
+        other.exec("INSERT INTO prgnev (nev, utid) VALUES ('NEW.EXE', 1)");
         ds.refresh();
-        ds.moveLast();
-        QCOMPARE(ds.absolutePosition(), 9000);
-        QCOMPARE(ds.value("nev").toString(), "NEW.EXE");
+        QCOMPARE(ds.recordCount(), 9001);
     }
 
     // User text travels as a parameter: an apostrophe is just a character.
@@ -123,31 +110,23 @@ private Q_SLOTS:
         QCOMPARE(ds.absolutePosition(), 7);
     }
 
-    void addNewShowsTheStoredId_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::newRow("kulcs") << "kulcs";
-        // The engine's table names ignore case, so the view must too.
-        QTest::newRow("Kulcs") << "Kulcs";
-    }
-
     void addNewShowsTheStoredId()
     {
-        QFETCH(QString, source);
         DataSource ds;
-        bind(ds, catalog(), source);
-        for (const QString word : {"Játék", "Grafika", "Zene"}) {
+        // The engine's table names ignore case, so the view must too.
+        bind(ds, catalog(), "Kulcs");
+        for (const QString word : {"Játék", "Grafika"}) {
             ds.addNew();
             ds.setValue("kulcs", word);
             const QVariant shown = ds.value("id");
             ds.update();
             QCOMPARE(ds.database().scalar("SELECT id FROM kulcs WHERE kulcs = ?1", {word}), shown);
         }
+        // An id once given is not given again.
         ds.moveLast();
-        QCOMPARE(ds.value("id").toLongLong(), 4);
         ds.deleteCurrent();
         ds.addNew();
-        QCOMPARE(ds.value("id").toLongLong(), 5);
+        QCOMPARE(ds.value("id").toLongLong(), 4);
     }
 
     void editingTables()
