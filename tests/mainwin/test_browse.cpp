@@ -113,8 +113,6 @@ private Q_SLOTS:
         QCOMPARE(fa->node(1)->text(0), "CD_1");
         QTreeWidgetItem* marked = fa->currentItem();
         QCOMPARE(marked->text(0), "DOOM.WAD");
-        QCOMPARE(marked->parent()->childCount(), 2);
-        QCOMPARE(w->tabla1->col(), 2);
 
         // Clicking a folder not opened yet loads all its files and opens it.
         const int apps = fa->indexOfKey("-CD_1- E:\\APPS");
@@ -201,15 +199,12 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(twoMedia(f));
         w->Data1->setAbsolutePosition(1);
-        w->tree().contextView();
-        QCOMPARE(w->bar->maximum(), 1);
-        w->minden->trigger();
-        QCOMPARE(w->bar->maximum(), 100);
-        QCOMPARE(w->bar->value(), 100);
-        w->tree().contextView();
-        w->Ftomor_Click();
-        QCOMPARE(w->bar->maximum(), 100);
-        QCOMPARE(w->bar->value(), 100);
+        for (QAction* command : {w->minden, w->Ftomor}) {
+            w->tree().contextView();
+            QCOMPARE(w->bar->maximum(), 1);
+            command->trigger();
+            QCOMPARE(std::pair(w->bar->maximum(), w->bar->value()), std::pair(100, 100));
+        }
     }
 
     // Pages the engine cannot read: the user hears it once, and no command
@@ -283,26 +278,17 @@ private Q_SLOTS:
         QCOMPARE(contents(out), QByteArray("keep"));
     }
 
+    // An empty view is a failure to write; the dialog comes back.
     void listingOfAnEmptyView()
     {
         Fixture f;
         auto w = f.startOn(f.catalog("k.mdb", 0));
-        const QString out = f.path("ures.txt");
-        FileDialog::addAnswers({out, std::nullopt});
+        FileDialog::addAnswers({f.path("ures.txt"), std::nullopt});
         w->lement->trigger();
         QCOMPARE(MessageBox::takeShown().first().text,
                  "# 3021. File létrehizási hiba! Ellenőrizze az adatokat!");
-        QCOMPARE(FileDialog::takeShown().size(), 2); // the dialog came back
-        QVERIFY(!QFile::exists(out));
-
-        // With no catalog open under the view (3420) each step is passed
-        // over and the command goes on: the listing is its heading.
-        w->Data1->closeDatabase();
-        FileDialog::addAnswers({out});
-        w->lement->trigger();
-        QVERIFY(MessageBox::takeShown().isEmpty());
-        QCOMPARE(contents(out).count("\r\n"), 4);
-        QVERIFY(w->bar->isHidden());
+        QCOMPARE(FileDialog::takeShown().size(), 2);
+        QVERIFY(!QFile::exists(f.path("ures.txt")) && w->bar->isHidden());
     }
 };
 
