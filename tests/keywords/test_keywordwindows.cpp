@@ -62,19 +62,12 @@ private Q_SLOTS:
         // After the keywords, the marked empty row that adds one.
         QCOMPARE(w.prgkul->model()->rowCount(), 4);
         QCOMPARE(w.prgkul->model()->headerData(3, Qt::Vertical).toString(), "*");
-        QCOMPARE(w.prgkul->model()->headerData(2, Qt::Vertical).toString(), QString());
-
-        // Enter in the editor reaches the core: its question (Cancel) is shown.
-        MessageBox::addAnswers({Answer::Cancel});
-        QTest::keyClicks(w.sor, "Lemez");
-        QTest::keyClick(w.sor, Qt::Key_Return);
-        QCOMPARE(MessageBox::takeShown().size(), 1);
-        QVERIFY(w.sor->text().isEmpty());
 
         // The file list's empty row, then Enter in the editor: a new keyword, in sight.
         clickRow(w.prgkul, 3);
         w.sor->setText("Segédprogram");
         QTest::keyClick(w.sor, Qt::Key_Return);
+        QVERIFY(w.sor->text().isEmpty());
         QCOMPARE(c.column("SELECT kulcs FROM kulcs ORDER BY id"),
                  (QStringList{"Általános", "Játék", "DOS", "Segédprogram"}));
         QCOMPARE(w.prgkul->model()->rowCount(), 5);
@@ -121,17 +114,14 @@ private Q_SLOTS:
             }
         });
         w.rekt->trigger();
-        QCOMPARE(mode, 3);
-        QVERIFY(ownerDisabled);
-        QCOMPARE(w.dialogMode(), 3);
+        QVERIFY(mode == 3 && ownerDisabled && w.dialogMode() == 3);
         QVERIFY(w.centralWidget()->isEnabled() && w.menuBar()->isEnabled());
 
         host.shared.baseView = false;
         w.mkesz->trigger();
         QVERIFY(!w.isVisible() && !host.minimized && host.mainEnabled && host.shared.baseView);
-        QCOMPARE(host.refreshes, 1);
-        QCOMPARE(host.counts, 1);
-        QCOMPARE(host.activations, 1);
+        QCOMPARE((QList<int>{host.refreshes, host.counts, host.activations}),
+                 (QList<int>{1, 1, 1}));
     }
 
     void rowChangesShowTheKeywordsAndTarolasStoresThem()
@@ -141,7 +131,6 @@ private Q_SLOTS:
         host.catalog = c.path;
         Szerkeszto w(host, true);
         QVERIFY(w.run());
-        QCOMPARE(w.kulcsok->entries(), (QStringList{"Általános", "Játék", "DOS"}));
         // The first row is current and marked: DOOM.EXE with its two keywords.
         QCOMPARE(w.Fotabla->row(), 0);
         QVERIFY(w.Fotabla->view()->selectionModel()->isRowSelected(0, {}));

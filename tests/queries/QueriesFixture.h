@@ -41,6 +41,14 @@ inline Rows rowsOf(const QString& path, const queries::RecordSource& source)
     return rowsOf(store::Database::open(path), source);
 }
 
+inline QStringList column(const Rows& rows, int c = 0)
+{
+    QStringList values;
+    for (const QStringList& r : rows)
+        values << r.value(c);
+    return values;
+}
+
 inline QString makeCatalog(const QTemporaryDir& dir, const QString& name,
                            Schema schema = Schema::Template)
 {
@@ -139,10 +147,7 @@ struct SmallCatalog
     }
     QStringList column(const QString& sql) const
     {
-        QStringList out;
-        for (const QStringList& row : rowsOf(path, {sql, {}}))
-            out << row.value(0);
-        return out;
+        return QueriesFixture::column(rowsOf(path, {sql, {}}));
     }
     QStringList filesWith(qint64 keyword) const
     {

@@ -25,17 +25,18 @@ enum Op
     Deletion
 };
 
-void run(const QString& catalog, int op, const Condition& c, bool literally)
+void run(store::Database& db, int op, const Condition& c, bool literally,
+         const queries::Progress& progress = {})
 {
-    store::Database db = store::Database::open(catalog);
     if (op == FileKeys)
-        literally ? literal::assignFileKeywords(db, c) : void(queries::assignFileKeywords(db, c));
+        literally ? literal::assignFileKeywords(db, c)
+                  : void(queries::assignFileKeywords(db, c, progress));
     else if (op == FolderKeys)
         literally ? literal::assignFolderKeywords(db, c)
-                  : void(queries::assignFolderKeywords(db, c));
+                  : void(queries::assignFolderKeywords(db, c, progress));
     else
         literally ? literal::deleteFiles(db, c.namePattern, c.pathPattern)
-                  : void(queries::deleteFiles(db, c.namePattern, c.pathPattern));
+                  : void(queries::deleteFiles(db, c.namePattern, c.pathPattern, progress));
 }
 
 } // namespace
@@ -91,25 +92,26 @@ private Q_SLOTS:
         const QString ours = mixed(Schema(schema)), theirs = ours + u".copy"_qs;
         QVERIFY(QFile::copy(ours, theirs));
         const Condition c{name, path, choice(op == FolderKeys ? kFolderKeys : kFileKeys, selected)};
-        run(ours, op, c, false);
-        run(theirs, op, c, true);
+        store::Database a = store::Database::open(ours), b = store::Database::open(theirs);
+        run(a, op, c, false);
+        run(b, op, c, true);
         QCOMPARE(contents(ours), contents(theirs));
     }
 
     void progressSteps()
     {
         store::Database db = store::Database::open(mixed());
-        QList<int> seen;
-        auto record = [&seen](int v) { seen << v; };
-        queries::assignFileKeywords(db, {u"*"_qs, u"*"_qs, choice(kFileKeys, {kJatek})}, record);
-        QCOMPARE(seen, QList<int>({26, 42, 58, 74})); // 80 / 5 entries
-        seen.clear();
-        queries::assignFolderKeywords(
-            db, {u"*"_qs, u"*"_qs, choice(kFolderKeys.mid(0, 3), {kCdRom})}, record);
-        QCOMPARE(seen, QList<int>({37, 63})); // 80 / 3 entries
-        seen.clear();
-        queries::deleteFiles(db, u"doom*"_qs, u"*"_qs, record);
-        QCOMPARE(seen, QList<int>({30, 50, 70}));
+        // Keyword steps share 80 among the list's entries: 5 of files, 3 of folders.
+        for (const auto& [op, c, steps] :
+             {std::tuple{+FileKeys, Condition{u"*"_qs, u"*"_qs, choice(kFileKeys, {kJatek})},
+                         QList<int>{26, 42, 58, 74}},
+              {+FolderKeys, Condition{u"*"_qs, u"*"_qs, choice(kFolderKeys.mid(0, 3), {kCdRom})},
+               QList<int>{37, 63}},
+              {+Deletion, Condition{u"doom*"_qs, u"*"_qs, {}}, QList<int>{30, 50, 70}}}) {
+            QList<int> seen;
+            run(db, op, c, false, [&seen](int v) { seen << v; });
+            QCOMPARE(seen, steps);
+        }
         QCOMPARE(queries::keywordStepProgress(1, 32), 12); // 12.5 rounds to even
     }
 
@@ -120,20 +122,16 @@ private Q_SLOTS:
         const QString cat = mixed();
         const Rows before = contents(cat);
         store::Database db = store::Database::open(cat);
-        int calls = 0;
-        auto stopSecond = [&calls](int) {
-            if (++calls == 2)
-                throw Stop();
-        };
-        QVERIFY_THROWS_EXCEPTION(
-            Stop, queries::assignFileKeywords(
-                      db, {u"*"_qs, u"*"_qs, choice(kFileKeys, {kJatek, kZene})}, stopSecond));
-        calls = 0;
-        QVERIFY_THROWS_EXCEPTION(
-            Stop, queries::assignFolderKeywords(
-                      db, {u"*"_qs, u"*"_qs, choice(kFolderKeys, {kGyerek})}, stopSecond));
-        calls = 0;
-        QVERIFY_THROWS_EXCEPTION(Stop, queries::deleteFiles(db, u"*"_qs, u"*"_qs, stopSecond));
+        for (const int op : {FileKeys, FolderKeys, Deletion}) {
+            const Condition c{u"*"_qs, u"*"_qs,
+                              op == FolderKeys ? choice(kFolderKeys, {kGyerek})
+                                               : choice(kFileKeys, {kJatek, kZene})};
+            int calls = 0;
+            QVERIFY_THROWS_EXCEPTION(Stop, run(db, op, c, false, [&calls](int) {
+                                         if (++calls == 2)
+                                             throw Stop();
+                                     }));
+        }
         const Condition gone{u"*"_qs, u"*"_qs,
                              choice(kFileKeys + QStringList{u"Nincs ilyen"_qs}, {kJatek})};
         QVERIFY_THROWS_EXCEPTION(platform::Error, queries::assignFileKeywords(db, gone));

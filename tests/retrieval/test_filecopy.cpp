@@ -90,9 +90,8 @@ private slots:
         QCOMPARE(code(copyFile(folder, folder + "/x")), code(Source, EISDIR));
         QCOMPARE(code(copyFile(file, folder + "/nincs/x")), code(Target, ENOENT));
         QCOMPARE(code(copyFile(file, folder)), code(Target, EISDIR));
-        retrieval::FileCopyOptions keep;
-        keep.overwrite = false;
-        QCOMPARE(code(copyFile(file, file, keep)), code(Target, EEXIST));
+        QCOMPARE(code(copyFile(file, file, {.overwrite = false, .progress = {}})),
+                 code(Target, EEXIST));
         QVERIFY(RawTree::names(folder).isEmpty());
     }
 
@@ -107,13 +106,10 @@ private slots:
         RawTree::write(target, "old", 0444);
         QCOMPARE(inChild(true, [&] { return targetErrno(copyFile(source, target)); }), EACCES);
         QCOMPARE(RawTree::read(target), QByteArray("old"));
-        QCOMPARE(inChild(true,
-                         [&] {
-                             retrieval::FileCopyOptions replace;
-                             replace.overReadOnly = true;
-                             return targetErrno(copyFile(source, target, replace));
-                         }),
-                 0);
+        const auto replace = [&] {
+            return targetErrno(copyFile(source, target, {.overReadOnly = true, .progress = {}}));
+        };
+        QCOMPARE(inChild(true, replace), 0);
         QCOMPARE(RawTree::read(target), QByteArray("new"));
     }
 
@@ -153,9 +149,9 @@ private slots:
             QCOMPARE(RawTree::names(dir.path + "/cel"), (QList<QByteArray>{"nagy", "nagy2"}));
 
             qint64 seen = 0;
-            retrieval::FileCopyOptions stop;
-            stop.progress = [&](qint64 n) { return (seen += n) < (1 << 20); };
-            QCOMPARE(code(copyFile(source, target, stop)), code(CopyStep::Target, ECANCELED));
+            const auto stop = [&](qint64 n) { return (seen += n) < (1 << 20); };
+            QCOMPARE(code(copyFile(source, target, {.progress = stop})),
+                     code(CopyStep::Target, ECANCELED));
             QCOMPARE(RawTree::read(target), QByteArray("the old one"));
             QCOMPARE(RawTree::names(dir.path + "/cel").size(), 2);
         }
