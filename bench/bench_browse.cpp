@@ -4,6 +4,7 @@
 // Without CATALOG it generates a 1 000 000-file catalog in a temporary folder;
 // a CATALOG that does not exist yet is generated there and kept.
 #include "BenchProgram.h"
+#include "BenchReport.h"
 #include "CatalogGenerator.h"
 
 #include "mainwin/PathTree.h"
@@ -41,6 +42,11 @@ using platform::MessageBox;
 
 namespace {
 
+using bench::check;
+using bench::figure;
+using bench::note;
+using bench::peakMiB;
+
 const bench::BrowseLayout kLayout;
 constexpr qint64 kSelectRows = 5001;
 constexpr qint64 kFollowRows = 1000;
@@ -54,38 +60,9 @@ double seconds(F&& work)
     return double(t.nsecsElapsed()) / 1.0e9;
 }
 
-void figure(const char* name, double value, const char* unit, int decimals)
-{
-    std::printf("%s %.*f %s\n", name, decimals, value, unit);
-    std::fflush(stdout);
-}
-
 void secondsFigure(const char* name, double value)
 {
     figure(name, value, "s", 4);
-}
-
-void note(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-void check(bool ok, const QString& what)
-{
-    if (!ok)
-        throw std::runtime_error(("check failed: " + what).toStdString());
-}
-
-// VmHWM is the peak so far, in kB in /proc.
-double peakMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
 }
 
 // Lets the window handle what the step queued: layout, paint of the grid and the tree.

@@ -7,6 +7,7 @@
 // keywords in a temporary folder; a CATALOG that does not exist yet is
 // generated there and kept. The window works on a copy: CATALOG is left as it is.
 #include "BenchProgram.h"
+#include "BenchReport.h"
 #include "CatalogGenerator.h"
 
 #include "mainwin/fokep.h"
@@ -33,6 +34,11 @@
 
 namespace {
 
+using bench::check;
+using bench::figure;
+using bench::note;
+using bench::peakMiB;
+
 constexpr int kRuns = 5;
 const QString kNamePattern = QStringLiteral("*e*");
 
@@ -57,23 +63,6 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
-}
-
-void figure(const char* name, double value, const char* unit, int decimals)
-{
-    std::printf("%s %.*f %s\n", name, decimals, value, unit);
-    std::fflush(stdout);
-}
-
-void note(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-void check(bool ok, const QString& what)
-{
-    if (!ok)
-        throw std::runtime_error(("check failed: " + what).toStdString());
 }
 
 void run(const QString& source, const QString& scratch)

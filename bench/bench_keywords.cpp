@@ -11,6 +11,7 @@
 // the default keywords gets the keywords and links above first. Every link the
 // timed stores change is put back afterwards.
 #include "BenchProgram.h"
+#include "BenchReport.h"
 #include "CatalogGenerator.h"
 
 #include "FakeHost.h"
@@ -39,6 +40,11 @@
 
 namespace {
 
+using bench::check;
+using bench::figure;
+using bench::note;
+using bench::peakMiB;
+
 constexpr qint64 kFiles = 1000000;
 constexpr int kFileKeywords = 50; // at least, the default's included
 constexpr int kStretches = 50;    // places over the view
@@ -46,34 +52,6 @@ constexpr int kStretchRows = 20;  // rows moved through at each, as with the arr
 constexpr int kStores = 100;
 constexpr int kOpens = 7;            // openings of each window timed
 constexpr int kListKeywords = 10000; // in each list of the keyword list editor
-
-void note(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-void check(bool ok, const QString& what)
-{
-    if (!ok)
-        throw std::runtime_error(("check failed: " + what).toStdString());
-}
-
-void figure(const char* name, double value, const char* unit, int decimals)
-{
-    std::printf("%s %.*f %s\n", name, decimals, value, unit);
-    std::fflush(stdout);
-}
-
-double peakMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
 
 // CPU time of this thread: tells a slow step from one the machine held up.
 double threadSeconds()

@@ -179,6 +179,21 @@ void removeTree(const QString& path)
     QDir(path).removeRecursively();
 }
 
+// Runs both kRuns times, turn about, so neither always runs while the
+// other's writes go to disk.
+template <typename Ours, typename Cp> void takeTurns(int& round, const Ours& ours, const Cp& cp)
+{
+    for (; round < kRuns; ++round) {
+        if (round % 2 == 0) {
+            ours();
+            cp();
+        } else {
+            cp();
+            ours();
+        }
+    }
+}
+
 void singleFiles(const QString& root)
 {
     const QString c = root + QStringLiteral("/c"), medium = root + QStringLiteral("/CD_1");
@@ -214,16 +229,7 @@ void singleFiles(const QString& root)
             shell(QStringLiteral("cp '%1'/FILES/* '%2'/CP%3/").arg(medium, c).arg(round));
         });
     };
-    // Turn about, so neither always runs while the other's writes go to disk.
-    for (; round < kRuns; ++round) {
-        if (round % 2 == 0) {
-            runOurs();
-            runCp();
-        } else {
-            runCp();
-            runOurs();
-        }
-    }
+    takeTurns(round, runOurs, runCp);
     report("retrieve_files_s", "retrieve_cp_s", "retrieve_files_to_cp_ratio", ours, cp);
     removeTree(medium);
     removeTree(c);
@@ -281,15 +287,7 @@ void tree(const QString& root)
         timed(cp, source,
               [&] { shell(QStringLiteral("cp -r '%1' '%2'/cp%3").arg(source, root).arg(round)); });
     };
-    for (; round < kRuns; ++round) {
-        if (round % 2 == 0) {
-            runOurs();
-            runCp();
-        } else {
-            runCp();
-            runOurs();
-        }
-    }
+    takeTurns(round, runOurs, runCp);
     report("athozo_tree_s", "cp_tree_s", "athozo_tree_to_cp_ratio", ours, cp);
     g_prepare = {};
 }

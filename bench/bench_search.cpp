@@ -6,6 +6,7 @@
 // temporary folder; a CATALOG that does not exist yet is generated there and
 // kept. Either way the timings run on a copy: CATALOG is left as it is.
 #include "BenchProgram.h"
+#include "BenchReport.h"
 #include "CatalogGenerator.h"
 #include "LiteralStatements.h"
 
@@ -36,6 +37,11 @@ using queries::RecordSource;
 
 namespace {
 
+using bench::check;
+using bench::figure;
+using bench::note;
+using bench::peakMiB;
+
 constexpr int kRuns = 5;        // ours: the median of these
 constexpr int kLiteralRuns = 3; // the statements as written, slower
 constexpr qint64 kBulkFiles = 100000;
@@ -52,28 +58,6 @@ double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
-}
-
-void figure(const QString& name, double value, const char* unit, int decimals)
-{
-    std::printf("%s %.*f %s\n", qPrintable(name), decimals, value, unit);
-    std::fflush(stdout);
-}
-
-void note(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
-double peakMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
 }
 
 queries::KeywordChoice chosen(const QStringList& entries, const QList<int>& picked)
