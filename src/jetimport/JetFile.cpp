@@ -72,11 +72,34 @@ bool readFully(int fd, unsigned char* into, std::size_t size, off_t at)
     return true;
 }
 
+// Opens a regular file for reading without waiting: a FIFO or a device
+// named like a catalog would block an ordinary open. -1 with errno set
+// otherwise (EINVAL for what is no regular file).
+int openRegular(const QString& path, struct stat& st)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        const int e = statted ? EINVAL : errno;
+        ::close(fd);
+        errno = e;
+        return -1;
+    }
+    // Reads of a regular file never wait; the flag is dropped all the same.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 JetVersion jetVersionOf(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st
+    {
+    };
+    const int fd = openRegular(path, st);
     if (fd < 0)
         return JetVersion::None;
     unsigned char header[kVersionAt + 4] = {};
@@ -87,24 +110,30 @@ JetVersion jetVersionOf(const QString& path)
 
 JetPages::JetPages(const QString& path)
 {
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        platform::throwErrno(path);
     struct stat st
     {
     };
-    unsigned char header[kVersionAt + 4] = {};
-    if (::fstat(m_fd, &st) != 0 || !readFully(m_fd, header, sizeof header, 0)) {
-        const int e = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        errno = e ? e : EIO;
+    m_fd = openRegular(path, st);
+    if (m_fd < 0) {
+        if (errno == EINVAL)
+            throw platform::Error(platform::err::PathFileAccess, path);
         platform::throwErrno(path);
     }
+    unsigned char header[kVersionAt + 4] = {};
+    // Shorter than the header: there is no catalog to read, whatever errno says.
+    m_readable = readFully(m_fd, header, sizeof header, 0);
+    if (!m_readable)
+        return;
     m_version = versionFromHeader(header);
     m_pageSize = m_version == JetVersion::Jet3 ? 2048 : 4096;
     m_pageCount = std::int64_t(st.st_size) / m_pageSize;
     m_wholePages = st.st_size % m_pageSize == 0;
+}
+
+std::int64_t JetPages::rowCapacity() const
+{
+    // Each row takes at least its two-byte entry in the row table of a data page.
+    return m_pageCount * (m_pageSize / 2);
 }
 
 JetPages::~JetPages()

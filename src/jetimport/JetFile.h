@@ -15,7 +15,7 @@ enum class JetVersion
 
 // The engine's signature on the first page: Jet 3 (Access 97 and before) or
 // Jet 4 (Access 2000 to 2003). None for anything else, also for a file that
-// cannot be read.
+// cannot be read or is no regular file (never waiting on a FIFO).
 JetVersion jetVersionOf(const QString& path);
 
 inline bool isJetFile(const QString& path)
@@ -34,11 +34,15 @@ public:
     JetPages(const JetPages&) = delete;
     JetPages& operator=(const JetPages&) = delete;
 
+    // False when the file is too short to hold the header.
+    bool readable() const { return m_readable; }
     JetVersion version() const { return m_version; }
     int pageSize() const { return m_pageSize; }
     std::int64_t pageCount() const { return m_pageCount; }
     // False when the file's length is not a whole number of pages.
     bool wholePages() const { return m_wholePages; }
+    // More rows than any table of a file this long can hold.
+    std::int64_t rowCapacity() const;
 
     // The table whose definition starts on 'page' can be read in full: its
     // definition pages, its two page maps and every page they name lie in the
@@ -57,6 +61,7 @@ private:
     int m_pageSize = 0;
     std::int64_t m_pageCount = 0;
     bool m_wholePages = false;
+    bool m_readable = false;
 };
 
 } // namespace jetimport

@@ -7,7 +7,6 @@
 #include "store/CatalogFiles.h"
 #include "store/Database.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -194,15 +193,6 @@ struct PairHash
     }
 };
 
-bool sameFile(const QString& a, const QString& b)
-{
-    const QFileInfo fa(a);
-    const QFileInfo fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
-}
-
 void syncPath(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -252,6 +242,9 @@ private:
         std::unique_ptr<JetTable> t = m_jet.openTable(table);
         if (!t)
             refuse(missingTableMessage(table));
+        // A count no file of this length can hold is damage, not rows to wait for.
+        if (t->rowCount() < 0 || t->rowCount() > m_pages.rowCapacity())
+            refuse(damagedMessage());
         for (const RequiredColumns& need : kRequired)
             if (table == QLatin1String(need.name))
                 for (const char* column : need.required)
@@ -419,7 +412,6 @@ private:
         const int lengthCol = t.column(QStringLiteral("hossz"));
         const int dateCol = t.column(QStringLiteral("datum"));
         const int crcCol = t.column(QStringLiteral("crc"));
-        m_fileIds.reserve(std::size_t(t.rowCount()));
         while (next(t, "prgnev")) {
             const std::optional<std::int64_t> id = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> folder = integerOf(t.cell(folderCol));
@@ -602,21 +594,25 @@ QString proposedTargetName(const QString& jetPath)
     const QString base = original.absolutePath() + QLatin1Char('/') + original.completeBaseName() +
                          QStringLiteral("_uj");
     QString name = base + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(name) || sameFile(name, jetPath); ++n)
+    for (int n = 2; QFileInfo::exists(name) || store::sameFile(name, jetPath); ++n)
         name = base + QString::number(n) + QStringLiteral(".mdb");
     return name;
 }
 
-ImportResult convertJetCatalog(const QString& jetPath, const QString& templateFile,
-                               const QString& target, const Progress& progress)
+namespace {
+
+ImportResult convert(const QString& jetPath, const QString& templateFile, const QString& target,
+                     const Progress& progress, const Staged& staged)
 {
     if (target.isEmpty())
         throw platform::Error(platform::err::BadFileName, QStringLiteral("empty target"));
-    if (sameFile(jetPath, target))
+    if (store::sameFile(jetPath, target))
         throw platform::Error(platform::err::FileAlreadyExists, target);
     if (progress)
         progress(0);
     JetPages pages(jetPath);
+    if (!pages.readable())
+        refuse(damagedMessage());
     if (pages.version() == JetVersion::None)
         refuse(notJetMessage());
     // A Jet file is a whole number of pages, and the system catalog is a table.
@@ -632,10 +628,13 @@ ImportResult convertJetCatalog(const QString& jetPath, const QString& templateFi
 
     ImportResult result;
     result.version = jet->version();
-    const QString temp = target + QStringLiteral(".atalakitas");
+    // A name of its own, made here: never the original, never a file left
+    // by an earlier conversion that was stopped.
+    const QString temp = store::temporaryCopy(templateFile, target, QStringLiteral(".atalakitas"));
     const QByteArray tempName = QFile::encodeName(temp);
     try {
-        store::copyFile(templateFile, temp);
+        if (staged)
+            staged(temp);
         {
             store::Database out = store::Database::open(temp);
             // The file is thrown away unless the whole conversion succeeds.
@@ -654,6 +653,22 @@ ImportResult convertJetCatalog(const QString& jetPath, const QString& templateFi
     if (progress)
         progress(100);
     return result;
+}
+
+} // namespace
+
+ImportResult convertJetCatalog(const QString& jetPath, const QString& templateFile,
+                               const QString& target, const Progress& progress,
+                               const Staged& staged)
+{
+    try {
+        return convert(jetPath, templateFile, target, progress, staged);
+    } catch (const platform::Error&) {
+        throw;
+    } catch (const std::exception&) {
+        // Memory, a length, anything else the file's contents drove out of bounds.
+        refuse(damagedMessage());
+    }
 }
 
 } // namespace jetimport

@@ -44,16 +44,21 @@ struct ImportResult
 // Called with 0 to 100 as the conversion goes on.
 using Progress = std::function<void(int percent)>;
 
+// Called with the temporary file's name as soon as it exists.
+using Staged = std::function<void(const QString& temporary)>;
+
 // Reads the Jet catalog at 'jetPath' (never writing it) and writes the new
 // catalog at 'target', made from 'templateFile' and filled in one
-// transaction. The new catalog is written beside the target under another
-// name and renamed over it at the end, so a failure leaves nothing behind
-// (an earlier file at 'target' stays as it was). Throws platform::Error: file
-// errors by their numbers; err::NotADatabase, with the message to show as its
-// detail, when the file is not a readable catalog; err::FileAlreadyExists
-// when the target is the Jet file itself.
+// transaction. The new catalog is written beside the target under a new
+// unique name and renamed over it at the end, so a failure leaves nothing
+// behind (an earlier file at 'target' stays as it was). Throws
+// platform::Error: file errors by their numbers; err::NotADatabase, with the
+// message to show as its detail, when the file is not a readable catalog
+// (also for any other failure the file's contents cause);
+// err::FileAlreadyExists when the target is the Jet file itself.
 ImportResult convertJetCatalog(const QString& jetPath, const QString& templateFile,
-                               const QString& target, const Progress& progress = {});
+                               const QString& target, const Progress& progress = {},
+                               const Staged& staged = {});
 
 // The one message that tells which rows were left out and why; empty when
 // none were.

@@ -162,6 +162,85 @@ qint64 fileLength(const QString& path)
     return qint64(st.st_size);
 }
 
+void checkRegularFile(const QString& path)
+{
+    struct stat st {};
+    if (path.isEmpty())
+        throw platform::Error(platform::err::BadFileName, path);
+    if (::stat(native(path).constData(), &st) != 0)
+        platform::throwErrno(path);
+    if (!S_ISREG(st.st_mode))
+        throw platform::Error(platform::err::PathFileAccess, path);
+}
+
+bool isReplaceableTarget(const QString& path)
+{
+    struct stat st {};
+    if (::stat(native(path).constData(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR; // the later steps say why it cannot be made
+    return S_ISREG(st.st_mode);
+}
+
+// Writes all of 'size' bytes.
+static bool writeFully(int fd, const char* data, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t w = ::write(fd, data + done, size - done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += std::size_t(w);
+    }
+    return true;
+}
+
+QString temporaryCopy(const QString& from, const QString& target, const QString& tag)
+{
+    if (target.isEmpty() || target.endsWith(QLatin1Char('/')))
+        throw platform::Error(platform::err::BadFileName, target);
+    Fd in{::open(native(from).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0)
+        platform::throwErrno(from);
+    if (!S_ISREG(st.st_mode))
+        throw platform::Error(platform::err::PathFileAccess, from);
+    QByteArray name = native(target + tag) + "-XXXXXX";
+    Fd out{::mkostemp(name.data(), O_CLOEXEC)};
+    if (out.fd < 0)
+        throwTargetErrno(target);
+    // The mode an ordinary new file gets, not mkstemp's owner-only one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(out.fd, 0644 & ~mask);
+    auto fail = [&](const QString& what) {
+        const int e = errno;
+        ::unlink(name.constData());
+        errno = e;
+        platform::throwErrno(what);
+    };
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(from);
+        }
+        if (!writeFully(out.fd, buffer, std::size_t(n)))
+            fail(target);
+    }
+    if (::close(out.fd) != 0) {
+        out.fd = -1;
+        fail(target);
+    }
+    out.fd = -1;
+    return QFile::decodeName(name);
+}
+
 void copyFile(const QString& from, const QString& to)
 {
     if (to.isEmpty() || to.endsWith(QLatin1Char('/')))

@@ -31,6 +31,19 @@ bool sameFile(const QString& a, const QString& b);
 bool fileExists(const QString& path);
 qint64 fileLength(const QString& path); // throws
 
+// Paths the user names are looked at without opening them: opening a FIFO
+// or a device would wait, or read something that is no file.
+// Throws unless a regular file is at the path (75 for anything else).
+void checkRegularFile(const QString& path);
+// Nothing is at the path, or a regular file that may be replaced.
+bool isReplaceableTarget(const QString& path);
+
+// Copies 'from' into a new file of a unique name beside 'target' (its name +
+// 'tag' + six characters) and returns that name. The name is made when the
+// file is created, so it is never an existing file: not the source, not one
+// left behind by a conversion that was stopped.
+QString temporaryCopy(const QString& from, const QString& target, const QString& tag);
+
 // Copies a file, replacing the target. The copy is written beside the target
 // and renamed over it, so a failed copy never leaves half a file behind.
 void copyFile(const QString& from, const QString& to);

@@ -1,6 +1,7 @@
 #include "JetCatalogFixture.h"
 #include "JetWriter.h"
 #include "TestSupport.h"
+#include "jetimport/JetChild.h"
 #include "jetimport/JetDates.h"
 #include "jetimport/JetFile.h"
 #include "jetimport/JetImport.h"
@@ -8,6 +9,9 @@
 #include "store/Database.h"
 
 #include <QtTest>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using jetimport::JetVersion;
 using jetwriter::Value;
@@ -232,6 +236,178 @@ private slots:
         QCOMPARE(TestSupport::contents(jet), before);
         QCOMPARE(errorOf(path("nincs.mdb"), path("uj.mdb")), platform::err::FileNotFound);
         QVERIFY(!QFile::exists(path("uj.mdb")));
+    }
+
+    // A count the definition declares sizes nothing: the hostile file is
+    // refused (or converted) in the memory its real rows need.
+    void declaredRowCountsSizeNothing_data()
+    {
+        QTest::addColumn<qint64>("counted");
+        QTest::newRow("0xFFFFFFFF") << qint64(0xFFFFFFFF);
+        QTest::newRow("0x10000000") << qint64(0x10000000);
+    }
+
+    void declaredRowCountsSizeNothing()
+    {
+        QFETCH(qint64, counted);
+        jetfixture::Catalog c = jetfixture::makeCatalog(3, 3);
+        c.table("prgnev").countedRows = counted;
+        jetwriter::write(path("regi.mdb"), c.tables);
+        try {
+            jetimport::convertJetCatalog(path("regi.mdb"), TestSupport::templateFile(),
+                                         path("uj.mdb"));
+        } catch (const platform::Error& e) {
+            QCOMPARE(e.number(), platform::err::NotADatabase);
+            QCOMPARE(e.detail(), jetimport::damagedMessage());
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+        rusage usage{};
+        QCOMPARE(getrusage(RUSAGE_SELF, &usage), 0);
+        QVERIFY2(usage.ru_maxrss < 400 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+    }
+
+    // The temporary file has a name of its own: converting
+    // regi.mdb.atalakitas into regi.mdb keeps the original; a file left by
+    // a stopped conversion is neither used nor touched.
+    void temporaryNameIsNeverTheOriginal()
+    {
+        const QString jet = path("regi.mdb.atalakitas");
+        jetwriter::write(jet, jetfixture::makeCatalog(4, 3).tables);
+        const QByteArray before = TestSupport::contents(jet);
+        TestSupport::writeFile(path("uj.mdb.atalakitas"), "left by a killed conversion");
+        QString staged;
+        const jetimport::ImportResult r =
+            jetimport::convertJetCatalog(jet, TestSupport::templateFile(), path("regi.mdb"), {},
+                                         [&](const QString& t) { staged = t; });
+        QCOMPARE(TestSupport::contents(jet), before);
+        QVERIFY(staged.startsWith(path("regi.mdb.atalakitas-")));
+        QCOMPARE(filesHere(),
+                 (QStringList{"regi.mdb", "regi.mdb.atalakitas", "uj.mdb.atalakitas"}));
+        QCOMPARE(store::Database::open(path("regi.mdb"))
+                     .scalar("SELECT count(*) FROM prgnev")
+                     .toLongLong(),
+                 12);
+        QVERIFY(r.rowsWritten > 0);
+
+        jetimport::convertJetCatalog(jet, TestSupport::templateFile(), path("uj.mdb"));
+        QCOMPARE(TestSupport::contents(path("uj.mdb.atalakitas")),
+                 QByteArray("left by a killed conversion"));
+    }
+
+    // Files too short for the header are damaged catalogs, whatever errno
+    // the failed read left.
+    void shortFilesAreDamaged()
+    {
+        jetwriter::write(path("full.mdb"), jetfixture::makeCatalog(2, 2).tables);
+        const QByteArray full = TestSupport::contents(path("full.mdb"));
+        for (const int length : {0, 1, 100}) {
+            TestSupport::writeFile(path("rovid.mdb"), full.left(length));
+            errno = ENOENT;
+            try {
+                jetimport::convertJetCatalog(path("rovid.mdb"), TestSupport::templateFile(),
+                                             path("uj.mdb"));
+                QFAIL("converted");
+            } catch (const platform::Error& e) {
+                QCOMPARE(e.number(), platform::err::NotADatabase);
+                QCOMPARE(e.detail(), jetimport::damagedMessage());
+            }
+        }
+        QCOMPARE(filesHere(), (QStringList{"full.mdb", "rovid.mdb"}));
+    }
+
+    // A FIFO named like a catalog is looked at without waiting for a writer.
+    void fifoIsNoCatalog()
+    {
+        const QString fifo = path("cso.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ::alarm(20); // a hang ends the test instead of the run
+        QVERIFY(!jetimport::isJetFile(fifo));
+        QCOMPARE(TestSupport::errorOf([&] {
+                     jetimport::convertJetCatalog(fifo, TestSupport::templateFile(),
+                                                  path("uj.mdb"));
+                 }),
+                 platform::err::PathFileAccess);
+        ::alarm(0);
+    }
+
+    // The child's report, read in pieces of any size, gives the parent the
+    // counts and left-out rows a direct conversion gives.
+    void childReportsWhatTheConversionDid()
+    {
+        jetfixture::Catalog c = jetfixture::makeCatalog(6, 5, {2, 1, 1, 3});
+        jetwriter::write(path("regi.mdb"), c.tables);
+        const jetimport::ImportResult direct = jetimport::convertJetCatalog(
+            path("regi.mdb"), TestSupport::templateFile(), path("kozvetlen.mdb"));
+
+        const QString target = path("uj.mdb");
+        const QString reportFile = path("jelentes.txt");
+        {
+            QFile out(reportFile);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QCOMPARE(jetimport::child::run(path("regi.mdb"), TestSupport::templateFile(), target,
+                                           out.handle()),
+                     0);
+        }
+        const QByteArray report = TestSupport::contents(reportFile);
+        jetimport::child::ReportReader reader(target);
+        for (qsizetype at = 0; at < report.size(); at += 7)
+            QVERIFY(reader.feed(report.mid(at, 7)));
+        QVERIFY(reader.complete());
+        const jetimport::child::Report& r = reader.report();
+        QVERIFY(r.done && r.temporary.startsWith(target + ".atalakitas-"));
+        QCOMPARE(r.percent, 100);
+        QCOMPARE(r.result.rowsRead, direct.rowsRead);
+        QCOMPARE(r.result.rowsWritten, direct.rowsWritten);
+        QCOMPARE(jetimport::leftOutMessage(r.result), jetimport::leftOutMessage(direct));
+        QVERIFY(!QFile::exists(r.temporary));
+
+        // A failure is reported with its number and text.
+        TestSupport::writeFile(path("rossz.mdb"), "no Jet here, and no SQLite either, just text");
+        QFile out(reportFile);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(jetimport::child::run(path("rossz.mdb"), TestSupport::templateFile(), target,
+                                       out.handle()),
+                 0);
+        out.close();
+        jetimport::child::ReportReader failed(target);
+        QVERIFY(failed.feed(TestSupport::contents(reportFile)) && failed.complete());
+        QCOMPARE(failed.report().errorNumber, platform::err::NotADatabase);
+        QCOMPARE(failed.report().detail, jetimport::notJetMessage());
+    }
+
+    // What no child of this program writes makes the report garbage, and a
+    // temporary name outside the target's folder is never taken.
+    void childReportGarbage()
+    {
+        const QString target = path("uj.mdb");
+        const QByteArray temp =
+            QFile::encodeName(target + ".atalakitas-abcdef").toPercentEncoding();
+        const QByteArray cases[] = {
+            "Hello\n",
+            "progress 101\n",
+            "progress -1\n",
+            "temp %2Fetc%2Fpasswd\n",
+            "temp " + temp + "/../x\n",
+            "leftout sqlite_master 0 1\n",
+            "leftout ut 99 1\n",
+            "done 2 5 6\n",
+            "done 2 6 5\nprogress 50\n",
+            QByteArray(70000, 'x'),
+        };
+        for (const QByteArray& report : cases) {
+            jetimport::child::ReportReader reader(target);
+            reader.feed(report);
+            QVERIFY2(!reader.complete(), report.left(40).constData());
+            QVERIFY(reader.report().temporary.isEmpty());
+        }
+        jetimport::child::ReportReader partial(target);
+        QVERIFY(partial.feed("temp " + temp + "\nprogress 40\nleftout ut 3 2\ndone 2 9"));
+        QVERIFY(!partial.complete());
+        QCOMPARE(partial.report().temporary, target + ".atalakitas-abcdef");
+        QCOMPARE(partial.report().percent, 40);
+        QVERIFY(partial.feed(" 7\n") && partial.complete());
+        QCOMPARE(partial.report().result.leftOutRows(), 2);
     }
 
     void dates()
