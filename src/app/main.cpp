@@ -1,3 +1,4 @@
+#include "jetimport/JetChild.h"
 #include "mainwin/fokep.h"
 #include "shared/AppPaths.h"
 
@@ -8,6 +9,10 @@
 
 int main(int argc, char** argv)
 {
+    // Started by the program itself to convert a Jet catalog: no window.
+    if (const int code = jetimport::child::mainFor(argc, argv); code >= 0)
+        return code;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("polcozo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Polcozó"));

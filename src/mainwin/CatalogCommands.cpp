@@ -1,6 +1,7 @@
 #include "CatalogCommands.h"
 
 #include "FileMessages.h"
+#include "JetConversion.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "jetimport/JetImport.h"
@@ -171,6 +172,8 @@ void CatalogCommands::Fnyit()
             continue;
         }
         try {
+            // A FIFO or a device is refused before anything opens it and waits.
+            store::checkRegularFile(path);
             m_host.showProgress(10);
             m_host.setBusy(true);
             m_state.settings.lastCatalog = path;
@@ -239,6 +242,8 @@ std::optional<QString> CatalogCommands::askTargetName(const QString& title)
             return std::nullopt;
         m_dialogFileName = QFileInfo(*chosen).fileName();
         const QString path = *chosen;
+        if (FileMessages::refusedTarget(m_host.dialogParent(), path))
+            continue;
         if (!FileMessages::mayReplace(m_host.dialogParent(), path))
             return std::nullopt;
         if (store::isTemplate(path, m_paths.templateFile())) {
@@ -362,8 +367,9 @@ void CatalogCommands::Ftomor()
 }
 
 // Converts a Jet catalog into a new catalog beside it and binds that, as a
-// successful open binds. The original is only read. A cancel at the question
-// or at the dialog rebinds the catalog in force, as a cancelled open does.
+// successful open binds. The original is only read, and only by a child
+// process. A cancel at the question, at the dialog or during the conversion
+// rebinds the catalog in force, as a cancelled open does.
 CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
 {
     if (MessageBox::show(m_host.dialogParent(), jetimport::convertQuestion(jetPath),
@@ -380,6 +386,8 @@ CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
         options.fileName = proposed.fileName();
         const std::optional<QString> chosen =
             platform::FileDialog::run(m_host.dialogParent(), options);
+        if (chosen && FileMessages::refusedTarget(m_host.dialogParent(), *chosen))
+            continue;
         if (!chosen || !FileMessages::mayReplace(m_host.dialogParent(), *chosen)) {
             rebindInForce();
             return JetOutcome::Done;
@@ -394,11 +402,16 @@ CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
         }
         jetimport::ImportResult result;
         try {
-            m_host.setBusy(true);
             m_host.showProgress(0);
-            result = jetimport::convertJetCatalog(
-                jetPath, m_paths.templateFile(), target,
-                [this](int percent) { m_host.showProgress(percent * 9 / 10); });
+            const std::optional<jetimport::ImportResult> converted =
+                JetConversion::run(m_host, jetPath, m_paths.templateFile(), target);
+            if (!converted) {
+                m_host.hideProgress();
+                rebindInForce();
+                return JetOutcome::Done;
+            }
+            result = *converted;
+            m_host.setBusy(true);
             m_state.settings.lastCatalog = target;
             rebind(target, true, {-1, 95});
             m_host.hideProgress();

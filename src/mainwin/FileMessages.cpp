@@ -10,8 +10,18 @@ namespace err = platform::err;
 
 namespace FileMessages {
 
+bool refusedTarget(QWidget* parent, const QString& path)
+{
+    if (store::isReplaceableTarget(path))
+        return false;
+    showCreateFailure(parent, err::PathFileAccess);
+    return true;
+}
+
 bool mayReplace(QWidget* parent, const QString& path)
 {
+    if (refusedTarget(parent, path))
+        return false;
     return !store::fileExists(path) ||
            MessageBox::show(parent, QStringLiteral("A File már létezik ! Felülírjam?"),
                             MessageBox::Buttons::OkCancel,

@@ -1,13 +1,21 @@
 #include "Fixture.h"
 
 #include "JetCatalogFixture.h"
+#include "jetimport/JetChild.h"
 #include "jetimport/JetImport.h"
 #include "mainwin/CatalogCommands.h"
+#include "mainwin/JetConversion.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::FileDialog;
 using platform::MessageBox;
@@ -35,12 +43,32 @@ std::pair<std::unique_ptr<fokep>, QString> startOn(Fixture& f, int files)
     return {f.startOn(catalog), catalog};
 }
 
+// The conversion's small window while it is shown.
+QDialog* stopWindow()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == JetConversion::kWindowName && top->isVisible())
+            return qobject_cast<QDialog*>(top);
+    return nullptr;
+}
+
+// The child as a shell script: $3 is the target.
+void childScript(const QString& script)
+{
+    JetConversion::setProgram("/bin/sh", {"-c", script, "sh"});
+}
+
+// A temporary file as the conversion names it, and the report that names it.
+const QString kStaged = "t=$(mktemp \"$3.atalakitas-XXXXXX\") && echo \"temp $t\" && ";
+
 } // namespace
 
 class TestCatalogCommands : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup() { JetConversion::resetProgram(); }
+
     // Catalogs copied from other systems may be *.MDB; "*.*" would want a dot in the name.
     void dialogFilters()
     {
@@ -109,6 +137,133 @@ private Q_SLOTS:
         QCOMPARE(dialogs.at(1).title, jetimport::targetDialogTitle());
         QCOMPARE(w->tabla1->caption(), "Megnyitva: " + target);
         QCOMPARE(w->state().recordCount, qint64(c.table("prgnev").rows.size()));
+    }
+
+    // However the conversion fails, in the child or as the child, the user
+    // sees the damaged catalog's message, no temporary file is left, and the
+    // window goes on with the catalog it had.
+    void failedConversionKeepsTheCatalog_data()
+    {
+        QTest::addColumn<QString>("script"); // empty: this program's own child
+        QTest::addColumn<qint64>("counted");
+        QTest::newRow("a declared count of 0xFFFFFFFF") << QString() << qint64(0xFFFFFFFF);
+        QTest::newRow("killed by a signal") << "kill -KILL $$" << qint64(-1);
+        QTest::newRow("crashed with its file made") << kStaged + "kill -SEGV $$" << qint64(-1);
+        QTest::newRow("garbage") << "echo progress 10; echo Hello" << qint64(-1);
+        QTest::newRow("no report") << "exit 0" << qint64(-1);
+    }
+
+    void failedConversionKeepsTheCatalog()
+    {
+        QFETCH(QString, script);
+        QFETCH(qint64, counted);
+        Fixture f;
+        auto [w, before] = startOn(f, 3);
+        const QString jet = f.path("regi.mdb");
+        jetfixture::Catalog c = jetfixture::makeCatalog(5, 4);
+        c.table("prgnev").countedRows = counted;
+        jetwriter::write(jet, c.tables);
+        const QByteArray original = contents(jet);
+        if (!script.isEmpty())
+            childScript(script);
+        MessageBox::addAnswers({Answer::Yes});
+        FileDialog::addAnswers({jet, f.path("regi_uj.mdb")});
+        w->Fnyit_Click();
+
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 (QStringList{jetimport::convertQuestion(jet), jetimport::damagedMessage()}));
+        QCOMPARE(contents(jet), original);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"regi.mdb", "start.mdb"}));
+        QCOMPARE(w->state().settings.lastCatalog, before);
+        QCOMPARE(w->Data1->databaseName(), before);
+        QCOMPARE(w->elem->text(), " 3 DB rekord ");
+        QVERIFY(w->bar->isHidden() && !stopWindow());
+    }
+
+    // "Mégse" ends the child at once and removes its file; the catalog in
+    // force is bound again.
+    void cancelStopsTheConversion()
+    {
+        Fixture f;
+        auto [w, before] = startOn(f, 3);
+        const QString jet = f.path("regi.mdb");
+        jetwriter::write(jet, jetfixture::makeCatalog(2, 2).tables);
+        childScript(kStaged + "echo progress 30 && exec sleep 60");
+        MessageBox::addAnswers({Answer::Yes});
+        FileDialog::addAnswers({jet, f.path("regi_uj.mdb")});
+        bool clicked = false;
+        QTimer poll;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QDialog* window = stopWindow();
+            if (window && w->bar->isVisible() && w->bar->value() == 27 &&
+                QDir(f.dir.path()).entryList({"regi_uj.mdb.atalakitas-*"}).size() == 1) {
+                window->findChild<QPushButton*>(JetConversion::kCancelName)->click();
+                clicked = true;
+                poll.stop();
+            } else if (clock.elapsed() > 20000) {
+                if (window)
+                    window->reject();
+                poll.stop();
+            }
+        });
+        poll.start(20);
+        w->Fnyit_Click();
+
+        QVERIFY(clicked);
+        QVERIFY(clock.elapsed() < 20000);
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{jetimport::convertQuestion(jet)});
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"regi.mdb", "start.mdb"}));
+        QCOMPARE(w->state().settings.lastCatalog, before);
+        QCOMPARE(w->Data1->databaseName(), before);
+        QCOMPARE(w->elem->text(), " 3 DB rekord ");
+        QVERIFY(w->bar->isHidden() && !stopWindow());
+    }
+
+    // A FIFO named like a catalog never freezes the window: it is no file to
+    // open, and no target to write.
+    void fifoIsRefusedEverywhere()
+    {
+        Fixture f;
+        auto [w, before] = startOn(f, 3);
+        const QString fifo = f.path("cso.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString jet = f.path("regi.mdb");
+        jetwriter::write(jet, jetfixture::makeCatalog(2, 2).tables);
+        const QString cannotReach = "Nem tudok hozzáférni az meghajtóhoz vagy úthoz !";
+        ::alarm(60); // a hang ends the test instead of the run
+
+        FileDialog::addAnswers({fifo, std::nullopt});
+        w->Fnyit_Click();
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 QStringList{"Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."});
+
+        FileDialog::addAnswers({fifo, std::nullopt});
+        w->Fuj_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
+        FileDialog::addAnswers({fifo, std::nullopt});
+        w->mas_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
+        FileDialog::addAnswers({fifo});
+        w->lement_Click();
+        QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
+
+        MessageBox::addAnswers({Answer::Yes});
+        FileDialog::addAnswers({jet, fifo, std::nullopt});
+        w->Fnyit_Click();
+        QCOMPARE(texts(MessageBox::takeShown()),
+                 (QStringList{jetimport::convertQuestion(jet), cannotReach}));
+        ::alarm(0);
+
+        struct stat st
+        {
+        };
+        QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QCOMPARE(w->state().settings.lastCatalog, before);
+        QCOMPARE(w->elem->text(), " 3 DB rekord ");
     }
 
     // A damaged file: the default catalog is made afresh and bound, a filled
@@ -269,5 +424,14 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestCatalogCommands)
+// This executable is also the conversion's child, as the program is.
+int main(int argc, char** argv)
+{
+    if (const int code = jetimport::child::mainFor(argc, argv); code >= 0)
+        return code;
+    QApplication app(argc, argv);
+    TestCatalogCommands test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_catalogcommands.moc"
