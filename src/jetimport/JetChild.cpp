@@ -92,6 +92,8 @@ int mainFor(int argc, char** argv)
 
 bool ReportReader::feed(const QByteArray& bytes)
 {
+    if (m_report.garbage)
+        return false;
     m_pending += bytes;
     for (qsizetype end; !m_report.garbage && (end = m_pending.indexOf('\n')) >= 0;) {
         line(m_pending.left(end));

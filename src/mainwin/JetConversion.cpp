@@ -93,7 +93,9 @@ std::optional<jetimport::ImportResult> run(MainHost& host, const QString& jetPat
     jetimport::child::ReportReader reader(target);
     int shown = -1;
     const auto readReport = [&] {
-        reader.feed(child.readAllStandardOutput());
+        // A child that writes nonsense is past saving: it is not waited for.
+        if (!reader.feed(child.readAllStandardOutput()))
+            child.kill();
         const int percent = reader.report().percent;
         if (percent != shown) {
             shown = percent;

@@ -150,6 +150,7 @@ private Q_SLOTS:
         QTest::newRow("killed by a signal") << "kill -KILL $$" << qint64(-1);
         QTest::newRow("crashed with its file made") << kStaged + "kill -SEGV $$" << qint64(-1);
         QTest::newRow("garbage") << "echo progress 10; echo Hello" << qint64(-1);
+        QTest::newRow("endless nonsense") << "exec yes Hello" << qint64(-1);
         QTest::newRow("no report") << "exit 0" << qint64(-1);
     }
 
@@ -168,7 +169,9 @@ private Q_SLOTS:
             childScript(script);
         MessageBox::addAnswers({Answer::Yes});
         FileDialog::addAnswers({jet, f.path("regi_uj.mdb")});
+        ::alarm(60); // a child never stopped ends the test instead of the run
         w->Fnyit_Click();
+        ::alarm(0);
 
         QCOMPARE(texts(MessageBox::takeShown()),
                  (QStringList{jetimport::convertQuestion(jet), jetimport::damagedMessage()}));
