@@ -75,8 +75,8 @@ void run(const QString& source, const QString& scratch)
         store::Database db = store::Database::open(catalog);
         const queries::CompoundSearch s{
             kNamePattern, QStringLiteral("*"),
-            queries::KeywordChoice::defaultOnly(keywordTexts(db, Subject::filesSubject())),
-            queries::KeywordChoice::defaultOnly(keywordTexts(db, Subject::foldersSubject())),
+            KeywordChoice::defaultOnly(keywordTexts(db, Subject::filesSubject())),
+            KeywordChoice::defaultOnly(keywordTexts(db, Subject::foldersSubject())),
             false};
         const queries::RecordSource view = queries::compoundSearchView(s).source;
         check(!view.countSql.isEmpty(), QStringLiteral("the view comes with a count statement"));

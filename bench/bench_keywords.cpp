@@ -19,6 +19,7 @@
 #include "keywords/Szerkeszto.h"
 #include "keywords/kulcslap.h"
 #include "platform/ErrorNumbers.h"
+#include "platform/MessageBox.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
@@ -177,7 +178,7 @@ void run(const QString& catalog, const QString& scratch)
     QStringList failures;
     keywords::RecordKeys keys(true, [&failures](const keywords::Message& m) {
         failures << m.text;
-        return platform::MessageBox::Answer::Ok;
+        return platform::MessageKinds::Answer::Ok;
     });
     check(keys.load(catalog), QStringLiteral("the catalog opens"));
     const QStringList items = keys.activate();

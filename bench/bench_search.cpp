@@ -60,9 +60,9 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-queries::KeywordChoice chosen(const QStringList& entries, const QList<int>& picked)
+KeywordChoice chosen(const QStringList& entries, const QList<int>& picked)
 {
-    queries::KeywordChoice c{entries, QList<bool>(entries.size(), false)};
+    KeywordChoice c{entries, QList<bool>(entries.size(), false)};
     for (int i : picked)
         c.selected[i] = true;
     return c;

@@ -1,10 +1,21 @@
 #include "FolderReader.h"
 
-#include "FolderListing.h"
 #include "platform/Drives.h"
+#include "platform/FolderListing.h"
 
 #include <chrono>
 #include <unistd.h>
+
+using platform::FileFacts;
+using platform::FileState;
+using platform::FolderEntry;
+using platform::FolderListing;
+using platform::childPath;
+using platform::dateText;
+using platform::fileFacts;
+using platform::listFolder;
+using platform::openFolder;
+using platform::openSubFolder;
 
 namespace builder {
 

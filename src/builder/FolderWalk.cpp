@@ -1,11 +1,13 @@
 #include "FolderWalk.h"
 
-#include "FolderListing.h"
 #include "platform/Drives.h"
 #include "platform/ErrorNumbers.h"
+#include "platform/FolderListing.h"
 #include "shared/Module1.h"
 
 #include <QFile>
+
+using platform::nativePath;
 
 namespace builder {
 

@@ -5,19 +5,19 @@
 
 namespace keywords {
 
-using platform::MessageBox;
+using platform::MessageKinds;
 
 Message writeFailure(const platform::Error& e)
 {
     return {QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n") + e.engineText(),
-            MessageBox::Buttons::Ok, MessageBox::Icon::Critical};
+            MessageKinds::Buttons::Ok, MessageKinds::Icon::Critical};
 }
 
 Message readFailure(const platform::Error& e)
 {
     return {QStringLiteral("#") + Module1::Str(e.number()) +
                 QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"),
-            MessageBox::Buttons::Ok, MessageBox::Icon::None};
+            MessageKinds::Buttons::Ok, MessageKinds::Icon::None};
 }
 
 } // namespace keywords

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MessageBox.h"
+#include "platform/MessageKinds.h"
 
 #include <QString>
 #include <functional>
@@ -16,13 +16,13 @@ namespace keywords {
 struct Message
 {
     QString text;
-    platform::MessageBox::Buttons buttons = platform::MessageBox::Buttons::Ok;
-    platform::MessageBox::Icon icon = platform::MessageBox::Icon::None;
+    platform::MessageKinds::Buttons buttons = platform::MessageKinds::Buttons::Ok;
+    platform::MessageKinds::Icon icon = platform::MessageKinds::Icon::None;
 
     bool operator==(const Message&) const = default;
 };
 
-using Asker = std::function<platform::MessageBox::Answer(const Message&)>;
+using Asker = std::function<platform::MessageKinds::Answer(const Message&)>;
 
 // The catalog refused a write for a reason of its own (read-only file, full
 // disk, locked by another program).

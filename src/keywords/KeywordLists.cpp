@@ -6,7 +6,7 @@
 
 namespace keywords {
 
-using platform::MessageBox;
+using platform::MessageKinds;
 namespace err = platform::err;
 
 namespace {
@@ -32,7 +32,7 @@ const ListTraits& traits(KeywordList list)
 }
 
 const Message kDefaultNotDeleted{QStringLiteral("Az alapértelmezett kulcsot nem lehet törölni !"),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical};
+                                 MessageKinds::Buttons::Ok, MessageKinds::Icon::Critical};
 
 } // namespace
 
@@ -95,15 +95,16 @@ QString KeywordLists::felvesz(KeywordList list, const QString& editorText)
 {
     m_keyText = editorText;
     if (m_keyText.isEmpty()) {
-        show({QStringLiteral("Nem adott meg kulcsot!"), MessageBox::Buttons::Ok,
-              MessageBox::Icon::Exclamation});
+        show({QStringLiteral("Nem adott meg kulcsot!"), MessageKinds::Buttons::Ok,
+              MessageKinds::Icon::Exclamation});
         return QString();
     }
     const qint64 row = currentRow(list);
     if (row == 0 &&
         show({QStringLiteral("Az alapértelmezett kulcsot akarja kicserélni ") + m_keyText +
                   QStringLiteral("-ra/re !"),
-              MessageBox::Buttons::OkCancel, MessageBox::Icon::Question}) != MessageBox::Answer::Ok)
+              MessageKinds::Buttons::OkCancel,
+              MessageKinds::Icon::Question}) != MessageKinds::Answer::Ok)
         return QString();
 
     store::DataSource& s = source(list);
@@ -122,7 +123,7 @@ QString KeywordLists::felvesz(KeywordList list, const QString& editorText)
         if (e.number() == err::DuplicateValue)
             show({QLatin1Char('"') + m_keyText + QLatin1Char('"') +
                       QStringLiteral("  már létezik ezért nem lehet felvenni!"),
-                  MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation});
+                  MessageKinds::Buttons::Ok, MessageKinds::Icon::Exclamation});
         else
             show(writeFailure(e));
         return m_keyText;
@@ -152,7 +153,7 @@ void KeywordLists::torles(KeywordList list)
         if (e.number() == err::RelatedRecords)
             show({QString::fromUtf8(traits(list).linkedFirstLine) + QStringLiteral("\r\n") +
                       QString::fromUtf8(traits(list).linkedSecondLine),
-                  MessageBox::Buttons::Ok, MessageBox::Icon::Information});
+                  MessageKinds::Buttons::Ok, MessageKinds::Icon::Information});
         else
             show(writeFailure(e));
         return;

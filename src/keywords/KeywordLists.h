@@ -64,7 +64,7 @@ public:
 
 private:
     static int index(KeywordList list) { return list == KeywordList::Files ? 0 : 1; }
-    platform::MessageBox::Answer show(const Message& message) { return m_ask(message); }
+    platform::MessageKinds::Answer show(const Message& message) { return m_ask(message); }
 
     Asker m_ask;
     KeywordList m_current = KeywordList::Folders;

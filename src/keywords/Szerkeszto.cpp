@@ -2,7 +2,6 @@
 
 #include "KeyLayout.h"
 #include "Pictures.h"
-#include "mainwin/FokepRules.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "shared/MainHost.h"
@@ -155,7 +154,7 @@ void Szerkeszto::Form_Activate()
 
 void Szerkeszto::setColumns()
 {
-    const int pathWidth = FokepRules::twipsToPixels(kPathColumnTwips, logicalDpiX());
+    const int pathWidth = twipsToPixels(kPathColumnTwips, logicalDpiX());
     if (m_keys.subject().files) {
         Fotabla->setColumnCaptions({QStringLiteral("Program név"), QStringLiteral("Út"),
                                     QStringLiteral("Hossz"), QStringLiteral("CRC32"),

@@ -10,17 +10,6 @@
 // which "Műveletek" items are enabled.
 namespace FokepRules {
 
-constexpr int kTwipsPerInch = 1440;
-
-inline int twipsToPixels(double twips, double dpi)
-{
-    return int(twips * dpi / kTwipsPerInch + 0.5);
-}
-inline double pixelsToTwips(int pixels, double dpi)
-{
-    return pixels * kTwipsPerInch / dpi;
-}
-
 // Control geometries in twips, by control name, for an inner size of w x h
 // twips; nothing when the outer size is too small to lay out.
 std::optional<QHash<QString, QRect>> layout(double outerWidth, double outerHeight, double w,

@@ -2,6 +2,7 @@
 
 #include "platform/ErrorNumbers.h"
 #include "shared/Module1.h"
+#include "store/CellFormat.h"
 #include "store/DataSource.h"
 
 #include <QFile>
@@ -16,19 +17,6 @@
 #include <unistd.h>
 
 namespace ViewScans {
-
-int dateColumn(const QStringList& columns)
-{
-    const int named = int(columns.indexOf(QStringLiteral("datum")));
-    return named >= 0 ? named : columns.size() > 4 ? 4 : -1;
-}
-
-QString displayText(const QVariant& value, bool isDate)
-{
-    if (value.isNull())
-        return QString();
-    return isDate ? Module1::displayDate(value.toString()) : value.toString();
-}
 
 qint64 lengthTotal(store::DataSource& view, const QList<qint64>& positions,
                    const std::function<void(int)>& progress)
@@ -66,14 +54,14 @@ QHash<qint64, QString> rowTexts(store::DataSource& view, const QList<qint64>& po
     std::sort(sorted.begin(), sorted.end());
     const QSet<qint64> wanted(sorted.cbegin(), sorted.cend());
     const int columns = view.columnCount();
-    const int date = dateColumn(view.columnNames());
+    const int date = store::dateColumn(view.columnNames());
     view.forEachRow(sorted.first(), sorted.last() - sorted.first() + 1,
                     [&](qint64 row, const store::Statement& values) {
                         if (wanted.contains(row)) {
                             QString text;
                             for (const int c : {0, 1, 2, 4}) {
                                 if (c < columns)
-                                    text += displayText(values.value(c), c == date);
+                                    text += store::displayText(values.value(c), c == date);
                                 text += QLatin1Char('\t');
                             }
                             texts.insert(row, text);
@@ -199,7 +187,7 @@ void writeListing(store::DataSource& view, const QString& path, const QString& c
     buffer += "N\xC3\xA9v:\t\xC3\x9At:\tHossz:\tD\xC3\xA1tum:\r\n\r\n";
 
     const int columns = view.columnCount();
-    const int date = dateColumn(view.columnNames());
+    const int date = store::dateColumn(view.columnNames());
     constexpr qsizetype kFlush = 1 << 20;
     QString line;
     try {
@@ -207,7 +195,7 @@ void writeListing(store::DataSource& view, const QString& path, const QString& c
             line.clear();
             for (const int c : {0, 1, 2, 4}) {
                 if (c < columns)
-                    line += displayText(values.value(c), c == date);
+                    line += store::displayText(values.value(c), c == date);
                 line += QLatin1Char('\t');
             }
             line += QStringLiteral("\r\n");

@@ -15,10 +15,6 @@ class DataSource;
 // stays quick on a million rows.
 namespace ViewScans {
 
-// The grid shows dates in the user's format; this column holds them (-1: none).
-int dateColumn(const QStringList& columns);
-QString displayText(const QVariant& value, bool isDate);
-
 // The total of the length column (2) over the rows at 'positions'. A row whose
 // length is no number ("----" on a folder row) counts 0.
 qint64 lengthTotal(store::DataSource& view, const QList<qint64>& positions,

@@ -261,7 +261,7 @@ void fokep::viewCaption()
     tabla1->setColumnCaptions({QStringLiteral("Program név"), QStringLiteral("Elérési út"),
                                QStringLiteral("Hossz (byte)"), QStringLiteral("CRC32"),
                                QStringLiteral("Dátum")});
-    tabla1->setColumnWidth(1, FokepRules::twipsToPixels(4500, logicalDpiX()));
+    tabla1->setColumnWidth(1, twipsToPixels(4500, logicalDpiX()));
     tabla1->setColumnHidden(3, true);
     elem->setText(m_state.recordCountText);
     const bool rows = m_state.recordCount != 0;

@@ -73,10 +73,18 @@ Error::Error(int number, const QString& detail, const QString& engineText)
 {
 }
 
+QString errnoText(int errnoValue)
+{
+    // strerror shares one buffer between threads; the walk and the copy
+    // threads describe their failures too.
+    char buffer[256];
+    return QString::fromLocal8Bit(strerror_r(errnoValue, buffer, sizeof buffer));
+}
+
 void throwErrno(const QString& detail)
 {
     const int e = errno;
-    throw Error(errorFromErrno(e), detail + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(e)));
+    throw Error(errorFromErrno(e), detail + QStringLiteral(": ") + errnoText(e));
 }
 
 } // namespace platform

@@ -34,6 +34,8 @@ constexpr int EngineFailure = 3000; // any other engine refusal
 
 // errno of a failed file-system call -> program error number.
 int errorFromErrno(int errnoValue);
+// The system's text for an errno value; safe on any thread.
+QString errnoText(int errnoValue);
 // Extended result code of the catalog engine -> program error number.
 int errorFromEngine(int extendedResultCode);
 

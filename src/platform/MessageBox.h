@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageKinds.h"
+
 #include <QList>
 #include <QString>
 
@@ -9,13 +11,9 @@ namespace platform {
 
 // Every message box of the program goes through here, so tests can read what
 // was shown and script the user's answer.
-class MessageBox
+class MessageBox : public MessageKinds
 {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, RetryCancel };
-    enum class Icon { None, Critical, Exclamation, Question, Information };
-    enum class Answer { Ok, Cancel, Yes, No, Retry };
-
     struct Shown
     {
         QString text;

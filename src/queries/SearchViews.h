@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeywordChoice.h"
+#include "shared/KeywordChoice.h"
 
 #include <QString>
 #include <QVariantList>

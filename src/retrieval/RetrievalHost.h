@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Drives.h"
-#include "platform/MessageBox.h"
+#include "platform/MessageKinds.h"
 
 #include <QList>
 #include <QString>
@@ -21,9 +21,9 @@ struct SelectedRow
 class RetrievalHost
 {
 public:
-    using Answer = platform::MessageBox::Answer;
-    using Buttons = platform::MessageBox::Buttons;
-    using Icon = platform::MessageBox::Icon;
+    using Answer = platform::MessageKinds::Answer;
+    using Buttons = platform::MessageKinds::Buttons;
+    using Icon = platform::MessageKinds::Icon;
 
     virtual ~RetrievalHost() = default;
 

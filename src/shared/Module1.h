@@ -33,12 +33,6 @@ QString selectionCountText(qint64 count);
 } // namespace Module1
 
 namespace Module1 {
-// A stored date ("YYYY-MM-DD HH:MM:SS") in the user's short date format, the
-// time left out at exactly midnight. Text that is not a stored date comes back as it is.
-QString displayDate(const QString& stored);
-} // namespace Module1
-
-namespace Module1 {
 // The stored path of a folder: "-" + medium label + "- " + its drive path,
 // e.g. "-CD_1- E:\GAMES\DOOM". The label is kept exactly as typed.
 QString mediumPath(const QString& label, const QString& drivePath);

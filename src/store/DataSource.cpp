@@ -213,7 +213,7 @@ const DataSource::Page& DataSource::page(qint64 pageIndex)
         m_lru.pop_back();
     }
     m_lru.push_front(pageIndex);
-    return *m_pages.insert(pageIndex, std::move(fresh));
+    return *m_pages.emplace(pageIndex, std::move(fresh));
 }
 
 int DataSource::columnIndex(const QString& name) const

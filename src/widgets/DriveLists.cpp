@@ -1,7 +1,7 @@
 #include "DriveLists.h"
 
-#include "builder/FolderListing.h"
 #include "platform/ErrorNumbers.h"
+#include "platform/FolderListing.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -41,7 +41,7 @@ QByteArray nativeOf(const platform::DriveTable* drives, const QString& drivePath
     const QChar letter = platform::DrivePath::letter(drivePath);
     if (!drives || letter.isNull() || !drives->drive(letter))
         throw platform::Error(platform::err::DeviceUnavailable, drivePath);
-    const QByteArray native = builder::nativePath(*drives, drivePath);
+    const QByteArray native = platform::nativePath(*drives, drivePath);
     if (native.isEmpty())
         throw platform::Error(platform::err::PathNotFound, drivePath);
     return native;
@@ -116,7 +116,7 @@ void FolderListBox::setPath(const QString& drivePath)
     if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         throw platform::Error(platform::err::PathNotFound, drivePath);
 
-    const builder::FolderListing listing = builder::listFolder(native);
+    const platform::FolderListing listing = platform::listFolder(native);
     m_path = drivePath;
     m_subFolders.clear();
     clear();
@@ -134,7 +134,7 @@ void FolderListBox::setPath(const QString& drivePath)
         item->setData(kPathRole, p);
     }
     setCurrentRow(int(chain.size()) - 1);
-    for (const builder::FolderEntry& sub : listing.folders) {
+    for (const platform::FolderEntry& sub : listing.folders) {
         const QString p = platform::DrivePath::join(drivePath, sub.name);
         m_subFolders.append(p);
         auto* item = new QListWidgetItem(closed, sub.name, this);
@@ -181,13 +181,13 @@ void FileListBox::setPath(const QString& drivePath)
     } catch (const platform::Error&) {
         return;
     }
-    const int fd = builder::openFolder(native);
+    const int fd = platform::openFolder(native);
     if (fd < 0)
         return;
-    const builder::FolderListing listing = builder::listFolder(fd);
+    const platform::FolderListing listing = platform::listFolder(fd);
     QStringList names;
-    for (const builder::FolderEntry& f : listing.files) {
-        if (builder::fileFacts(fd, f.raw).state == builder::FileState::Regular)
+    for (const platform::FolderEntry& f : listing.files) {
+        if (platform::fileFacts(fd, f.raw).state == platform::FileState::Regular)
             names.append(f.name);
     }
     ::close(fd);

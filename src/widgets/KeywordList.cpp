@@ -1,6 +1,6 @@
 #include "KeywordList.h"
 
-#include "queries/KeywordChoice.h"
+#include "shared/KeywordChoice.h"
 
 #include <QKeyEvent>
 
@@ -69,7 +69,7 @@ void KeywordList::userChanged()
 {
     if (m_defaultRule) {
         const QList<bool> flags = selectedFlags();
-        const QList<bool> ruled = queries::applyDefaultRule(flags);
+        const QList<bool> ruled = applyDefaultRule(flags);
         if (ruled != flags)
             setSelectedFlags(ruled);
     }

@@ -1,6 +1,6 @@
 #include "ResultModel.h"
 
-#include "mainwin/ViewScans.h"
+#include "store/CellFormat.h"
 #include "store/DataSource.h"
 
 #include <QCoreApplication>
@@ -29,7 +29,7 @@ void ResultModel::reload()
             m_rows = 0;
         }
     }
-    m_dateColumn = ViewScans::dateColumn(m_columns);
+    m_dateColumn = store::dateColumn(m_columns);
     endResetModel();
 }
 
@@ -59,7 +59,7 @@ QString ResultModel::cellText(qint64 row, int column) const
 {
     if (row >= m_rows)
         return QString();
-    return ViewScans::displayText(m_source.cell(row, column), column == m_dateColumn);
+    return store::displayText(m_source.cell(row, column), column == m_dateColumn);
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const

@@ -1,7 +1,5 @@
 #include "TwipsLayout.h"
 
-#include "mainwin/FokepRules.h"
-
 #include <QMainWindow>
 
 void applyTwipsLayout(QMainWindow& window, const TwipsRule& rule)
@@ -12,8 +10,8 @@ void applyTwipsLayout(QMainWindow& window, const TwipsRule& rule)
     const QSize outer = window.frameGeometry().size();
     const QSize inner = central->size();
     const auto geometry =
-        rule(FokepRules::pixelsToTwips(outer.width(), dpiX), FokepRules::pixelsToTwips(outer.height(), dpiY),
-             FokepRules::pixelsToTwips(inner.width(), dpiX), FokepRules::pixelsToTwips(inner.height(), dpiY));
+        rule(pixelsToTwips(outer.width(), dpiX), pixelsToTwips(outer.height(), dpiY),
+             pixelsToTwips(inner.width(), dpiX), pixelsToTwips(inner.height(), dpiY));
     if (!geometry)
         return;
     for (auto it = geometry->cbegin(); it != geometry->cend(); ++it) {
@@ -21,8 +19,8 @@ void applyTwipsLayout(QMainWindow& window, const TwipsRule& rule)
         if (!control)
             continue;
         const QRect t = it.value();
-        control->setGeometry(FokepRules::twipsToPixels(t.x(), dpiX), FokepRules::twipsToPixels(t.y(), dpiY),
-                             FokepRules::twipsToPixels(t.width(), dpiX),
-                             FokepRules::twipsToPixels(t.height(), dpiY));
+        control->setGeometry(twipsToPixels(t.x(), dpiX), twipsToPixels(t.y(), dpiY),
+                             twipsToPixels(t.width(), dpiX),
+                             twipsToPixels(t.height(), dpiY));
     }
 }

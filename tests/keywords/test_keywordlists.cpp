@@ -10,9 +10,9 @@ using keywords::KeywordList;
 using keywords::KeywordLists;
 using keywords::Message;
 using keywords::RecordKeys;
-using Answer = platform::MessageBox::Answer;
-using Buttons = platform::MessageBox::Buttons;
-using Icon = platform::MessageBox::Icon;
+using Answer = platform::MessageKinds::Answer;
+using Buttons = platform::MessageKinds::Buttons;
+using Icon = platform::MessageKinds::Icon;
 
 namespace {
 

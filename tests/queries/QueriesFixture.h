@@ -223,9 +223,9 @@ inline Rows contents(const QString& path)
     return all;
 }
 
-inline queries::KeywordChoice choice(const QStringList& entries, const QStringList& selected)
+inline KeywordChoice choice(const QStringList& entries, const QStringList& selected)
 {
-    queries::KeywordChoice c{entries, {}};
+    KeywordChoice c{entries, {}};
     for (const QString& e : entries)
         c.selected << selected.contains(e);
     return c;

@@ -1,6 +1,6 @@
 #include "LiteralStatements.h"
 #include "QueriesFixture.h"
-#include "queries/KeywordChoice.h"
+#include "shared/KeywordChoice.h"
 #include "queries/LinkIndexes.h"
 #include "queries/SearchViews.h"
 #include "shared/Subject.h"
@@ -218,9 +218,9 @@ private Q_SLOTS:
     void defaultKeywordOnlyAlone()
     {
         using L = QList<bool>;
-        QCOMPARE(queries::applyDefaultRule(L{true, false, false}), (L{true, false, false}));
-        QCOMPARE(queries::applyDefaultRule(L{true, true, false}), (L{false, true, false}));
-        QCOMPARE(queries::applyDefaultRule(L{false, true, true}), (L{false, true, true}));
+        QCOMPARE(applyDefaultRule(L{true, false, false}), (L{true, false, false}));
+        QCOMPARE(applyDefaultRule(L{true, true, false}), (L{false, true, false}));
+        QCOMPARE(applyDefaultRule(L{false, true, true}), (L{false, true, true}));
     }
 
     // A keyed search never walks a keyword's links once per record, and never

@@ -27,22 +27,6 @@ private Q_SLOTS:
         QVERIFY(!Module1::Str(12.5f).contains(QLatin1Char(',')));
     }
 
-    void datesInTheUsersFormat()
-    {
-        const QLocale hu;
-        const QString day = hu.toString(QDate(2024, 3, 5), QLocale::ShortFormat);
-        QCOMPARE(Module1::displayDate("2024-03-05 00:00:00"), day);
-        const QString withTime = Module1::displayDate("2024-03-05 13:45:10");
-        QVERIFY(withTime.startsWith(day + QLatin1Char(' ')));
-        QVERIFY(withTime.contains("13:45:10"));
-        // Text that is not a stored date is shown as it is.
-        QCOMPARE(Module1::displayDate("----"), "----");
-        QCOMPARE(Module1::displayDate("2024-02-30 10:00:00"), "2024-02-30 10:00:00");
-        // A time the clocks skipped when they went forward is still shown.
-        qputenv("TZ", "Europe/Budapest");
-        QVERIFY(Module1::displayDate("1995-03-26 02:30:00").endsWith(u"2:30:00"));
-    }
-
     void pathSegmentsAndLabels()
     {
         const QString doom = "-CD_1- E:\\GAMES\\DOOM";

@@ -3,8 +3,6 @@
 #include <QList>
 #include <QStringList>
 
-namespace queries {
-
 // A keyword list as a selection list shows it: the texts in table order,
 // entry 0 the default keyword, and which entries are selected.
 struct KeywordChoice
@@ -23,5 +21,3 @@ struct KeywordChoice
 // The selection rule of both keyword lists: whenever two or more entries are
 // selected, entry 0 (the default keyword) is not, so it is only ever chosen alone.
 QList<bool> applyDefaultRule(QList<bool> selected);
-
-} // namespace queries

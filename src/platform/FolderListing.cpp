@@ -1,7 +1,7 @@
 #include "FolderListing.h"
 
-#include "platform/Drives.h"
-#include "platform/FileNames.h"
+#include "Drives.h"
+#include "FileNames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace builder {
+namespace platform {
 
 namespace {
 
@@ -111,7 +111,7 @@ FolderListing listFolder(int folderFd)
     return listing;
 }
 
-QByteArray nativePath(const platform::DriveTable& drives, const QString& drivePath)
+QByteArray nativePath(const DriveTable& drives, const QString& drivePath)
 {
     const QChar letter = platform::DrivePath::letter(drivePath);
     const QByteArray native = drives.nativeBytes(drivePath);
@@ -179,4 +179,4 @@ QString dateText(qint64 secondsSinceEpoch)
     return QString::fromLatin1(text, 19);
 }
 
-} // namespace builder
+} // namespace platform

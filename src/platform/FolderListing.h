@@ -4,13 +4,11 @@
 #include <QList>
 #include <QString>
 
+// Reading folders: the builder's folder and file lists and its walk see the
+// same entries, by the same names, in the same order.
 namespace platform {
-class DriveTable;
-}
 
-// Reading folders for the builder: its folder and file lists and its walk see
-// the same entries, by the same names, in the same order.
-namespace builder {
+class DriveTable;
 
 struct FolderEntry
 {
@@ -43,7 +41,7 @@ QByteArray childPath(const QByteArray& folder, const QByteArray& name);
 
 // Where a drive path is on this machine. Empty when the drive or a folder on
 // the way is not there.
-QByteArray nativePath(const platform::DriveTable& drives, const QString& drivePath);
+QByteArray nativePath(const DriveTable& drives, const QString& drivePath);
 
 enum class FileState { Regular, NotAFile, Vanished };
 
@@ -61,4 +59,4 @@ FileFacts fileFacts(int folderFd, const QByteArray& name);
 // Local time as the catalog stores dates: "YYYY-MM-DD HH:MM:SS".
 QString dateText(qint64 secondsSinceEpoch);
 
-} // namespace builder
+} // namespace platform

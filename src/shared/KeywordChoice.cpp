@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-namespace queries {
-
 QStringList KeywordChoice::selectedTexts() const
 {
     QStringList texts;
@@ -27,5 +25,3 @@ QList<bool> applyDefaultRule(QList<bool> selected)
         selected[0] = false;
     return selected;
 }
-
-} // namespace queries
