@@ -15,8 +15,11 @@ namespace {
 
 // A batch stays open at most this long, so a crash loses little work.
 constexpr qint64 kBatchMs = 1000;
+// A scan waits this long for a lock another program holds on the catalog
+// (a bulk deletion, say) before it gives up.
+constexpr int kBusyTimeoutMs = 5000;
 // Each attempt waits up to the connection's busy timeout.
-constexpr int kCommitAttempts = 5;
+constexpr int kCommitAttempts = 2;
 // How long the walk waits for the next folder before it lets the window work.
 constexpr int kWaitMs = 100;
 
@@ -35,7 +38,7 @@ FolderWalk::~FolderWalk()
 void FolderWalk::tablanyit(const QString& catalogPath)
 {
     close();
-    m_db = store::Database::open(catalogPath);
+    m_db = store::Database::open(catalogPath, kBusyTimeoutMs);
     // Room for a whole batch, so other connections can read while it is open.
     m_db.execScript(QStringLiteral("PRAGMA cache_size=-65536"));
     m_insertFolder = m_db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"));
@@ -103,7 +106,7 @@ void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
     try {
         commitBatch();
     } catch (const platform::Error& e) {
-        fail(e.engineText());
+        fail(e);
     }
     m_observer.folderOpened(m_open);
 }
@@ -157,7 +160,7 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
             commitBatch();
         } catch (const platform::Error&) {
         }
-        fail(e.engineText());
+        fail(e);
     }
 }
 
@@ -224,14 +227,25 @@ void FolderWalk::commitBatch()
         m_observer.folderRecorded(caption);
 }
 
-void FolderWalk::fail(const QString& engineText)
+void FolderWalk::fail(const platform::Error& e)
+{
+    // A catalog in use, read-only or full holds nothing of this medium the
+    // walk did not commit; only a refusal may mean it was there already.
+    const QString reason = platform::knownEngineReason(e);
+    if (reason.isEmpty())
+        fail(e.engineText());
+    else
+        fail(reason, false);
+}
+
+void FolderWalk::fail(const QString& engineText, bool mayBeThere)
 {
     stopRequest = true;
     if (abandonMark)
         return; // one message per walk
     abandonMark = true;
     QString message = engineText + QStringLiteral("\r\n");
-    if (!m_lost)
+    if (!m_lost && mayBeThere)
         message += QStringLiteral("Ezek az adatok már szerepelnek az adatbázisban");
     else if (m_committedFolder.isEmpty())
         message += QStringLiteral("A rögzítés félbeszakadt, erről a lemezről semmi sem került az "

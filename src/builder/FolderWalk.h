@@ -8,7 +8,8 @@
 
 namespace platform {
 class DriveTable;
-}
+class Error;
+} // namespace platform
 
 namespace builder {
 
@@ -62,7 +63,8 @@ public:
 
 private:
     void konyvrogzit(const QString& label, const ScannedFolder& folder);
-    void fail(const QString& engineText);
+    void fail(const platform::Error& e);
+    void fail(const QString& engineText, bool mayBeThere = true);
     void commitBatch();
     void discardBatch();
     void undoFolder(qint64 folderId);

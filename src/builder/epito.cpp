@@ -266,7 +266,7 @@ void epito::startgomb_Click()
         // Without its statements the walk could record nothing.
         platform::MessageBox::show(this,
                                    QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n") +
-                                       e.engineText(),
+                                       platform::engineReason(e),
                                    platform::MessageBox::Buttons::Ok,
                                    platform::MessageBox::Icon::Critical);
         backToIdle();

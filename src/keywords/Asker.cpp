@@ -9,7 +9,8 @@ using platform::MessageKinds;
 
 Message writeFailure(const platform::Error& e)
 {
-    return {QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n") + e.engineText(),
+    return {QStringLiteral("A megnyitott adatbázisba nem lehet írni!\r\n") +
+                platform::engineReason(e),
             MessageKinds::Buttons::Ok, MessageKinds::Icon::Critical};
 }
 

@@ -38,6 +38,14 @@ const Message kDefaultNotDeleted{QStringLiteral("Az alapértelmezett kulcsot nem
 
 KeywordLists::KeywordLists(Asker ask) : m_ask(std::move(ask)) {}
 
+void KeywordLists::load()
+{
+    m_current = KeywordList::Folders;
+    m_row[0] = m_row[1] = 0;
+    m_keyText.clear();
+    m_readFailureShown = false;
+}
+
 bool KeywordLists::activate(const QString& catalogPath)
 {
     bool ok = true;
@@ -108,27 +116,57 @@ QString KeywordLists::felvesz(KeywordList list, const QString& editorText)
         return QString();
 
     store::DataSource& s = source(list);
+    const Message duplicate{QLatin1Char('"') + m_keyText + QLatin1Char('"') +
+                                QStringLiteral("  már létezik ezért nem lehet felvenni!"),
+                            MessageKinds::Buttons::Ok, MessageKinds::Icon::Exclamation};
+    bool taken = false;
     try {
+        // The check and the save see the same list.
+        store::Transaction t(s.database());
         // Renaming in place keeps the keyword's id, and with it every link.
+        qint64 ownId = 0;
         if (row < s.recordCount()) {
             s.setAbsolutePosition(row);
+            ownId = s.value(QStringLiteral("id")).toLongLong();
             s.edit();
         } else {
             s.addNew();
         }
-        s.setValue(QString::fromUtf8(traits(list).column), m_keyText);
-        s.update();
+        taken = textTaken(list, m_keyText, ownId);
+        if (taken) {
+            s.cancelUpdate();
+        } else {
+            s.setValue(QString::fromUtf8(traits(list).column), m_keyText);
+            s.update();
+            t.commit();
+        }
     } catch (const platform::Error& e) {
         s.cancelUpdate();
-        if (e.number() == err::DuplicateValue)
-            show({QLatin1Char('"') + m_keyText + QLatin1Char('"') +
-                      QStringLiteral("  már létezik ezért nem lehet felvenni!"),
-                  MessageKinds::Buttons::Ok, MessageKinds::Icon::Exclamation});
-        else
-            show(writeFailure(e));
+        show(e.number() == err::DuplicateValue ? duplicate : writeFailure(e));
+        return m_keyText;
+    }
+    // Told once the catalog is free again.
+    if (taken) {
+        show(duplicate);
         return m_keyText;
     }
     return QString();
+}
+
+// The list's unique index compares letters exactly; a keyword that differs
+// only in letter case (accented letters too) is the same keyword all the same.
+// A keyword may take another case of its own text.
+bool KeywordLists::textTaken(KeywordList list, const QString& text, qint64 ownId)
+{
+    const ListTraits& t = traits(list);
+    store::Statement st =
+        source(list).database().prepare(QStringLiteral("SELECT id, %1 FROM %2")
+                                            .arg(QLatin1String(t.column), QLatin1String(t.table)));
+    const QString folded = text.toCaseFolded();
+    while (st.step())
+        if (st.value(0).toLongLong() != ownId && st.value(1).toString().toCaseFolded() == folded)
+            return true;
+    return false;
 }
 
 void KeywordLists::torles(KeywordList list)

@@ -32,6 +32,9 @@ public:
         return list == KeywordList::Files ? fkadat : ukadat;
     }
 
+    // The window opens: the folder list is current, both at their first row,
+    // whatever was chosen when it closed last.
+    void load();
     // Binds both lists to the catalog and reads them again; each list's row
     // goes back to the first, as its grid does. A catalog that cannot be read
     // is reported the first time only (the message box would activate the
@@ -65,6 +68,7 @@ public:
 private:
     static int index(KeywordList list) { return list == KeywordList::Files ? 0 : 1; }
     platform::MessageKinds::Answer show(const Message& message) { return m_ask(message); }
+    bool textTaken(KeywordList list, const QString& text, qint64 ownId);
 
     Asker m_ask;
     KeywordList m_current = KeywordList::Folders;

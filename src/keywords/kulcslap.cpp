@@ -141,6 +141,7 @@ int kulcslap::run()
 void kulcslap::Form_Load()
 {
     m_loaded = true;
+    m_lists.load();
     sor->clear();
     m_host.setMainEnabled(false);
 }

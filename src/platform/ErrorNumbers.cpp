@@ -68,8 +68,9 @@ int errorFromEngine(int code)
     return err::EngineFailure;
 }
 
-Error::Error(int number, const QString& detail, const QString& engineText)
-    : std::runtime_error(detail.toStdString()), m_number(number), m_engineText(engineText)
+Error::Error(int number, const QString& detail, const QString& engineText, int engineCode)
+    : std::runtime_error(detail.toStdString()), m_number(number), m_engineText(engineText),
+      m_engineCode(engineCode)
 {
 }
 
@@ -79,6 +80,33 @@ QString errnoText(int errnoValue)
     // threads describe their failures too.
     char buffer[256];
     return QString::fromLocal8Bit(strerror_r(errnoValue, buffer, sizeof buffer));
+}
+
+QString knownEngineReason(const Error& e)
+{
+    switch (e.engineCode() & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return QStringLiteral("Az adatbázis csak olvasható.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Egy másik program éppen használja az adatbázist.");
+    case SQLITE_FULL:
+        return QStringLiteral("Betelt a lemez.");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("Az adatbázis sérült.");
+    case SQLITE_IOERR:
+        return QStringLiteral("Írási vagy olvasási hiba a lemezen.");
+    default:
+        return QString();
+    }
+}
+
+QString engineReason(const Error& e)
+{
+    const QString reason = knownEngineReason(e);
+    return reason.isEmpty() ? e.engineText() : reason;
 }
 
 void throwErrno(const QString& detail)

@@ -43,8 +43,10 @@ int errorFromEngine(int extendedResultCode);
 class Error : public std::runtime_error
 {
 public:
-    Error(int number, const QString& detail, const QString& engineText = {});
+    Error(int number, const QString& detail, const QString& engineText = {}, int engineCode = 0);
     int number() const { return m_number; }
+    // The engine's extended result code, 0 when the engine did not refuse.
+    int engineCode() const { return m_engineCode; }
     QString detail() const { return QString::fromUtf8(what()); }
     // The engine's own words for a refusal, as a message shows them; the
     // detail when there are none.
@@ -53,7 +55,15 @@ public:
 private:
     int m_number;
     QString m_engineText;
+    int m_engineCode;
 };
+
+// Why the engine refused, in the user's words: a short Hungarian sentence for
+// the common causes (read-only, in use, disk full, damaged, I/O), the
+// engine's own text for the rest.
+QString engineReason(const Error& e);
+// The sentence alone; empty when none fits.
+QString knownEngineReason(const Error& e);
 
 // Throws Error built from the current errno.
 [[noreturn]] void throwErrno(const QString& detail);

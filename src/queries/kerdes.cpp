@@ -216,7 +216,7 @@ bool kerdes::Form_Load()
         MessageBox::show(this,
                          QStringLiteral("A kulcsszavak nem olvashatók, a keresés nem indítható!"
                                         "\r\n") +
-                             e.engineText(),
+                             platform::engineReason(e),
                          MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         Form_Unload();
         return false;
@@ -260,8 +260,9 @@ void kerdes::keres_Click()
         m_host.showProgress(100);
     } catch (const platform::Error& e) {
         m_host.setBusy(false);
-        MessageBox::show(this, QStringLiteral("A lekérdezés nem sikerült!\r\n") + e.engineText(),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        MessageBox::show(
+            this, QStringLiteral("A lekérdezés nem sikerült!\r\n") + platform::engineReason(e),
+            MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
     }
     m_host.setBusy(false);
     accept();

@@ -180,7 +180,8 @@ void szuro::Form_Activate()
         entries = keywordTexts(m_owner.records().database(), subject);
     } catch (const platform::Error& e) {
         MessageBox::show(this,
-                         QStringLiteral("A kulcsok listája nem olvasható!\r\n") + e.engineText(),
+                         QStringLiteral("A kulcsok listája nem olvasható!\r\n") +
+                             platform::engineReason(e),
                          MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
     }
     kul->setEntries(entries);
@@ -274,7 +275,7 @@ bool szuro::runMode()
         MessageBox::show(this,
                          QStringLiteral("A művelet nem hajtható végre, az adatbázis nem "
                                         "változott!\r\n") +
-                             e.engineText(),
+                             platform::engineReason(e),
                          MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         return false;
     }
@@ -310,8 +311,9 @@ void szuro::search()
         D1.refresh();
     } catch (const platform::Error& e) {
         endWork();
-        MessageBox::show(this, QStringLiteral("A keresés nem hajtható végre!\r\n") + e.engineText(),
-                         MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+        MessageBox::show(
+            this, QStringLiteral("A keresés nem hajtható végre!\r\n") + platform::engineReason(e),
+            MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         // The grid goes back to every record rather than showing nothing.
         try {
             D1.setRecordSource(subject.recordSql);

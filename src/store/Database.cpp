@@ -28,7 +28,7 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 } // namespace
 
-Database Database::openWith(const QString& path, int flags)
+Database Database::openWith(const QString& path, int flags, int busyTimeoutMs)
 {
     sqlite3* handle = nullptr;
     const QByteArray native = path.toUtf8();
@@ -36,11 +36,12 @@ Database Database::openWith(const QString& path, int flags)
                                    flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : "open failed");
+        const int code = handle ? sqlite3_extended_errcode(handle) : rc;
         sqlite3_close(handle);
-        throw platform::Error(platform::errorFromEngine(rc), message);
+        throw platform::Error(platform::errorFromEngine(rc), message, {}, code);
     }
     sqlite3_extended_result_codes(handle, 1);
-    sqlite3_busy_timeout(handle, 2000);
+    sqlite3_busy_timeout(handle, busyTimeoutMs);
     // LIKE overridden with two arguments replaces the engine's own operator.
     sqlite3_create_function(handle, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             likeFunction, nullptr, nullptr);
@@ -71,7 +72,7 @@ Database& Database::operator=(Database&& other) noexcept
     return *this;
 }
 
-Database Database::open(const QString& path)
+Database Database::open(const QString& path, int busyTimeoutMs)
 {
     // The engine would report a missing file only as "cannot open"; ask the
     // file system so the user hears whether the file or its folder is missing.
@@ -89,7 +90,7 @@ Database Database::open(const QString& path)
     // The engine would take an empty file for an empty database.
     if (info.size() == 0)
         throw platform::Error(platform::err::NotADatabase, path);
-    Database db = openWith(path, SQLITE_OPEN_READWRITE);
+    Database db = openWith(path, SQLITE_OPEN_READWRITE, busyTimeoutMs);
     // Reading the schema is the engine's own check that this is a database.
     db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     return db;
@@ -113,10 +114,11 @@ void Database::fail(int rc, const QString& what) const
     const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
     const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     // A catalog without the expected table or view answers as a missing input table.
+    const int engineCode = code ? code : rc;
     const int number = message.startsWith(QLatin1String("no such table"))
                            ? platform::err::TableNotFound
-                           : platform::errorFromEngine(code ? code : rc);
-    throw platform::Error(number, what + QStringLiteral(": ") + message, message);
+                           : platform::errorFromEngine(engineCode);
+    throw platform::Error(number, what + QStringLiteral(": ") + message, message, engineCode);
 }
 
 void Database::execScript(const QString& sql)

@@ -24,9 +24,13 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // How long a statement waits for another connection's lock before it
+    // fails with 55: short enough for a window's single write to answer soon.
+    static constexpr int kBusyTimeoutMs = 2000;
+
     // Opens an existing catalog file read-write and checks that the engine can
     // read it (a garbage file fails with 3343 here, not later).
-    static Database open(const QString& path);
+    static Database open(const QString& path, int busyTimeoutMs = kBusyTimeoutMs);
     // Creates a new, empty database file (used to build the template).
     static Database create(const QString& path);
 
@@ -54,7 +58,7 @@ public:
     [[noreturn]] void fail(int rc, const QString& what) const;
 
 private:
-    static Database openWith(const QString& path, int flags);
+    static Database openWith(const QString& path, int flags, int busyTimeoutMs = kBusyTimeoutMs);
 
     sqlite3* m_db = nullptr;
     QString m_path;

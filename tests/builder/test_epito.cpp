@@ -120,6 +120,30 @@ private Q_SLOTS:
         QVERIFY(twice || (win.w.kesz->isEnabled() && !win.w.stopgomb->isEnabled()));
     }
 
+    // A catalog another program holds is not taken for one that holds the medium.
+    void catalogHeldByAnotherProgram()
+    {
+        BuilderFixture f;
+        f.tree({"A/a.txt"});
+        Window win(f);
+        store::Database other = store::Database::open(f.catalog);
+        other.execScript("BEGIN EXCLUSIVE");
+        win.type("CD_1");
+        win.key(Qt::Key_Return);
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, "A megnyitott adatbázisba nem lehet írni!\r\nEgy másik "
+                                     "program éppen használja az adatbázist.");
+        QVERIFY(win.w.isVisible() && win.w.kesz->isEnabled());
+
+        other.rollback();
+        win.type("CD_1");
+        win.key(Qt::Key_Return);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(f.column("SELECT ut FROM ut ORDER BY id"),
+                 (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\"}));
+    }
+
     // Escape elsewhere does nothing; in the label box it runs Kész.
     void escapeOnlyInTheLabelBox()
     {

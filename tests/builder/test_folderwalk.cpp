@@ -6,11 +6,13 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
+#include <future>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using builder::FolderWalk;
@@ -179,6 +181,51 @@ private Q_SLOTS:
         QCOMPARE(f.column(kFolders), folders);
         QCOMPARE(f.column(kFiles), files);
         QCOMPARE(f.column(kStrayLinks), QStringList{"0"});
+    }
+
+    // Another program writing the catalog: the walk waits a while for it,
+    // and when it does not let go, says so instead of "already there".
+    void catalogHeldByAnotherProgram()
+    {
+        for (const bool letGo : {true, false}) {
+            BuilderFixture f;
+            f.tree({"A/a.txt", "B/b.txt"});
+            std::thread holder;
+            QElapsedTimer waited;
+            const Recorder r = scan(f, "E:\\", "CD_1", [&](FolderWalk&, Recorder& rec) {
+                rec.onYield = [&](int n) {
+                    if (n != 1)
+                        return;
+                    std::promise<void> held;
+                    std::future<void> isHeld = held.get_future();
+                    holder = std::thread([&f, &held, letGo] {
+                        store::Database other = store::Database::open(f.catalog);
+                        other.execScript("BEGIN IMMEDIATE");
+                        other.exec("INSERT INTO kulcs (kulcs) VALUES ('foglalt')");
+                        held.set_value();
+                        std::this_thread::sleep_for(std::chrono::milliseconds(letGo ? 3000 : 6500));
+                        other.rollback();
+                    });
+                    isHeld.wait();
+                    waited.start();
+                };
+            });
+            const qint64 ms = waited.elapsed();
+            holder.join();
+            if (letGo) {
+                QCOMPARE(r.failures, QStringList{});
+                QCOMPARE(f.column(kFolders),
+                         (QStringList{"-CD_1- E:\\A", "-CD_1- E:\\B", "-CD_1- E:\\"}));
+            } else {
+                QCOMPARE(r.failures,
+                         QStringList{"Egy másik program éppen használja az adatbázist.\r\nA "
+                                     "rögzítés félbeszakadt, erről a lemezről semmi sem került "
+                                     "az adatbázisba."});
+                QVERIFY(r.abandoned);
+                QVERIFY2(ms >= 4000, qPrintable(QString::number(ms)));
+                QCOMPARE(f.column(kFolders), QStringList{});
+            }
+        }
     }
 
     void stopRequestEndsTheWalk()

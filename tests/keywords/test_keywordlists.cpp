@@ -5,6 +5,7 @@
 #include "shared/Module1.h"
 
 #include <QtTest>
+#include <sqlite3.h>
 
 using keywords::KeywordList;
 using keywords::KeywordLists;
@@ -128,6 +129,53 @@ private Q_SLOTS:
         QVERIFY(c.shown.isEmpty());
     }
 
+    // A keyword that differs from another of its list only in letter case is
+    // the same keyword; folding takes in accented letters.
+    void caseOnlyDifferencesAreRefused_data()
+    {
+        QTest::addColumn<bool>("files");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("after"); // empty: refused, the list unchanged
+        QTest::newRow("the default in capitals") << true << 3 << "ÁLTALÁNOS" << QStringList{};
+        QTest::newRow("added beside") << true << 3 << "cd-rom" << QStringList{};
+        QTest::newRow("renamed onto another") << true << 2 << "Cd-Rom" << QStringList{};
+        QTest::newRow("accented folder keyword") << false << 2 << "őrzött" << QStringList{};
+        QTest::newRow("a keyword to another case of itself")
+            << true << 1 << "Cd-Rom" << QStringList{"Általános", "Cd-Rom", "DOS"};
+        QTest::newRow("the default to another case of itself")
+            << true << 0 << "ÁLTALÁNOS" << QStringList{"ÁLTALÁNOS", "CD-ROM", "DOS"};
+        QTest::newRow("the other list holds it")
+            << false << 2 << "cd-rom" << QStringList{"Általános", "Őrzött", "cd-rom"};
+        QTest::newRow("another letter")
+            << true << 3 << "CD-ROM2" << QStringList{"Általános", "CD-ROM", "DOS", "CD-ROM2"};
+    }
+
+    void caseOnlyDifferencesAreRefused()
+    {
+        QFETCH(bool, files);
+        QFETCH(int, row);
+        QFETCH(QString, text);
+        QFETCH(QStringList, after);
+        const KeywordList list = files ? KeywordList::Files : KeywordList::Folders;
+        Catalog c;
+        c.exec("INSERT INTO kulcs (kulcs) VALUES ('CD-ROM'), ('DOS');"
+               "INSERT INTO kulcsut (nev) VALUES ('Őrzött');");
+        const QStringList before = c.list(list);
+        QVERIFY(c.k.activate(c.catalog));
+        c.k.click(list, row);
+        const bool refused = after.isEmpty();
+        QCOMPARE(c.k.felvesz(text), refused ? text : QString());
+        QCOMPARE(c.list(list), refused ? before : after);
+        if (row == 0)
+            QCOMPARE(c.take().buttons, Buttons::OkCancel);
+        if (refused)
+            QCOMPARE(c.take(), (Message{'"' + text + "\"  már létezik ezért nem lehet felvenni!",
+                                        Buttons::Ok, Icon::Exclamation}));
+        QVERIFY(c.shown.isEmpty());
+        QVERIFY(!c.k.source(list).database().inTransaction());
+    }
+
     void linkedKeywordRefusedUntilItsLinksAreGone()
     {
         for (const auto& [list, refusal] :
@@ -167,15 +215,47 @@ private Q_SLOTS:
         }
     }
 
+    // Every write of the keyword windows names the reason in Hungarian.
     void catalogRefusalsAreReported()
     {
+        const QString readOnly =
+            "A megnyitott adatbázisba nem lehet írni!\r\nAz adatbázis csak olvasható.";
+        const QString inUse = "A megnyitott adatbázisba nem lehet írni!\r\nEgy másik program "
+                              "éppen használja az adatbázist.";
+        for (bool locked : {false, true}) {
+            Catalog c;
+            c.exec("INSERT INTO kulcs (kulcs) VALUES ('x'); INSERT INTO ut (ut) VALUES ('\\A');"
+                   "INSERT INTO prgnev (nev, utid) VALUES ('a', 1);");
+            QVERIFY(c.k.activate(c.catalog));
+            RecordKeys r(true, c.asker());
+            QVERIFY(r.load(c.catalog));
+            r.activate();
+            store::Database& lists = c.k.fkadat.database();
+            sqlite3_busy_timeout(lists.handle(), 10);
+            store::Database other;
+            if (locked) {
+                other = store::Database::open(c.catalog);
+                other.execScript("BEGIN EXCLUSIVE");
+            } else {
+                lists.execScript("PRAGMA query_only=1");
+            }
+            const Message expected{locked ? inUse : readOnly, Buttons::Ok, Icon::Critical};
+
+            c.k.click(KeywordList::Files, 2);
+            QCOMPARE(c.k.felvesz("DOS"), "DOS");
+            QCOMPARE(c.take(), expected);
+            QVERIFY(!c.k.fkadat.isEditing());
+            c.k.click(KeywordList::Files, 1);
+            c.k.torles(KeywordList::Files);
+            QCOMPARE(c.take(), expected);
+            // The record's keywords, stored through a connection of their own.
+            if (locked) {
+                QVERIFY(!r.kulcstarol({0, 1}));
+                QCOMPARE(c.take(), expected);
+            }
+            QVERIFY(c.shown.isEmpty());
+        }
         Catalog c;
-        QVERIFY(c.k.activate(c.catalog));
-        c.k.fkadat.database().execScript("PRAGMA query_only=1");
-        c.k.click(KeywordList::Files, 1);
-        QCOMPARE(c.k.felvesz("DOS"), "DOS");
-        QCOMPARE(c.take().icon, Icon::Critical);
-        QVERIFY(!c.k.fkadat.isEditing());
 
         // An unreadable catalog is reported once, not at every activation.
         KeywordLists gone(c.asker());

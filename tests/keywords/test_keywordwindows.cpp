@@ -93,6 +93,34 @@ private Q_SLOTS:
         QVERIFY(!w.isVisible() && host.mainEnabled);
     }
 
+    // The window is kept between openings; each opening starts on the folder
+    // list's first row, whatever was chosen when it closed.
+    void eachOpeningStartsOnTheFolderList()
+    {
+        Catalog c;
+        FakeHost host;
+        host.catalog = c.path;
+        kulcslap w(host);
+        w.Form_Load();
+        w.show();
+        clickRow(w.prgkul, 2);
+        QTest::keyClick(w.prgkul->view(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+
+        w.Form_Load();
+        w.show();
+        QCOMPARE(w.lists().currentList(), keywords::KeywordList::Folders);
+        QCOMPARE(w.prgkul->row(), 0);
+        QTest::keyClicks(w.sor, "Uj");
+        QTest::keyClick(w.sor, Qt::Key_Return);
+        QCOMPARE(MessageBox::takeShown().value(0).text,
+                 "Az alapértelmezett kulcsot akarja kicserélni Uj-ra/re !");
+        QCOMPARE(c.column("SELECT nev FROM kulcsut WHERE id = 1"), QStringList{"Uj"});
+        QCOMPARE(c.column("SELECT kulcs FROM kulcs ORDER BY id"),
+                 (QStringList{"Általános", "Játék", "DOS"}));
+        w.kesz_Click();
+    }
+
     // Kész gives the main window back refreshed; a dialog item opens the
     // condition dialog in its mode over a disabled window.
     void keyAssignmentWindowClosesAndOpensTheDialog()

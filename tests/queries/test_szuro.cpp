@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <sqlite3.h>
 
 using platform::MessageBox;
 using Answer = MessageBox::Answer;
@@ -157,6 +158,41 @@ private Q_SLOTS:
         QVERIFY(!d.w.isVisible() && d.owner.enabled && !d.owner.bar.isVisible());
         QCOMPARE(c.filesWith(c.dos), (QStringList{"DOOM.EXE", "NC.EXE"}));
         QCOMPARE(d.gridNames(), (QStringList{"DOOM.EXE", "NC.EXE"}));
+    }
+
+    // A catalog that cannot be written, or that another program holds, is
+    // told in the user's words and changes nothing.
+    void bulkCommandsNameTheEnginesReason()
+    {
+        const QString prefix = "A művelet nem hajtható végre, az adatbázis nem változott!\r\n";
+        for (const int mode : {int(szuro::FileKeywords), int(szuro::Deletion)}) {
+            for (const bool locked : {false, true}) {
+                Catalog c;
+                Dialog d(c, mode);
+                store::Database& db = d.owner.D1.database();
+                sqlite3_busy_timeout(db.handle(), 10);
+                store::Database other;
+                if (locked) {
+                    other = store::Database::open(c.path);
+                    other.execScript("BEGIN IMMEDIATE");
+                } else {
+                    db.execScript("PRAGMA query_only=1");
+                }
+                d.w.filenev->setEditText("*.EXE");
+                d.choose(2);
+                MessageBox::addAnswers(mode == szuro::Deletion
+                                           ? QList<Answer>{Answer::Yes, Answer::Ok}
+                                           : QList<Answer>{Answer::Yes});
+                d.w.kesz_Click();
+                QCOMPARE(MessageBox::takeShown().last().text,
+                         prefix + (locked ? "Egy másik program éppen használja az adatbázist."
+                                          : "Az adatbázis csak olvasható."));
+                other.close();
+                QCOMPARE(c.filesWith(c.jatek), QStringList{"DOOM.EXE"});
+                QCOMPARE(c.filesWith(1).size(), 3);
+                QVERIFY(d.w.isVisible());
+            }
+        }
     }
 
     // Cancel at the second question deletes nothing, yet searches and closes.

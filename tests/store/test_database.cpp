@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <sqlite3.h>
 
 using store::Database;
 
@@ -79,6 +81,81 @@ private Q_SLOTS:
         const QString sql = "SELECT ?1 LIKE ?2";
         QCOMPARE(db.scalar(sql, {"ÁRVÍZ.TXT", "árv*.t?t"}).toInt(), 1);
         QCOMPARE(db.scalar(sql, {"axb", "a_b"}).toInt(), 0);
+    }
+
+    // What the engine refuses with, in the user's words; its own text when
+    // no short reason fits.
+    void engineReasons()
+    {
+        const auto insert = [](Database& db) { db.exec("INSERT INTO kulcs (kulcs) VALUES ('x')"); };
+        const struct
+        {
+            const char* name;
+            std::function<void(Database&)> failing;
+            int number;
+            QString reason;
+        } cases[] = {
+            {"read-only",
+             [&](Database& db) {
+                 db.execScript("PRAGMA query_only=1");
+                 insert(db);
+             },
+             platform::err::PermissionDenied, "Az adatbázis csak olvasható."},
+            {"locked by another connection",
+             [](Database& db) {
+                 Database other = Database::open(db.path());
+                 other.execScript("BEGIN EXCLUSIVE");
+                 Database::open(db.path(), 10).begin();
+             },
+             platform::err::FileAlreadyOpen, "Egy másik program éppen használja az adatbázist."},
+            {"full",
+             [](Database& db) {
+                 db.execScript("PRAGMA max_page_count=" +
+                               db.scalar("PRAGMA page_count").toString());
+                 db.exec("INSERT INTO ut (ut) VALUES (?1)", {QString(8000, 'x')});
+             },
+             platform::err::DiskFull, "Betelt a lemez."},
+            {"damaged",
+             [](Database& db) {
+                 const QString path = db.path();
+                 db.close();
+                 QFile f(path);
+                 if (f.open(QIODevice::ReadWrite))
+                     f.write(QByteArray(100, '\x7f'));
+                 f.close();
+                 Database::open(path);
+             },
+             platform::err::NotADatabase, "Az adatbázis sérült."},
+            {"refused by a trigger",
+             [&](Database& db) {
+                 db.execScript("CREATE TRIGGER tilt BEFORE INSERT ON kulcs "
+                               "BEGIN SELECT RAISE(ABORT, 'tiltva'); END");
+                 insert(db);
+             },
+             platform::err::EngineFailure, "tiltva"},
+        };
+        for (const auto& c : cases) {
+            Database db = freshCatalog();
+            try {
+                c.failing(db);
+                QFAIL(c.name);
+            } catch (const platform::Error& e) {
+                QVERIFY2(e.number() == c.number, c.name);
+                QCOMPARE(platform::engineReason(e), c.reason);
+            }
+        }
+    }
+
+    // An I/O failure the engine reports under one of its detailed codes; a
+    // file-system failure outside the engine keeps its own words.
+    void reasonsByDetailedCode()
+    {
+        using platform::Error;
+        QCOMPARE(platform::engineReason(Error(platform::err::DeviceIO, "write: disk I/O error",
+                                              "disk I/O error", SQLITE_IOERR_WRITE)),
+                 "Írási vagy olvasási hiba a lemezen.");
+        QCOMPARE(platform::engineReason(Error(platform::err::DeviceIO, "/x: Input/output error")),
+                 "/x: Input/output error");
     }
 
     void parametersAndTransactions()
