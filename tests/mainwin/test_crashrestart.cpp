@@ -70,8 +70,7 @@ class TestCrashRestart : public QObject
     {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(QCoreApplication::applicationFilePath(),
-                {"--child", f.dir.path(), what, argument});
+        p.start(QCoreApplication::applicationFilePath(), {"--child", f.dir.path(), what, argument});
         QByteArray out;
         while (!out.contains('\n') && p.waitForReadyRead(60000))
             out += p.readAllStandardOutput();
