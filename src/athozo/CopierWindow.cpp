@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <cstdio>
 
 namespace athozo {
 
@@ -96,7 +97,11 @@ void CopierWindow::poll()
         const Failure& f = s.failures.at(m_shownFailures);
         hibak->addItem(f.name + QStringLiteral(": ") + f.reason);
     }
-    if (!s.failures.isEmpty() && hibak->isHidden()) {
+    if (s.listingFailed && !m_listingShown) {
+        m_listingShown = true;
+        hibak->addItem(listingProblemText());
+    }
+    if ((!s.failures.isEmpty() || s.listingFailed) && hibak->isHidden()) {
         hibacim->show();
         hibak->show();
     }
@@ -104,8 +109,12 @@ void CopierWindow::poll()
         return;
     m_copy->wait();
     m_timer.stop();
+    // Also where the listing was to go, for a caller that reads no window.
+    if (s.listingFailed)
+        std::fprintf(stderr, "%s\n", listingProblemText().toUtf8().constData());
     m_finished = true;
-    m_exitCode = s.failures.isEmpty() && !m_copy->progress().cancelled() ? 0 : 1;
+    m_exitCode =
+        s.failures.isEmpty() && !s.listingFailed && !m_copy->progress().cancelled() ? 0 : 1;
     if (m_exitCode == 0) {
         close();
         return;

@@ -30,7 +30,7 @@ public:
 
     void start();
     bool isFinished() const { return m_finished; }
-    // 0 when everything was copied; 1 when something failed or was stopped.
+    // 0 when everything was copied and listed; 1 when something failed or was stopped.
     int exitCode() const { return m_exitCode; }
 
     QLabel* forras;
@@ -51,6 +51,7 @@ private:
     QTimer m_timer;
     bool m_finished = false;
     int m_shownFailures = 0;
+    bool m_listingShown = false;
     int m_exitCode = 1;
 };
 

@@ -57,6 +57,12 @@ void Progress::failed(const QString& name, const QString& reason)
     m_state.failures.append({name, reason});
 }
 
+void Progress::listingFailed()
+{
+    const std::lock_guard lock(m_mutex);
+    m_state.listingFailed = true;
+}
+
 void Progress::finish()
 {
     const std::lock_guard lock(m_mutex);
@@ -135,6 +141,11 @@ int openFolder(int parentFd, const QByteArray& name)
 }
 
 } // namespace
+
+QString listingProblemText()
+{
+    return QStringLiteral("A másolt file-ok listáját nem lehet kiírni.");
+}
 
 QString displayName(const QString& folder, const QByteArray& relative)
 {
@@ -226,9 +237,16 @@ void TreeCopy::plan(int folderFd, dev_t device, const QByteArray& relative, Entr
         }
         Entry e{Entry::Kind::File, name, st.st_size, st.st_atim, st.st_mtim, st.st_mode, {}};
         if (S_ISDIR(st.st_mode)) {
-            // Another file system mounted below is another drive.
-            if (!m_job.switches.subFolders || st.st_dev != device)
+            if (!m_job.switches.subFolders)
                 continue;
+            // Another file system mounted below is another drive: not
+            // entered, but not passed over in silence either.
+            const dev_t on = m_deviceOf ? m_deviceOf(below(relative, name), st) : st.st_dev;
+            if (on != device) {
+                fail(displayName(m_job.sourceText, below(relative, name)),
+                     QStringLiteral("másik fájlrendszer csatolási pontja, kimarad"));
+                continue;
+            }
             e.kind = Entry::Kind::Folder;
             e.size = 0;
             Fd sub{openFolder(folderFd, name)};
@@ -255,10 +273,7 @@ bool TreeCopy::copyFile(const Entry& file, int sourceFd, int targetFd, const QBy
 {
     const QByteArray path = below(relative, file.name);
     m_progress.starting(path);
-    if (m_log && m_job.switches.fullNames) { // line by line on a terminal, else buffered
-        std::fprintf(m_log, "%s -> %s\n", displayName(m_job.sourceText, path).toUtf8().constData(),
-                     displayName(m_job.targetText, path).toUtf8().constData());
-    }
+    list(path);
     qint64 done = 0;
     retrieval::FileCopyOptions options;
     options.overReadOnly = m_job.switches.overReadOnly;
@@ -278,6 +293,28 @@ bool TreeCopy::copyFile(const Entry& file, int sourceFd, int targetFd, const QBy
     }
     m_progress.copied();
     return true;
+}
+
+// Line by line on a terminal, else buffered. A listing that cannot be
+// written is given up, once; the copy goes on.
+void TreeCopy::list(const QByteArray& relative)
+{
+    if (!m_log || !m_job.switches.fullNames)
+        return;
+    if (std::fprintf(m_log, "%s -> %s\n",
+                     displayName(m_job.sourceText, relative).toUtf8().constData(),
+                     displayName(m_job.targetText, relative).toUtf8().constData()) < 0 ||
+        std::ferror(m_log)) {
+        m_log = nullptr;
+        m_progress.listingFailed();
+    }
+}
+
+void TreeCopy::endListing()
+{
+    if (m_log && m_job.switches.fullNames && (std::fflush(m_log) != 0 || std::ferror(m_log)))
+        m_progress.listingFailed();
+    m_log = nullptr;
 }
 
 bool TreeCopy::copyLink(const Entry& link, int sourceFd, int targetFd, const QByteArray& relative)
@@ -383,6 +420,7 @@ bool TreeCopy::run()
     m_progress.planned(total, files);
     if (target.fd >= 0)
         copyFolder(root, source.fd, target.fd, {});
+    endListing();
     const bool complete = !m_failed && !m_progress.cancelled();
     m_progress.finish();
     return complete;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -34,6 +35,7 @@ public:
         QList<Failure> failures;
         bool planned = false;
         bool finished = false;
+        bool listingFailed = false; // the /F listing could not be written
     };
 
     State state() const;
@@ -46,6 +48,7 @@ public:
     void addBytes(qint64 bytes);
     void copied();
     void failed(const QString& name, const QString& reason);
+    void listingFailed();
     void finish();
 
 private:
@@ -71,12 +74,19 @@ public:
     // True when everything was copied.
     bool run();
 
+    // The device a folder below the source lies on, by its path below the
+    // source and its status; tests stand in for mounts with it.
+    using DeviceOf = std::function<dev_t(const QByteArray& relative, const struct stat& st)>;
+    void setDeviceOf(DeviceOf deviceOf) { m_deviceOf = std::move(deviceOf); }
+
 private:
     struct Entry;
     void plan(int folderFd, dev_t device, const QByteArray& relative, Entry& folder);
     void copyFolder(const Entry& folder, int sourceFd, int targetFd, const QByteArray& relative);
     bool copyFile(const Entry& file, int sourceFd, int targetFd, const QByteArray& relative);
     bool copyLink(const Entry& link, int sourceFd, int targetFd, const QByteArray& relative);
+    void list(const QByteArray& relative);
+    void endListing();
     bool stopped() const;
     void fail(const QByteArray& relative, int errnoValue);
     void fail(const QString& name, const QString& reason);
@@ -84,8 +94,12 @@ private:
     const Job& m_job;
     Progress& m_progress;
     std::FILE* m_log;
+    DeviceOf m_deviceOf;
     bool m_failed = false;
 };
+
+// Said once when the /F listing could not be written; the files are copied all the same.
+QString listingProblemText();
 
 // A TreeCopy on a thread of its own, started as early as the caller likes.
 class BackgroundCopy

@@ -1,6 +1,6 @@
 // The copier the program starts for each folder it brings back:
 //   athozo "D:\GAMES\DOOM\*.*" "C:\MENTES\DOOM\*.*" /S /C /F /H /R /Y
-// Exits with 0 when everything was copied, 1 when something was not, 2 on
+// Exits with 0 when everything was copied (and listed, with /F), 1 when something was not, 2 on
 // arguments that make no copy.
 
 #include "CopierJob.h"
@@ -8,10 +8,37 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// A closed standard descriptor would be handed to the next file opened (a
+// folder, a copied file, the window system's connection), and the listing
+// and messages would go there.
+void openMissingStandardDescriptors()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    openMissingStandardDescriptors();
+    // A listing nobody reads is a failed write, not the end of the copy.
+    std::signal(SIGPIPE, SIG_IGN);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -428,11 +428,23 @@ void fokep::setGridCaption(const QString& caption)
     tabla1->setCaption(caption);
 }
 
-// Another catalog is heard of as damaged once again.
+// Another catalog is heard of as damaged once again. The settings file names
+// the catalog in force from now on, so a crash does not lose it.
 void fokep::catalogBound(const QString& path, bool fresh)
 {
     if (m_tree->catalogBound(path, fresh))
         m_damageReported = false;
+    store::writeSettings(m_paths.settingsFile, settingsToSave());
+}
+
+// A last catalog that did not open at start is tried again next time,
+// unless the user has moved on to another catalog since.
+store::Settings fokep::settingsToSave() const
+{
+    store::Settings saved = m_state.settings;
+    if (!m_retryCatalog.isEmpty() && saved.lastCatalog == m_paths.defaultCatalog)
+        saved.lastCatalog = m_retryCatalog;
+    return saved;
 }
 
 // Rows the engine cannot read are never passed off as a shorter view: the
@@ -499,12 +511,7 @@ void fokep::Form_Unload()
                                        : store::Settings::kWindowNormal;
     m_state.settings.contextRefresh = kfriss->isChecked() ? -1 : 0;
     m_state.settings.autoCompact = auttom->isChecked() ? -1 : 0;
-    // A last catalog that did not open at start is tried again next time,
-    // unless the user has moved on to another catalog since.
-    store::Settings saved = m_state.settings;
-    if (!m_retryCatalog.isEmpty() && saved.lastCatalog == m_paths.defaultCatalog)
-        saved.lastCatalog = m_retryCatalog;
-    store::writeSettings(m_paths.settingsFile, saved);
+    store::writeSettings(m_paths.settingsFile, settingsToSave());
 }
 
 void fokep::closeEvent(QCloseEvent* e)

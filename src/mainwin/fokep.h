@@ -166,6 +166,7 @@ private:
     void connectGrid();
     void catalogDamaged(const QString& path);
     bool openLastCatalog(QString& notice);
+    store::Settings settingsToSave() const;
     void bindLastCatalog();
     void focusWindowChanged(QWindow* now);
     void modalFormClosed();

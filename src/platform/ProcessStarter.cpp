@@ -20,7 +20,15 @@ bool ProcessStarter::startDetached(const QString& program, const QStringList& ar
 {
     if (script().active())
         return script().answer({program, arguments}, true);
-    return QProcess::startDetached(program, arguments);
+    // Nothing of this program's own standard descriptors: a copier writing
+    // into a closed pipe or a terminal long gone must not be stopped by it.
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 void ProcessStarter::startScript(const QList<bool>& answers)

@@ -17,7 +17,8 @@ public:
         friend bool operator==(const Started&, const Started&) = default;
     };
 
-    // False when the program could not be started.
+    // False when the program could not be started. Its standard input,
+    // output and error are the null device.
     static bool startDetached(const QString& program, const QStringList& arguments);
 
     // Test seam: while scripting, nothing is started; each start is recorded

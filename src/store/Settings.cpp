@@ -8,6 +8,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace store {
 
@@ -192,7 +194,17 @@ bool writeSettings(const QString& file, const Settings& settings)
         f.cancelWriting();
         return false;
     }
-    return f.commit();
+    // The new record is synced before it replaces the old one; syncing the
+    // folder makes the replacement itself outlast a power loss.
+    if (!f.commit())
+        return false;
+    const int folder = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 } // namespace store

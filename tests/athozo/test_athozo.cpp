@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
+#include <csignal>
+#include <sys/mount.h>
 
 using namespace athozo;
 using namespace RawTree;
@@ -48,6 +50,45 @@ Job jobFor(const QByteArray& source, const QByteArray& target, const QStringList
 {
     const QStringList paths{QFile::decodeName(source) + "/*.*", QFile::decodeName(target) + "/*.*"};
     return std::get<Job>(parseArguments(paths + switches, {}));
+}
+
+const QString kListingProblem = "A másolt file-ok listáját nem lehet kiírni.";
+
+// 'count' small files in a few folders below 'root'.
+void manyFiles(const QByteArray& root, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QByteArray sub = root + "/mappa" + QByteArray::number(i % 8);
+        folder(sub);
+        write(sub + "/adat" + QByteArray::number(i) + ".dat", "file " + QByteArray::number(i));
+    }
+}
+
+// A file system mounted for the test; gone again at its end.
+struct Mount
+{
+    QByteArray point;
+    bool ok = false;
+    explicit Mount(const QByteArray& at) : point(at)
+    {
+        folder(point);
+        ok = ::mount("polcozo-test", point.constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~Mount()
+    {
+        if (ok)
+            ::umount2(point.constData(), MNT_DETACH);
+    }
+};
+
+// The copier run as the program, from 'source' into 'target'.
+void startProgram(QProcess& athozo, const QByteArray& source, const QByteArray& target)
+{
+    athozo.setProgram(POLCOZO_ATHOZO);
+    athozo.setArguments(
+        QStringList{QFile::decodeName(source) + "/*.*", QFile::decodeName(target) + "/*.*"} + kAll);
+    athozo.start();
+    QVERIFY(athozo.waitForStarted());
 }
 
 } // namespace
@@ -161,6 +202,136 @@ private slots:
                                  "\\Régi játékok\\Doom II's.exe\n"),
                  qPrintable(listed));
         QVERIFY(listed.contains("\\caf/E9 d'or.txt ->"));
+    }
+
+    // Whatever becomes of the listing on its standard output, every file is
+    // copied, and a listing that could not be written is said once, never as
+    // a file that failed.
+    void listingThatCannotBeWritten()
+    {
+        Dir dir;
+        const QByteArray source = dir.path + "/forrás", target = dir.path + "/cél";
+        manyFiles(source, 400);
+        // Standard output is a pipe nobody reads: its read end is closed.
+        int pipe[2];
+        QVERIFY(::pipe(pipe) == 0);
+        ::close(pipe[0]);
+        const int writeEnd = pipe[1];
+        QProcess athozo;
+        athozo.setStandardOutputFile(QProcess::nullDevice());
+        athozo.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, 1); });
+        startProgram(athozo, source, target);
+        ::close(writeEnd);
+        QByteArray said;
+        QElapsedTimer t;
+        t.start();
+        while (!said.contains(kListingProblem.toUtf8()) && athozo.state() == QProcess::Running &&
+               t.elapsed() < 60000) {
+            athozo.waitForReadyRead(200);
+            said += athozo.readAllStandardError();
+        }
+        said += athozo.readAllStandardError();
+        // Not ended by the broken pipe: it either finished well or is still
+        // showing the problem in its window.
+        QVERIFY2(athozo.state() == QProcess::Running ||
+                     (athozo.exitStatus() == QProcess::NormalExit && athozo.exitCode() == 0),
+                 said.constData());
+        QCOMPARE(snapshot(target), snapshot(source));
+        if (athozo.state() == QProcess::Running) {
+            QCOMPARE(said.count(kListingProblem.toUtf8()), 1);
+            athozo.kill();
+            athozo.waitForFinished();
+        }
+
+        // In the window: one line among the failures, every file counted as copied.
+        const QByteArray again = dir.path + "/újra";
+        std::FILE* full = std::fopen("/dev/full", "w");
+        QVERIFY(full);
+        {
+            CopierWindow w(jobFor(source, again), full);
+            w.show();
+            w.start();
+            QTRY_VERIFY_WITH_TIMEOUT(w.isFinished(), 30000);
+            QVERIFY(w.isVisible());
+            QCOMPARE(w.exitCode(), 1);
+            QCOMPARE(w.hibak->count(), 1);
+            QCOMPARE(w.hibak->item(0)->text(), kListingProblem);
+        }
+        std::fclose(full);
+        QCOMPARE(snapshot(again), snapshot(source));
+    }
+
+    // Started without standard descriptors, the copier neither hangs nor
+    // writes its listing or messages into what it opens.
+    void closedDescriptors_data()
+    {
+        QTest::addColumn<QList<int>>("closed");
+        QTest::newRow("output") << QList<int>{1};
+        QTest::newRow("all three") << QList<int>{0, 1, 2};
+    }
+    void closedDescriptors()
+    {
+        QFETCH(QList<int>, closed);
+        Dir dir;
+        const QByteArray source = dir.path + "/forrás", target = dir.path + "/cél";
+        manyFiles(source, 400);
+        QProcess athozo;
+        athozo.setChildProcessModifier([closed] {
+            for (int fd : closed)
+                ::close(fd);
+        });
+        athozo.setEnvironment(QProcessEnvironment::systemEnvironment().toStringList()
+                              << "QT_LOGGING_RULES=*.debug=true");
+        startProgram(athozo, source, target);
+        const bool ended = athozo.waitForFinished(60000);
+        if (!ended)
+            athozo.kill();
+        QVERIFY(ended);
+        QCOMPARE(athozo.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(athozo.exitCode(), 0);
+        QCOMPARE(snapshot(target), snapshot(source));
+    }
+
+    // A file system mounted below the source is another drive: it is not
+    // entered, and it is named as a folder that was not copied.
+    void mountPointBelowTheSource()
+    {
+        Dir dir;
+        const QByteArray source = dir.path + "/forrás";
+        folder(source + "/sima");
+        write(source + "/a.txt", "a");
+        write(source + "/sima/b.txt", "b");
+
+        // Through the copy's own device check: a folder of another device.
+        Progress progress;
+        const Job job = jobFor(source, dir.path + "/cél");
+        TreeCopy copy(job, progress);
+        copy.setDeviceOf([](const QByteArray& relative, const struct stat& st) {
+            return relative == "sima" ? st.st_dev + 1 : st.st_dev;
+        });
+        QVERIFY(!copy.run());
+        QCOMPARE(progress.state().failures,
+                 (QList<Failure>{{QFile::decodeName(source) + "/sima",
+                                  "másik fájlrendszer csatolási pontja, kimarad"}}));
+        QCOMPARE(names(dir.path + "/cél"), QList<QByteArray>{"a.txt"});
+
+        // And a real mount, where the machine allows one.
+        Mount mount(source + "/csatolt");
+        if (!mount.ok)
+            QSKIP("no file system can be mounted here");
+        write(source + "/csatolt/c.txt", "c");
+        QProcess athozo;
+        startProgram(athozo, source, dir.path + "/cél2");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.text() + "/cél2/sima/b.txt"), 30000);
+        QVERIFY(athozo.state() == QProcess::Running); // the window shows the failure
+        athozo.kill();
+        athozo.waitForFinished();
+        QCOMPARE(names(dir.path + "/cél2"), (QList<QByteArray>{"a.txt", "sima"}));
+        Progress real;
+        QVERIFY(!TreeCopy(jobFor(source, dir.path + "/cél3"), real).run());
+        QCOMPARE(real.state().failures,
+                 (QList<Failure>{{QFile::decodeName(source) + "/csatolt",
+                                  "másik fájlrendszer csatolási pontja, kimarad"}}));
     }
 };
 

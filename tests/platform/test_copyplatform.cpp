@@ -55,6 +55,21 @@ private slots:
                                   "D:\\GAMES\\*.*|két szó \"idézve\"|", 20000);
         QVERIFY(!platform::ProcessStarter::startDetached(dir.filePath("nincs"), {}));
     }
+
+    // A started program writes and reads nothing of this one's: its standard
+    // descriptors are the null device.
+    void startedWithoutOurOutput()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out"), done = dir.filePath("done");
+        const QStringList args = {
+            "-c", "readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 | cat > \"$0\"; touch \"$1\"",
+            out, done};
+        QVERIFY(platform::ProcessStarter::startDetached("/bin/sh", args));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(done), 20000);
+        QCOMPARE(QString::fromUtf8(TestSupport::contents(out)),
+                 "/dev/null\n/dev/null\n/dev/null\n");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCopyPlatform)
