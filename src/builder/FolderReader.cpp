@@ -7,13 +7,13 @@
 #include <chrono>
 #include <unistd.h>
 
+using platform::childPath;
+using platform::dateText;
 using platform::FileFacts;
+using platform::fileFacts;
 using platform::FileState;
 using platform::FolderEntry;
 using platform::FolderListing;
-using platform::childPath;
-using platform::dateText;
-using platform::fileFacts;
 using platform::listFolder;
 using platform::openFolder;
 using platform::openSubFolder;
@@ -137,7 +137,8 @@ bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
         }
         if (facts.state != FileState::Regular)
             continue;
-        ScannedFile file{listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false};
+        ScannedFile file{
+            listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false};
         if (m_crc) {
             const platform::FileCrc sum = platform::fileCrc(fd, raw, &m_stop);
             if (sum.state == platform::FileCrc::State::Stopped)

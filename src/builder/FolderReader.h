@@ -17,8 +17,8 @@ struct ScannedFile
 {
     QString name;
     qint64 length = 0;
-    QString date; // as the catalog stores it
-    QString crc;  // eight hex digits; empty when not computed or unreadable
+    QString date;            // as the catalog stores it
+    QString crc;             // eight hex digits; empty when not computed or unreadable
     bool unreadable = false; // its checksum was asked for and it could not be read
 };
 
@@ -56,7 +56,12 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    enum class Next { Folder, Done, NotYet };
+    enum class Next
+    {
+        Folder,
+        Done,
+        NotYet
+    };
     // The next folder, waiting at most 'waitMs' for it. A failure of the
     // reading thread is thrown here.
     Next next(ScannedFolder& folder, int waitMs);
