@@ -1,10 +1,14 @@
 // Scans a folder tree into a fresh catalog through the builder's walk and
-// compares the time with a plain `find` over the same tree.
+// compares the time with a plain `find` over the same tree; then updates the
+// unchanged tree again, and scans 1 GiB of files with checksums against `cat`.
 //
-//   polcozo_bench_scan            generate 100 000 files in 5 000 folders
-//   polcozo_bench_scan DIR        scan an existing folder (kept catalog)
+//   polcozo_bench_scan            generate the trees and measure
+//   polcozo_bench_scan DIR [--crc] [--label LABEL] [--update CATALOG]
+//                                 scan DIR (kept catalog), or update LABEL's
+//                                 rows in CATALOG from DIR
 
 #include "builder/FolderWalk.h"
+#include "builder/MediumUpdate.h"
 #include "platform/Drives.h"
 #include "store/CatalogFiles.h"
 #include "store/Database.h"
@@ -14,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
@@ -63,13 +68,79 @@ double findSeconds(const QString& dir)
     return t.nsecsElapsed() / 1e9;
 }
 
+// 1 GiB of incompressible files: 32 folders of 32 files of 1 MiB.
+void generateBigTree(const QString& root)
+{
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (int folder = 0; folder < 32; ++folder) {
+        const QString f = root + QStringLiteral("/D%1").arg(folder);
+        QDir().mkpath(f);
+        for (int i = 0; i < 32; ++i) {
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()),
+                                                  block.size() / 4);
+            QFile out(f + QStringLiteral("/f%1.bin").arg(i));
+            if (!out.open(QIODevice::WriteOnly) || out.write(block) != block.size())
+                qFatal("cannot write %s", qPrintable(out.fileName()));
+        }
+    }
+}
+
+double catSeconds(const QString& dir)
+{
+    const QString cmd =
+        QStringLiteral("find '%1' -type f -print0 | xargs -0 cat >/dev/null").arg(dir);
+    QElapsedTimer t;
+    t.start();
+    QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), cmd});
+    return t.nsecsElapsed() / 1e9;
+}
+
+QString freshCatalog(const QString& path)
+{
+    QFile::remove(path);
+    store::copyFile(QStringLiteral(POLCOZO_BENCH_TEMPLATE), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+}
+
+// Seconds of one scan (or update) of drive path 'start'; a failure ends the program.
+double record(const platform::DriveTable& drives, const QString& catalog, const QString& start,
+              const QString& label, bool crc, bool update, Observer& observer)
+{
+    QElapsedTimer t;
+    t.start();
+    if (update) {
+        builder::MediumUpdate u(drives, observer);
+        u.crc = crc;
+        const auto outcome = u.run(catalog, start, label);
+        if (outcome == builder::MediumUpdate::Outcome::Updated)
+            std::printf("%s\n", qPrintable(u.resultText(outcome).replace(QStringLiteral("\r\n"),
+                                                                         QStringLiteral("; "))));
+    } else {
+        builder::FolderWalk walk(drives, observer);
+        walk.crc = crc;
+        walk.tablanyit(catalog);
+        walk.setOpenFolder(start);
+        walk.konyvbejar(start, label);
+        walk.close();
+        if (walk.unreadableFiles() > 0)
+            std::printf("unreadable %lld\n", walk.unreadableFiles());
+    }
+    const double s = t.nsecsElapsed() / 1e9;
+    if (!observer.failure.isEmpty()) {
+        std::printf("failure: %s\n", qPrintable(observer.failure));
+        std::exit(1);
+    }
+    return s;
+}
+
 QString fileSystemOf(const QString& dir)
 {
     QProcess p;
     p.start(QStringLiteral("df"), {QStringLiteral("--output=fstype"), dir});
     p.waitForFinished();
-    const QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(
-        QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return lines.size() > 1 ? lines.last().trimmed() : QStringLiteral("?");
 }
 
@@ -78,11 +149,31 @@ QString fileSystemOf(const QString& dir)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    bool crc = false;
+    QString label = QStringLiteral("BENCH");
+    QString updateCatalog;
+    QString dir;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--crc"))
+            crc = true;
+        else if (args[i] == QLatin1String("--label") && i + 1 < args.size())
+            label = args[++i];
+        else if (args[i] == QLatin1String("--update") && i + 1 < args.size())
+            updateCatalog = QFileInfo(args[++i]).absoluteFilePath();
+        else if (dir.isEmpty() && !args[i].startsWith(QLatin1String("--")))
+            dir = QDir(args[i]).absolutePath();
+        else {
+            std::fprintf(stderr, "usage: %s [DIR [--crc] [--label LABEL] [--update CATALOG]]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
+    const bool generated = dir.isEmpty();
     QTemporaryDir work;
-    work.setAutoRemove(argc < 2);
-    QString tree = argc > 1 ? QDir(QString::fromLocal8Bit(argv[1])).absolutePath()
-                            : work.path() + QStringLiteral("/tree");
-    if (argc < 2) {
+    work.setAutoRemove(generated);
+    const QString tree = generated ? work.path() + QStringLiteral("/tree") : dir;
+    if (generated) {
         QElapsedTimer g;
         g.start();
         generateTree(tree);
@@ -91,28 +182,21 @@ int main(int argc, char** argv)
     } else {
         std::printf("tree %s (%s)\n", qPrintable(tree), qPrintable(fileSystemOf(tree)));
     }
-    const QString catalog = work.path() + QStringLiteral("/scan.mdb");
-    store::copyFile(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog);
-    QFile::setPermissions(catalog, QFile::ReadOwner | QFile::WriteOwner);
+    const QString catalog = updateCatalog.isEmpty()
+                                ? freshCatalog(work.path() + QStringLiteral("/scan.mdb"))
+                                : updateCatalog;
 
     findSeconds(tree); // warm the cache for both
     const platform::DriveTable drives = platform::DriveTable::system();
     const QString start = drives.toDrivePath(tree);
     Observer observer;
-    builder::FolderWalk walk(drives, observer);
-    QElapsedTimer t;
-    t.start();
-    walk.tablanyit(catalog);
-    walk.setOpenFolder(start);
-    walk.konyvbejar(start, QStringLiteral("BENCH"));
-    walk.close();
-    const double scan = t.nsecsElapsed() / 1e9;
+    const double scan =
+        record(drives, catalog, start, label, crc, !updateCatalog.isEmpty(), observer);
     const double find = findSeconds(tree);
-    if (!observer.failure.isEmpty())
-        std::printf("failure: %s\n", qPrintable(observer.failure));
 
     auto db = store::Database::open(catalog);
     const qint64 files = db.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toLongLong();
+    db.close();
     std::printf("start %s\n", qPrintable(start));
     std::printf("folders %lld\n", observer.folders);
     std::printf("files %lld\n", files);
@@ -120,7 +204,25 @@ int main(int argc, char** argv)
     std::printf("scan_s %.3f s\n", scan);
     std::printf("find_s %.3f s\n", find);
     std::printf("scan_to_find_ratio %.2f\n", scan / find);
-    if (argc > 1)
+    if (!generated) {
         std::printf("catalog %s\n", qPrintable(catalog));
-    return observer.failure.isEmpty() ? 0 : 1;
+        return 0;
+    }
+
+    // The same medium again, unchanged: every row is kept.
+    const double update = record(drives, catalog, start, label, false, true, observer);
+    std::printf("update_s %.3f s\n", update);
+    std::printf("update_to_scan_ratio %.2f\n", update / scan);
+
+    // Checksums from the page cache against reading the same files with cat.
+    const QString big = work.path() + QStringLiteral("/big");
+    generateBigTree(big);
+    catSeconds(big); // into the cache
+    const double cat = catSeconds(big);
+    const double crcScan = record(drives, freshCatalog(work.path() + QStringLiteral("/crc.mdb")),
+                                  drives.toDrivePath(big), label, true, false, observer);
+    std::printf("cat_s %.3f s\n", cat);
+    std::printf("scan_crc_s %.3f s\n", crcScan);
+    std::printf("scan_crc_to_cat_ratio %.2f\n", cat / crcScan);
+    return 0;
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the benchmarks (Release, in build-bench/) and runs one of them.
-#   bench/run.sh scan [DIR]     scan a generated tree, or DIR, into a fresh catalog
+#   bench/run.sh scan [DIR [--crc] [--label LABEL] [--update CATALOG]]  scan a generated tree (then update it, and 1 GiB with checksums), or DIR into a fresh catalog or CATALOG
 #   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
 #   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb

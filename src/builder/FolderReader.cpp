@@ -1,18 +1,19 @@
 #include "FolderReader.h"
 
 #include "platform/Drives.h"
+#include "platform/FileCrc.h"
 #include "platform/FolderListing.h"
 
 #include <chrono>
 #include <unistd.h>
 
+using platform::childPath;
+using platform::dateText;
 using platform::FileFacts;
+using platform::fileFacts;
 using platform::FileState;
 using platform::FolderEntry;
 using platform::FolderListing;
-using platform::childPath;
-using platform::dateText;
-using platform::fileFacts;
 using platform::listFolder;
 using platform::openFolder;
 using platform::openSubFolder;
@@ -27,8 +28,8 @@ constexpr size_t kReadAhead = 256;
 } // namespace
 
 FolderReader::FolderReader(const QString& startPath, const QByteArray& startNative,
-                           ListingHook hook)
-    : m_hook(std::move(hook))
+                           ListingHook hook, bool crc)
+    : m_hook(std::move(hook)), m_crc(crc)
 {
     m_thread = std::thread([this, startPath, startNative] {
         std::exception_ptr failure;
@@ -49,6 +50,7 @@ FolderReader::~FolderReader()
     {
         const std::lock_guard lock(m_mutex);
         m_cancelled = true;
+        m_stop = true;
         m_changed.notify_all();
     }
     m_thread.join();
@@ -92,7 +94,7 @@ bool FolderReader::cancelled()
 // Takes over 'fd' (may be -1: an unreadable folder, recorded without files).
 // Sub-folders are opened relative to their parent and never through a link,
 // so a folder swapped for a link while the walk runs leads nowhere else.
-void FolderReader::read(const QString& path, const QByteArray& native, int fd)
+bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
 {
     struct Closer
     {
@@ -105,16 +107,20 @@ void FolderReader::read(const QString& path, const QByteArray& native, int fd)
     } closer{fd};
 
     const FolderListing listing = listFolder(fd);
+    bool missed = fd < 0 || !listing.readable || !listing.complete;
     for (const FolderEntry& sub : listing.folders) {
         if (cancelled())
-            return;
+            return true;
         const int subFd = openSubFolder(fd, sub.raw);
-        if (subFd < 0 && errno == ENOENT)
+        if (subFd < 0 && errno == ENOENT) {
+            missed = true;
             continue; // gone since it was listed
-        read(platform::DrivePath::join(path, sub.name), childPath(native, sub.raw), subFd);
+        }
+        if (!read(platform::DrivePath::join(path, sub.name), childPath(native, sub.raw), subFd))
+            missed = true;
     }
     if (cancelled())
-        return;
+        return true;
     if (m_hook)
         m_hook(path);
 
@@ -122,16 +128,36 @@ void FolderReader::read(const QString& path, const QByteArray& native, int fd)
     folder.files.reserve(listing.files.size());
     for (int i = 0; fd >= 0 && i < listing.files.size(); ++i) {
         if ((i & 255) == 255 && cancelled())
-            return;
-        const FileFacts facts = fileFacts(fd, listing.files.at(i).raw);
+            return true;
+        const QByteArray& raw = listing.files.at(i).raw;
+        const FileFacts facts = fileFacts(fd, raw);
         if (facts.state == FileState::Vanished) {
             folder.vanished = true;
             break;
         }
-        if (facts.state == FileState::Regular)
-            folder.files.append({listing.files.at(i).name, facts.length, dateText(facts.modified)});
+        if (facts.state != FileState::Regular)
+            continue;
+        ScannedFile file{
+            listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false};
+        if (m_crc) {
+            const platform::FileCrc sum = platform::fileCrc(fd, raw, &m_stop);
+            if (sum.state == platform::FileCrc::State::Stopped)
+                return true;
+            if (sum.state == platform::FileCrc::State::Vanished) {
+                folder.vanished = true;
+                break;
+            }
+            if (sum.state == platform::FileCrc::State::Read)
+                file.crc = platform::crcText(sum.crc);
+            else
+                file.unreadable = true;
+        }
+        folder.files.append(std::move(file));
     }
+    folder.missed = missed || folder.vanished;
+    const bool whole = !folder.missed;
     push(std::move(folder));
+    return whole;
 }
 
 } // namespace builder

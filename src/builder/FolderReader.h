@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -16,7 +17,9 @@ struct ScannedFile
 {
     QString name;
     qint64 length = 0;
-    QString date; // as the catalog stores it
+    QString date;            // as the catalog stores it
+    QString crc;             // eight hex digits; empty when not computed or unreadable
+    bool unreadable = false; // its checksum was asked for and it could not be read
 };
 
 // One folder as the walk records it.
@@ -28,6 +31,10 @@ struct ScannedFolder
     // A listed file was gone when read, or the folder could not be read to
     // its end: the rest of its files is missing.
     bool vanished = false;
+    // Something in or below the folder could not be read: the folder itself,
+    // its listing to the end, a sub-folder listed but gone, a file. A scan
+    // records what it got; an update must not take it for the medium's contents.
+    bool missed = false;
 };
 
 // Reads a folder tree ahead of the recording, on a thread of its own, so the
@@ -41,22 +48,33 @@ public:
     // files are read; lets tests change the folder in between.
     using ListingHook = std::function<void(const QString& drivePath)>;
 
-    FolderReader(const QString& startPath, const QByteArray& startNative, ListingHook hook = {});
+    // With 'crc' every file's checksum is read right after its facts; without
+    // it no file is opened.
+    FolderReader(const QString& startPath, const QByteArray& startNative, ListingHook hook = {},
+                 bool crc = false);
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    enum class Next { Folder, Done, NotYet };
+    enum class Next
+    {
+        Folder,
+        Done,
+        NotYet
+    };
     // The next folder, waiting at most 'waitMs' for it. A failure of the
     // reading thread is thrown here.
     Next next(ScannedFolder& folder, int waitMs);
 
 private:
-    void read(const QString& path, const QByteArray& native, int fd);
+    // False when a sub-folder listed could not be opened.
+    bool read(const QString& path, const QByteArray& native, int fd);
     bool push(ScannedFolder&& folder);
     bool cancelled();
 
     ListingHook m_hook;
+    const bool m_crc;
+    std::atomic<bool> m_stop{false}; // interrupts a long checksum
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<ScannedFolder> m_ready;

@@ -25,6 +25,11 @@ constexpr int kWaitMs = 100;
 
 } // namespace
 
+QVariant storedCrc(const ScannedFile& file)
+{
+    return file.crc.isEmpty() ? QVariant() : QVariant(file.crc.toLatin1());
+}
+
 FolderWalk::FolderWalk(const platform::DriveTable& drives, WalkObserver& observer)
     : m_drives(drives), m_observer(observer)
 {
@@ -44,7 +49,7 @@ void FolderWalk::tablanyit(const QString& catalogPath)
     m_insertFolder = m_db.prepare(QStringLiteral("INSERT INTO ut (ut) VALUES (?1)"));
     m_linkFolder = m_db.prepare(QStringLiteral("INSERT INTO ut_kulcsid (id, kulcsid) VALUES (?1, 1)"));
     m_insertFile = m_db.prepare(
-        QStringLiteral("INSERT INTO prgnev (utid, nev, hossz, datum) VALUES (?1, ?2, ?3, ?4)"));
+        QStringLiteral("INSERT INTO prgnev (utid, nev, hossz, datum, crc) VALUES (?1, ?2, ?3, ?4, ?5)"));
     // Every file of the folder gets its one link in a single statement.
     m_linkFiles = m_db.prepare(QStringLiteral(
         "INSERT INTO nev_kulcsid (id, kulcsid) SELECT id, 1 FROM prgnev WHERE utid=?1"));
@@ -77,8 +82,9 @@ void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
         return;
     m_committedFolder.clear();
     m_lost = false;
+    m_unreadable = 0;
     try {
-        FolderReader reader(startPath, m_openNative, m_hook);
+        FolderReader reader(startPath, m_openNative, m_hook, crc);
         ScannedFolder folder;
         for (;;) {
             const FolderReader::Next got = reader.next(folder, kWaitMs);
@@ -136,6 +142,7 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
                 m_insertFile.bindText(2, file.name);
                 m_insertFile.bindInt64(3, file.length);
                 m_insertFile.bindText(4, file.date);
+                m_insertFile.bind(5, storedCrc(file));
                 m_insertFile.run();
                 lastFileId = m_db.lastInsertId();
             }
@@ -147,6 +154,8 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
             undoFolder(folderId);
             throw;
         }
+        for (const ScannedFile& file : folder.files)
+            m_unreadable += file.unreadable ? 1 : 0;
         m_pendingFolder = stored;
         if (!folder.vanished)
             m_pendingCaptions << lastFileId;

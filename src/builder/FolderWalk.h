@@ -13,6 +13,11 @@ class Error;
 
 namespace builder {
 
+// prgnev.crc as the builder writes it: the eight hex digits as bytes, since
+// the column's integer affinity would turn "00012345" into 12345 and
+// "1E000000" into 1; NULL when there is no checksum.
+QVariant storedCrc(const ScannedFile& file);
+
 // What the walk tells the builder window as it goes.
 class WalkObserver
 {
@@ -60,6 +65,10 @@ public:
 
     bool stopRequest = false;
     bool abandonMark = false;
+    // Each file's CRC-32 is read and stored; off, no file is opened.
+    bool crc = false;
+    // Files of the last walk whose checksum could not be read.
+    qint64 unreadableFiles() const { return m_unreadable; }
 
 private:
     void konyvrogzit(const QString& label, const ScannedFolder& folder);
@@ -83,6 +92,7 @@ private:
     QString m_pendingFolder;         // the last folder of the open batch, as stored
     QString m_committedFolder;       // the last folder of this walk the catalog holds
     bool m_lost = false;             // a batch of this walk was given up
+    qint64 m_unreadable = 0;
 };
 
 } // namespace builder

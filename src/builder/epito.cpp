@@ -10,6 +10,7 @@
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -49,7 +51,8 @@ QIcon stopPicture()
 } // namespace
 
 epito::epito(MainHost& host, DriveSource drives, QWidget* parent)
-    : QDialog(parent), m_host(host), m_driveSource(std::move(drives)), m_walk(m_drives, *this)
+    : QDialog(parent), m_host(host), m_driveSource(std::move(drives)), m_walk(m_drives, *this),
+      m_update(m_drives, *this)
 {
     setObjectName(QStringLiteral("epito"));
     setProperty(Module1::kFormProperty, true);
@@ -97,6 +100,14 @@ void epito::buildControls()
     stopgomb = button("stopgomb", QString(), stopPicture(), QStringLiteral("Leállítás"));
     kesz = button("kesz", QStringLiteral("Kész"), QIcon());
 
+    frissites = new QCheckBox(QStringLiteral("Frissítés"), this);
+    frissites->setObjectName(QStringLiteral("frissites"));
+    frissites->setToolTip(
+        QStringLiteral("A már rögzített lemez adatait frissíti, a kulcsszavak megmaradnak."));
+    crc32 = new QCheckBox(QStringLiteral("CRC-32"), this);
+    crc32->setObjectName(QStringLiteral("crc32"));
+    crc32->setToolTip(QStringLiteral("Ellenőrző összeg (CRC-32) számítása"));
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(Drive1, 0, 0);
     grid->addWidget(cimke3, 0, 1);
@@ -106,6 +117,8 @@ void epito::buildControls()
     auto* row = new QHBoxLayout;
     row->addWidget(cimke4);
     row->addWidget(elotag, 1);
+    row->addWidget(frissites);
+    row->addWidget(crc32);
     row->addSpacing(12);
     row->addWidget(startgomb);
     row->addWidget(stopgomb);
@@ -124,6 +137,16 @@ void epito::buildControls()
     connect(startgomb, &QPushButton::clicked, this, &epito::startgomb_Click);
     connect(stopgomb, &QPushButton::clicked, this, &epito::stopgomb_Click);
     connect(kesz, &QPushButton::clicked, this, &epito::kesz_Click);
+    connect(frissites, &QCheckBox::toggled, this, &epito::rememberOptions);
+    connect(crc32, &QCheckBox::toggled, this, &epito::rememberOptions);
+}
+
+void epito::rememberOptions()
+{
+    if (!m_loaded)
+        return;
+    m_host.state().settings.updateMedium = frissites->isChecked();
+    m_host.state().settings.crcScan = crc32->isChecked();
 }
 
 int epito::run()
@@ -149,6 +172,11 @@ void epito::Form_Load()
     stopgomb->setEnabled(false);
     startgomb->setEnabled(false);
     kesz->setEnabled(true);
+    {
+        const QSignalBlocker a(frissites), b(crc32);
+        frissites->setChecked(m_host.state().settings.updateMedium);
+        crc32->setChecked(m_host.state().settings.crcScan);
+    }
     m_host.setMainEnabled(false);
     readDrives();
     if (Drive1->count() > 0)
@@ -260,6 +288,37 @@ void epito::startgomb_Click()
         return;
     }
 
+    m_scanning = true;
+    Drive1->setEnabled(false);
+    Dir1->setLocked(true);
+    frissites->setEnabled(false);
+    crc32->setEnabled(false);
+    const QString start = Dir1->path();
+    m_walkPath = start;
+    m_sinceShown.start();
+    const bool ran = frissites->isChecked() ? runUpdate(start, label) : runWalk(start, label);
+    m_scanning = false;
+    Drive1->setEnabled(true);
+    Dir1->setLocked(false);
+    frissites->setEnabled(true);
+    crc32->setEnabled(true);
+    if (!ran) {
+        backToIdle();
+        return;
+    }
+    m_walkPath = frissites->isChecked() ? start : m_walk.openFolder();
+    showWalkPosition();
+
+    m_host.refreshView();
+    if (m_walk.abandonMark || m_closeAfterScan) {
+        close();
+        return;
+    }
+    backToIdle();
+}
+
+bool epito::runWalk(const QString& start, const QString& label)
+{
     try {
         m_walk.tablanyit(m_catalogPath);
     } catch (const platform::Error& e) {
@@ -269,31 +328,34 @@ void epito::startgomb_Click()
                                        platform::engineReason(e),
                                    platform::MessageBox::Buttons::Ok,
                                    platform::MessageBox::Icon::Critical);
-        backToIdle();
-        return;
+        return false;
     }
-
-    m_scanning = true;
-    Drive1->setEnabled(false);
-    Dir1->setLocked(true);
-    const QString start = Dir1->path();
-    m_walkPath = start;
-    m_sinceShown.start();
+    m_walk.crc = crc32->isChecked();
     if (m_walk.setOpenFolder(start))
         m_walk.konyvbejar(start, label);
     m_walk.close();
-    m_scanning = false;
-    Drive1->setEnabled(true);
-    Dir1->setLocked(false);
-    m_walkPath = m_walk.openFolder();
-    showWalkPosition();
+    if (m_walk.crc && m_walk.unreadableFiles() > 0 && !m_walk.abandonMark)
+        platform::MessageBox::show(this,
+                                   QStringLiteral("A rögzítés kész, de nem olvasható, ellenőrző "
+                                                  "összeg nélkül rögzített file:") +
+                                       Module1::Str(m_walk.unreadableFiles()),
+                                   platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Exclamation);
+    return true;
+}
 
-    m_host.refreshView();
-    if (m_walk.abandonMark || m_closeAfterScan) {
-        close();
-        return;
-    }
-    backToIdle();
+bool epito::runUpdate(const QString& start, const QString& label)
+{
+    m_update.stopRequest = false;
+    m_update.crc = crc32->isChecked();
+    platform::setBusyPointer(true);
+    const builder::MediumUpdate::Outcome outcome = m_update.run(m_catalogPath, start, label);
+    platform::setBusyPointer(false);
+    if (outcome != builder::MediumUpdate::Outcome::Failed)
+        platform::MessageBox::show(this, m_update.resultText(outcome),
+                                   platform::MessageBox::Buttons::Ok,
+                                   platform::MessageBox::Icon::Information);
+    return true;
 }
 
 void epito::backToIdle()
@@ -307,6 +369,7 @@ void epito::backToIdle()
 void epito::stopgomb_Click()
 {
     m_walk.stopRequest = true;
+    m_update.stopRequest = true;
 }
 
 void epito::kesz_Click()
@@ -331,6 +394,7 @@ void epito::done(int result)
     if (m_scanning) {
         // Closing mid-scan: stop, and close once the walk has unwound.
         m_walk.stopRequest = true;
+        m_update.stopRequest = true;
         m_closeAfterScan = true;
         return;
     }

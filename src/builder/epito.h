@@ -1,12 +1,14 @@
 #pragma once
 
 #include "FolderWalk.h"
+#include "MediumUpdate.h"
 #include "widgets/DriveLists.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +33,8 @@ public:
     QLabel *cimke1, *cimke2, *cimke3, *cimke4;
     QLineEdit* elotag;
     QPushButton *startgomb, *stopgomb, *kesz;
+    // Update a medium already recorded; compute checksums. Both remembered.
+    QCheckBox *frissites, *crc32;
 
     void Form_Load();
     void Form_Activate();
@@ -64,11 +68,16 @@ private:
     void readDrives();
     void showWalkPosition();
     void backToIdle();
+    // False when the walk could not start, so nothing was read.
+    bool runWalk(const QString& start, const QString& label);
+    bool runUpdate(const QString& start, const QString& label);
+    void rememberOptions();
 
     MainHost& m_host;
     DriveSource m_driveSource;
     platform::DriveTable m_drives;
     builder::FolderWalk m_walk;
+    builder::MediumUpdate m_update;
     QString m_catalogPath; // dmunka's database
     QString m_walkPath;
     QElapsedTimer m_sinceShown;

@@ -22,6 +22,26 @@ constexpr int kPathLengthOffset = 5;
 constexpr int kPathOffset = 7;
 constexpr int kNameHistoryBytes = Settings::kHistorySize * Settings::kNamePatternBytes;
 
+// The options block after the record.
+constexpr char kOptionsMagic[4] = {'P', 'L', 'C', 'X'};
+constexpr char kOptionsVersion = 1;
+constexpr int kOptionsFlagsOffset = 5;
+constexpr unsigned char kUpdateMediumFlag = 0x01;
+constexpr unsigned char kCrcScanFlag = 0x02;
+constexpr unsigned char kKnownFlags = kUpdateMediumFlag | kCrcScanFlag;
+
+void decodeOptions(const QByteArray& block, Settings& s)
+{
+    if (block.size() != Settings::kOptionsSize || !block.startsWith(QByteArray(kOptionsMagic, 4)) ||
+        block.at(4) != kOptionsVersion)
+        return;
+    const auto flags = static_cast<unsigned char>(block.at(kOptionsFlagsOffset));
+    if ((flags & ~kKnownFlags) != 0)
+        return;
+    s.updateMedium = (flags & kUpdateMediumFlag) != 0;
+    s.crcScan = (flags & kCrcScanFlag) != 0;
+}
+
 bool isFlag(qint16 v)
 {
     return v == -1 || v == 0;
@@ -131,6 +151,13 @@ QByteArray encodeSettings(const Settings& settings)
         putText(record, start + kNameHistoryBytes + i * Settings::kPathPatternBytes,
                 Settings::kPathPatternBytes, settings.pathPatterns[i]);
     }
+    // With every later option off the file stays exactly what it always was.
+    if (settings.updateMedium || settings.crcScan) {
+        record.append(kOptionsMagic, 4);
+        record.append(kOptionsVersion);
+        record.append(char((settings.updateMedium ? kUpdateMediumFlag : 0) |
+                           (settings.crcScan ? kCrcScanFlag : 0)));
+    }
     return record;
 }
 
@@ -138,6 +165,11 @@ Settings decodeSettings(const QByteArray& data, const Settings& defaults)
 {
     const QByteArray record = data.left(Settings::kRecordSize);
     Settings s = defaults;
+    // Options not written are off, whatever the defaults say.
+    s.updateMedium = false;
+    s.crcScan = false;
+    if (record.size() == Settings::kRecordSize)
+        decodeOptions(data.mid(Settings::kRecordSize), s);
 
     if (record.size() >= kFlagsOffset + 2 && isFlag(readInt16(record, kFlagsOffset)))
         s.autoCompact = readInt16(record, kFlagsOffset);
@@ -179,7 +211,7 @@ Settings readSettings(const QString& file, const QString& programFolder)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return defaults;
-    return decodeSettings(f.read(Settings::kRecordSize), defaults);
+    return decodeSettings(f.read(Settings::kRecordSize + Settings::kOptionsSize + 1), defaults);
 }
 
 bool writeSettings(const QString& file, const Settings& settings)

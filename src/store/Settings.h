@@ -16,6 +16,9 @@ namespace store {
 //   7    L       last catalog path
 //   7+L  10x50   file-name pattern history
 //   507+L 10x100 path pattern history
+//
+// Options that came later follow the record (see kOptionsSize), so an older
+// copy, which reads only the record, still reads every field where it was.
 struct Settings
 {
     static constexpr int kRecordSize = 1800;
@@ -35,13 +38,20 @@ struct Settings
     std::array<QString, kHistorySize> namePatterns;
     std::array<QString, kHistorySize> pathPatterns;
 
+    // The builder: update a medium already recorded; compute CRC-32 checksums.
+    bool updateMedium = false;
+    bool crcScan = false;
+    // After the record: "PLCX", a version byte, a flag byte.
+    static constexpr int kOptionsSize = 6;
+
     bool operator==(const Settings&) const = default;
 };
 
 // The defaults of a first start: the last catalog is the template beside the program.
 Settings defaultSettings(const QString& programFolder);
 
-// Exactly kRecordSize bytes. A path longer than kMaxPathBytes cannot be kept
+// kRecordSize bytes, followed by kOptionsSize more when an option after the
+// record is on. A path longer than kMaxPathBytes cannot be kept
 // and is written as empty, so the next start falls back to the default catalog.
 QByteArray encodeSettings(const Settings& settings);
 

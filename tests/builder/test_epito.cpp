@@ -3,6 +3,7 @@
 #include "builder/epito.h"
 #include "platform/MessageBox.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,6 +119,47 @@ private Q_SLOTS:
         QVERIFY(!win.host.shared.builderChanged);
         QCOMPARE(f.count("ut"), twice ? 3 : 0); // the first scan's empty folders too
         QVERIFY(twice || (win.w.kesz->isEnabled() && !win.w.stopgomb->isEnabled()));
+    }
+
+    // With "Frissítés" a label already recorded is updated, keeping the
+    // keywords; the options start as the settings left them and are kept there.
+    void updateFromTheWindow()
+    {
+        BuilderFixture f;
+        f.tree({"A/a.txt", "A/b.txt"});
+        Window win(f);
+        epito& w = win.w;
+        QVERIFY(!w.frissites->isChecked() && !w.crc32->isChecked());
+        win.type("CD_1");
+        win.key(Qt::Key_Return);
+        store::Database::open(f.catalog).execScript(
+            "INSERT INTO kulcs (kulcs) VALUES ('K'); INSERT INTO nev_kulcsid SELECT id, 2 FROM "
+            "prgnev");
+        f.tree({"A/c.txt"});
+        QFile::remove(f.e + "/A/b.txt");
+
+        w.frissites->setChecked(true);
+        w.crc32->setChecked(true);
+        QVERIFY(win.host.shared.settings.updateMedium && win.host.shared.settings.crcScan);
+        w.Dir1->setPath("E:\\");
+        win.type("CD_1");
+        win.key(Qt::Key_Return);
+        const auto shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(
+            shown.first().text,
+            "A frissítés kész.\r\nÚj file:  1\r\nMódosult file:  0\r\nTörölt file:  1\r\n"
+            "Változatlan file:  1\r\nÚj mappa:  0\r\nTörölt mappa:  0\r\nVáltozatlan mappa:  2");
+        QCOMPARE(f.column("SELECT nev || '|' || crc || '|' || (SELECT group_concat(kulcsid) FROM "
+                          "nev_kulcsid k WHERE k.id = prgnev.id) FROM prgnev ORDER BY nev"),
+                 (QStringList{"a.txt|8CDC1683|1,2", "c.txt|8CDC1683|1"}));
+        QVERIFY(w.isVisible() && w.elotag->text().isEmpty() && w.kesz->isEnabled());
+
+        // A new window starts with the options as they were left.
+        Window again(f);
+        again.host.shared.settings = win.host.shared.settings;
+        again.w.Form_Load();
+        QVERIFY(again.w.frissites->isChecked() && again.w.crc32->isChecked());
     }
 
     // A catalog another program holds is not taken for one that holds the medium.

@@ -26,6 +26,7 @@ struct Recorder : builder::WalkObserver
     int yields = 0;
     int vanished = 0;
     bool abandoned = false;
+    qint64 unreadable = 0;
     QString openFolder;
     std::function<void(int)> onYield;
 
@@ -53,6 +54,7 @@ Recorder scan(const BuilderFixture& f, const QString& start = "E:\\", const QStr
         r.failures << "cannot open " + start;
     walk.close();
     r.abandoned = walk.abandonMark;
+    r.unreadable = walk.unreadableFiles();
     r.openFolder = walk.openFolder();
     return r;
 }
@@ -238,6 +240,42 @@ private Q_SLOTS:
         QCOMPARE(f.column(kFolders), QStringList{"-CD_1- E:\\A"});
         QCOMPARE(r.yields, 2);
         QVERIFY(!r.abandoned);
+    }
+
+    // Checksums are kept as their eight digits, also those that read as
+    // numbers; an unreadable file is recorded without one and counted. With
+    // the option off no file is read, so the unreadable one is no matter.
+    void checksums()
+    {
+        for (const bool crc : {true, false}) {
+            BuilderFixture f;
+            f.file("a.txt", "123456789");
+            f.file("b.txt", "polcozo 3854");
+            f.file("c.txt", "polcozo 50");
+            f.file("ures.txt", "");
+            f.file("zart.txt", "titok");
+            QFile::setPermissions(f.e + "/zart.txt", {});
+            QFile::setPermissions(f.dir.path(), QFile::Permissions(0x7777));
+            QFile::setPermissions(f.catalog, QFile::Permissions(0x6666));
+            const QString report = f.dir.filePath("report");
+            const int code = inChild([&] {
+                if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                    return 2;
+                const Recorder r =
+                    scan(f, "E:\\", "CD_1", [crc](FolderWalk& w, Recorder&) { w.crc = crc; });
+                TestSupport::writeFile(report, QByteArray::number(r.unreadable));
+                return r.failures.isEmpty() ? 0 : 3;
+            });
+            QCOMPARE(code, 0);
+            const QStringList with{"a.txt|CBF43926|9", "b.txt|00550667|12", "c.txt|3E235659|10",
+                                   "ures.txt|00000000|0", "zart.txt|-|5"};
+            const QStringList without{"a.txt|-|9", "b.txt|-|12", "c.txt|-|10", "ures.txt|-|0",
+                                      "zart.txt|-|5"};
+            QCOMPARE(f.column("SELECT nev || '|' || ifnull(CAST(crc AS TEXT), '-') || '|' || "
+                              "hossz FROM prgnev ORDER BY nev"),
+                     crc ? with : without);
+            QCOMPARE(TestSupport::contents(report), crc ? "1" : "0");
+        }
     }
 
     // Files and folders that change between listing a folder and reading it.

@@ -142,6 +142,41 @@ private slots:
         }
     }
 
+    // The builder's two options live after the record, where an older copy,
+    // reading 1800 bytes, never looks; with both off nothing is appended.
+    void optionsAfterTheRecord()
+    {
+        const Settings defaults = store::defaultSettings(kProgramFolder);
+        const QByteArray plain = store::encodeSettings(sample());
+        QCOMPARE(plain.size(), 1800);
+        const Settings plainBack = store::decodeSettings(plain, defaults);
+        QVERIFY(!plainBack.updateMedium && !plainBack.crcScan);
+
+        for (const auto& [update, crc] : {std::pair{true, false}, {false, true}, {true, true}}) {
+            Settings s = sample();
+            s.updateMedium = update;
+            s.crcScan = crc;
+            const QByteArray r = store::encodeSettings(s);
+            QVERIFY(r.size() > 1800);
+            QCOMPARE(r.left(1800), plain); // no field moves
+            QCOMPARE(store::decodeSettings(r, defaults), s);
+            // What an older copy reads, and what it writes back.
+            QCOMPARE(store::decodeSettings(r.left(1800), defaults), sample());
+            // A damaged or foreign tail is ignored.
+            QByteArray odd = r;
+            odd[1800] = 'x';
+            QCOMPARE(store::decodeSettings(odd, defaults), sample());
+            QCOMPARE(store::decodeSettings(r.left(r.size() - 1), defaults), sample());
+        }
+        // The file keeps the options from one run to the next.
+        QTemporaryDir tmp;
+        const QString file = tmp.filePath("Polcozo.ini");
+        Settings s = sample();
+        s.crcScan = true;
+        QVERIFY(store::writeSettings(file, s));
+        QCOMPARE(store::readSettings(file, kProgramFolder), s);
+    }
+
     void readAndWriteTheFile()
     {
         QTemporaryDir tmp;
