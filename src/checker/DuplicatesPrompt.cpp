@@ -38,7 +38,8 @@ masolat::masolat(MainHost& host, QWidget* parent) : QDialog(parent), m_host(host
     line->addWidget(new QLabel(QStringLiteral("Legkisebb hossz (byte):"), this));
     line->addWidget(hossz, 1);
     layout->addWidget(new QLabel(
-        QStringLiteral("Az azonos hosszú és CRC-jű file-ok listája (hiányzó CRC-nél a hossz dönt)."),
+        QStringLiteral(
+            "Az azonos hosszú és CRC-jű file-ok listája (hiányzó CRC-nél a hossz dönt)."),
         this));
     layout->addLayout(line);
     auto* buttons = new QHBoxLayout;

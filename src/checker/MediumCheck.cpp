@@ -61,7 +61,7 @@ struct RecordedFile
 
 struct RecordedFolder
 {
-    QString stored; // the stored path, for the missing-folder finding
+    QString stored;       // the stored path, for the missing-folder finding
     QList<QString> order; // file names in recorded order
     QHash<QString, RecordedFile> files;
     bool seen = false;
@@ -90,8 +90,8 @@ QString readErrorText(int e)
 class Check
 {
 public:
-    Check(const platform::DriveTable& drives, const Request& request,
-          const std::atomic<bool>& stop, Progress& progress, const ReadFile& readFile)
+    Check(const platform::DriveTable& drives, const Request& request, const std::atomic<bool>& stop,
+          Progress& progress, const ReadFile& readFile)
         : m_drives(drives), m_request(request), m_stop(stop), m_progress(progress),
           m_read(readFile ? readFile : ReadFile(&platform::fileCrc))
     {
@@ -165,7 +165,10 @@ private:
             if (rest.size() < 3 || !rest.at(0).isLetter() || rest.at(1) != QLatin1Char(':') ||
                 rest.at(2) != QLatin1Char('\\'))
                 continue;
-            Row r{rest.at(0).toUpper(), rest.mid(2), stored, st.value(2).toString(),
+            Row r{rest.at(0).toUpper(),
+                  rest.mid(2),
+                  stored,
+                  st.value(2).toString(),
                   {st.value(3).toLongLong(), st.value(4).toString(), st.value(5), false},
                   !st.value(2).isNull()};
             letters.insert(r.letter);
@@ -320,7 +323,7 @@ private:
                 return;
             add(Kind::MissingFile, path, entry.name, number(rec.length),
                 facts.state == platform::FileState::NotAFile ? QStringLiteral("nem file")
-                                                              : QString());
+                                                             : QString());
             return;
         }
         const bool sameLength = facts.length == rec.length;

@@ -18,8 +18,9 @@ class DriveTable;
 // reads: the catalog is read once at the start and left as it was.
 namespace checker {
 
-enum class Kind {
-    MissingFile,   // recorded, not on the medium
+enum class Kind
+{
+    MissingFile, // recorded, not on the medium
     LengthDiffers,
     DateDiffers,
     CrcDiffers,    // only where a CRC is recorded
@@ -54,7 +55,8 @@ struct Progress
 
 struct Outcome
 {
-    enum class End {
+    enum class End
+    {
         Done,
         Stopped,     // findings so far are kept
         MediumGone,  // the medium went during the check; findings so far are kept
@@ -70,9 +72,9 @@ struct Outcome
 };
 
 // A file's CRC as platform::fileCrc reads it; replaceable so tests can fail reads.
-using ReadFile = std::function<platform::FileCrc(int folderFd, const QByteArray& name,
-                                                 const std::atomic<bool>* stop,
-                                                 std::atomic<qint64>* bytesRead)>;
+using ReadFile =
+    std::function<platform::FileCrc(int folderFd, const QByteArray& name,
+                                    const std::atomic<bool>* stop, std::atomic<qint64>* bytesRead)>;
 
 struct Request
 {

@@ -196,8 +196,9 @@ void ellenor::showProgress()
         return;
     const checker::Progress& p = *m_progress;
     const QLocale locale;
-    fileok->setText(QStringLiteral("File-ok: %1 / %2")
-                        .arg(locale.toString(p.files.load()), locale.toString(p.totalFiles.load())));
+    fileok->setText(
+        QStringLiteral("File-ok: %1 / %2")
+            .arg(locale.toString(p.files.load()), locale.toString(p.totalFiles.load())));
     byteok->setText(QStringLiteral("Beolvasva: %1 / %2")
                         .arg(Module1::sizeText(p.bytes.load(), locale),
                              Module1::sizeText(p.totalBytes.load(), locale)));
@@ -218,10 +219,10 @@ void ellenor::checkEnded()
 
     using End = checker::Outcome::End;
     const checker::Outcome& out = m_outcome;
-    const QString medium = m_request.label + QStringLiteral(" (") +
-                           (out.startFolder.isEmpty() ? platform::DrivePath::root(m_request.drive)
-                                                      : out.startFolder) +
-                           QLatin1Char(')');
+    const QString medium =
+        m_request.label + QStringLiteral(" (") +
+        (out.startFolder.isEmpty() ? platform::DrivePath::root(m_request.drive) : out.startFolder) +
+        QLatin1Char(')');
     switch (out.end) {
     case End::NoDrive:
         MessageBox::show(this, QStringLiteral("Nem áll készen a meghajto!\r\n"
@@ -253,8 +254,8 @@ void ellenor::checkEnded()
                       ? QStringLiteral("Nincs eltérés: a lemez megegyezik a rögzítettel.")
                       : QStringLiteral("%1 eltérés.").arg(out.findings.size());
     else
-        summary = QStringLiteral("Az ellenőrzés félbemaradt; %1 eltérés addig.")
-                      .arg(out.findings.size());
+        summary =
+            QStringLiteral("Az ellenőrzés félbemaradt; %1 eltérés addig.").arg(out.findings.size());
     summary += QStringLiteral(" %1 / %2 file ellenőrizve.")
                    .arg(m_progress->files.load())
                    .arg(m_progress->totalFiles.load());

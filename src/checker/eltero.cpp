@@ -17,8 +17,8 @@ using platform::MessageBox;
 
 eltero::eltero(const QString& catalogPath, const QString& programFolder, const QString& medium,
                const QString& summary, const QList<checker::Finding>& findings, QWidget* parent)
-    : QDialog(parent), m_catalogPath(catalogPath), m_programFolder(programFolder),
-      m_medium(medium), m_findings(findings)
+    : QDialog(parent), m_catalogPath(catalogPath), m_programFolder(programFolder), m_medium(medium),
+      m_findings(findings)
 {
     setObjectName(QStringLiteral("eltero"));
     setWindowTitle(QStringLiteral("Eltérések: ") + medium);
@@ -88,10 +88,10 @@ void eltero::mentes_Click()
             checker::writeFindings(*path, m_catalogPath, m_medium, m_findings);
             return;
         } catch (const platform::Error& e) {
-            MessageBox::show(this,
-                             QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !\r\n") +
-                                 e.detail(),
-                             MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            MessageBox::show(
+                this,
+                QStringLiteral("Nem tudok hozzáférni az meghajtóhoz vagy úthoz !\r\n") + e.detail(),
+                MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
         }
     }
 }

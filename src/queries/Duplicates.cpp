@@ -8,8 +8,8 @@ namespace {
 
 // A recorded CRC as eight hexadecimal digits also where the engine kept
 // all-digit texts as numbers, so equal CRCs sort next to each other in text order.
-const QString kCrcKey = QStringLiteral(
-    "CASE typeof(p.crc) WHEN 'integer' THEN printf('%08d', p.crc) ELSE p.crc END");
+const QString kCrcKey =
+    QStringLiteral("CASE typeof(p.crc) WHEN 'integer' THEN printf('%08d', p.crc) ELSE p.crc END");
 
 // Each test seeks the (length, CRC) index; the last one only runs for files
 // without a CRC, which match any other file of their length.

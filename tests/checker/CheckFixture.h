@@ -27,7 +27,7 @@ struct Quiet : builder::WalkObserver
 
 // A medium as the builder records it; 'root' is the native folder of 'start'.
 inline void record(const BuilderFixture& f, const QString& start, const QString& label,
-            bool withCrc = true)
+                   bool withCrc = true)
 {
     Quiet q;
     builder::FolderWalk walk(f.drives, q);
@@ -71,7 +71,9 @@ inline QByteArray digest(const QString& path)
 // Rewrites a file keeping its modification time.
 inline void keepingDate(const QString& path, const std::function<void()>& change)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
     change();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};

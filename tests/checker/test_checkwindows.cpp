@@ -39,7 +39,11 @@ class TestCheckWindows : public QObject
     };
 
 private Q_SLOTS:
-    void init() { MessageBox::startScript(); FileDialog::startScript(); }
+    void init()
+    {
+        MessageBox::startScript();
+        FileDialog::startScript();
+    }
     void cleanup()
     {
         MessageBox::stopScript();

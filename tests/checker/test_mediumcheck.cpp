@@ -52,55 +52,41 @@ private Q_SLOTS:
         using Change = std::function<void(BuilderFixture&)>;
 
         QTest::newRow("unchanged") << Change([](BuilderFixture&) {}) << true << QString();
-        QTest::newRow("flipped byte, same length and date")
-            << Change([](BuilderFixture& f) {
-                   const QString p = f.e + u"/GAMES/DOOM.WAD"_qs;
-                   keepingDate(p, [&] {
-                       QByteArray b(70000, 'w');
-                       b[40000] = 'W';
-                       TestSupport::writeFile(p, b);
-                   });
-               })
-            << true << u"Eltérő CRC E:\\GAMES|DOOM.WAD"_qs;
-        QTest::newRow("flipped byte without a recorded CRC")
-            << Change([](BuilderFixture& f) {
-                   const QString p = f.e + u"/GAMES/DOOM.WAD"_qs;
-                   keepingDate(p, [&] { TestSupport::writeFile(p, QByteArray(70000, 'W')); });
-               })
-            << false << QString();
-        QTest::newRow("truncated")
-            << Change([](BuilderFixture& f) {
-                   const QString p = f.e + u"/GAMES/DOOM.EXE"_qs;
-                   keepingDate(p, [&] { QVERIFY(QFile::resize(p, 1000)); });
-               })
-            << true << u"Eltérő hossz E:\\GAMES|DOOM.EXE"_qs;
-        QTest::newRow("touched")
-            << Change([](BuilderFixture& f) {
-                   QFile file(f.e + u"/README.TXT"_qs);
-                   QVERIFY(file.open(QIODevice::ReadWrite));
-                   QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-400),
-                                            QFileDevice::FileModificationTime));
-               })
-            << true << u"Eltérő dátum E:\\|README.TXT"_qs;
-        QTest::newRow("removed and added")
-            << Change([](BuilderFixture& f) {
-                   QVERIFY(QFile::remove(f.e + u"/GAMES/Árvíztűrő.txt"_qs));
-                   f.file(u"GAMES/QUAKE.EXE"_qs);
-               })
-            << true << u"Új file E:\\GAMES|QUAKE.EXE\nHiányzó file E:\\GAMES|Árvíztűrő.txt"_qs;
-        QTest::newRow("folder gone, folder new, empty folder new")
-            << Change([](BuilderFixture& f) {
-                   QVERIFY(removeTree(f.e + u"/TOOLS"_qs));
-                   f.file(u"GAMES/HERETIC/HERETIC.EXE"_qs);
-                   f.folder(u"EMPTY"_qs);
-               })
-            << true << u"Új mappa E:\\GAMES\\HERETIC|\nHiányzó mappa E:\\TOOLS|"_qs;
-        QTest::newRow("a file became a folder")
-            << Change([](BuilderFixture& f) {
-                   QVERIFY(QFile::remove(f.e + u"/TOOLS/NC.EXE"_qs));
-                   f.folder(u"TOOLS/NC.EXE"_qs);
-               })
-            << true << u"Hiányzó file E:\\TOOLS|NC.EXE"_qs;
+        QTest::newRow("flipped byte, same length and date") << Change([](BuilderFixture& f) {
+            const QString p = f.e + u"/GAMES/DOOM.WAD"_qs;
+            keepingDate(p, [&] {
+                QByteArray b(70000, 'w');
+                b[40000] = 'W';
+                TestSupport::writeFile(p, b);
+            });
+        }) << true << u"Eltérő CRC E:\\GAMES|DOOM.WAD"_qs;
+        QTest::newRow("flipped byte without a recorded CRC") << Change([](BuilderFixture& f) {
+            const QString p = f.e + u"/GAMES/DOOM.WAD"_qs;
+            keepingDate(p, [&] { TestSupport::writeFile(p, QByteArray(70000, 'W')); });
+        }) << false << QString();
+        QTest::newRow("truncated") << Change([](BuilderFixture& f) {
+            const QString p = f.e + u"/GAMES/DOOM.EXE"_qs;
+            keepingDate(p, [&] { QVERIFY(QFile::resize(p, 1000)); });
+        }) << true << u"Eltérő hossz E:\\GAMES|DOOM.EXE"_qs;
+        QTest::newRow("touched") << Change([](BuilderFixture& f) {
+            QFile file(f.e + u"/README.TXT"_qs);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-400),
+                                     QFileDevice::FileModificationTime));
+        }) << true << u"Eltérő dátum E:\\|README.TXT"_qs;
+        QTest::newRow("removed and added") << Change([](BuilderFixture& f) {
+            QVERIFY(QFile::remove(f.e + u"/GAMES/Árvíztűrő.txt"_qs));
+            f.file(u"GAMES/QUAKE.EXE"_qs);
+        }) << true << u"Új file E:\\GAMES|QUAKE.EXE\nHiányzó file E:\\GAMES|Árvíztűrő.txt"_qs;
+        QTest::newRow("folder gone, folder new, empty folder new") << Change([](BuilderFixture& f) {
+            QVERIFY(removeTree(f.e + u"/TOOLS"_qs));
+            f.file(u"GAMES/HERETIC/HERETIC.EXE"_qs);
+            f.folder(u"EMPTY"_qs);
+        }) << true << u"Új mappa E:\\GAMES\\HERETIC|\nHiányzó mappa E:\\TOOLS|"_qs;
+        QTest::newRow("a file became a folder") << Change([](BuilderFixture& f) {
+            QVERIFY(QFile::remove(f.e + u"/TOOLS/NC.EXE"_qs));
+            f.folder(u"TOOLS/NC.EXE"_qs);
+        }) << true << u"Hiányzó file E:\\TOOLS|NC.EXE"_qs;
     }
     void findings()
     {
@@ -129,14 +115,16 @@ private Q_SLOTS:
         record(f, u"E:\\"_qs, u"CD_1"_qs);
         const QString p = f.e + u"/GAMES/DOOM.WAD"_qs;
         keepingDate(p, [&] { TestSupport::writeFile(p, QByteArray(70000, 'v')); });
-        keepingDate(f.e + u"/GAMES/DOOM.EXE"_qs, [&] { QVERIFY(QFile::resize(f.e + u"/GAMES/DOOM.EXE"_qs, 12)); });
+        keepingDate(f.e + u"/GAMES/DOOM.EXE"_qs,
+                    [&] { QVERIFY(QFile::resize(f.e + u"/GAMES/DOOM.EXE"_qs, 12)); });
         const Outcome out = check(f, u"CD_1"_qs);
         QCOMPARE(out.findings.size(), 2);
         QCOMPARE(out.findings[0].recorded, u"3000"_qs);
         QCOMPARE(out.findings[0].found, u"12"_qs);
         QCOMPARE(out.findings[1].kind, Kind::CrcDiffers);
         const int games = platform::openFolder(QFile::encodeName(f.e + u"/GAMES"_qs));
-        QCOMPARE(out.findings[1].found, platform::crcText(platform::fileCrc(games, "DOOM.WAD").crc));
+        QCOMPARE(out.findings[1].found,
+                 platform::crcText(platform::fileCrc(games, "DOOM.WAD").crc));
         ::close(games);
         QVERIFY(out.findings[1].recorded != out.findings[1].found);
     }
@@ -222,8 +210,9 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(f.d + u"/README.TXT"_qs));
         record(f, u"E:\\"_qs, u"CD_1"_qs);
         QCOMPARE(kinds(check(f, u"CD_1"_qs, u'E').findings), QString());
-        QCOMPARE(kinds(check(f, u"CD_1"_qs, u'D').findings),
-                 u"Hiányzó file D:\\|README.TXT\nHiányzó mappa D:\\GAMES|\nHiányzó mappa D:\\TOOLS|"_qs);
+        QCOMPARE(
+            kinds(check(f, u"CD_1"_qs, u'D').findings),
+            u"Hiányzó file D:\\|README.TXT\nHiányzó mappa D:\\GAMES|\nHiányzó mappa D:\\TOOLS|"_qs);
     }
 
     // A scan begun below the root: only that part of the medium is compared.
@@ -303,16 +292,17 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"lista.txt"_qs);
         TestSupport::writeFile(path, "old");
-        checker::writeFindings(path, u"/k/katalógus.mdb"_qs, u"CD_1 E:\\"_qs,
-                               {{Kind::LengthDiffers, u"E:\\GAMES"_qs, u"DOOM.EXE"_qs, u"3000"_qs,
-                                 u"12"_qs},
-                                {Kind::MissingFolder, u"E:\\TOOLS"_qs, {}, u"2 file"_qs, {}}});
-        QCOMPARE(TestSupport::contents(path),
-                 QByteArray("/k/katal\xc3\xb3gus.mdb\r\nCD_1 E:\\\r\n"
-                            "Elt\xc3\xa9r\xc3\xa9s:\t\xc3\x9at:\tN\xc3\xa9v:\tNyilv\xc3\xa1ntartva:\t"
-                            "Tal\xc3\xa1lva:\r\n\r\n"
-                            "Elt\xc3\xa9r\xc5\x91 hossz\tE:\\GAMES\tDOOM.EXE\t3000\t12\t\r\n"
-                            "Hi\xc3\xa1nyz\xc3\xb3 mappa\tE:\\TOOLS\t\t2 file\t\t\r\n"));
+        checker::writeFindings(
+            path, u"/k/katalógus.mdb"_qs, u"CD_1 E:\\"_qs,
+            {{Kind::LengthDiffers, u"E:\\GAMES"_qs, u"DOOM.EXE"_qs, u"3000"_qs, u"12"_qs},
+             {Kind::MissingFolder, u"E:\\TOOLS"_qs, {}, u"2 file"_qs, {}}});
+        QCOMPARE(
+            TestSupport::contents(path),
+            QByteArray("/k/katal\xc3\xb3gus.mdb\r\nCD_1 E:\\\r\n"
+                       "Elt\xc3\xa9r\xc3\xa9s:\t\xc3\x9at:\tN\xc3\xa9v:\tNyilv\xc3\xa1ntartva:\t"
+                       "Tal\xc3\xa1lva:\r\n\r\n"
+                       "Elt\xc3\xa9r\xc5\x91 hossz\tE:\\GAMES\tDOOM.EXE\t3000\t12\t\r\n"
+                       "Hi\xc3\xa1nyz\xc3\xb3 mappa\tE:\\TOOLS\t\t2 file\t\t\r\n"));
         QCOMPARE(TestSupport::errorOf([&] {
                      checker::writeFindings(dir.filePath(u"nincs/lista.txt"_qs), {}, {}, {});
                  }) != 0,

@@ -63,9 +63,10 @@ private Q_SLOTS:
 
         QTest::newRow("same length, different CRC")
             << QList<F>{{"x", A, 10, "0A0B0C0D"}, {"y", B, 10, "0A0B0C0E"}} << 1LL << L{};
-        QTest::newRow("same length and CRC, across media")
-            << QList<F>{{"x", A, 10, "0A0B0C0D"}, {"y", B, 10, "0A0B0C0D"}, {"z", A, 11, "0A0B0C0D"}}
-            << 1LL << L{"x", "y"};
+        QTest::newRow("same length and CRC, across media") << QList<F>{{"x", A, 10, "0A0B0C0D"},
+                                                                       {"y", B, 10, "0A0B0C0D"},
+                                                                       {"z", A, 11, "0A0B0C0D"}}
+                                                           << 1LL << L{"x", "y"};
         QTest::newRow("equal CRC, different length")
             << QList<F>{{"x", A, 10, "0A0B0C0D"}, {"y", B, 12, "0A0B0C0D"}} << 1LL << L{};
         QTest::newRow("one CRC missing")
@@ -82,24 +83,29 @@ private Q_SLOTS:
         QTest::newRow("empty files are never copies")
             << QList<F>{{"x", A, 0, "00000000"}, {"y", B, 0, "00000000"}, {"z", A, 0, none}} << 0LL
             << L{};
-        QTest::newRow("minimum length")
-            << QList<F>{{"s1", A, 100, "AAAAAAAA"}, {"s2", B, 100, "AAAAAAAA"},
-                        {"l1", A, 200, "BBBBBBBB"}, {"l2", B, 200, "BBBBBBBB"}}
-            << 200LL << L{"l1", "l2"};
+        QTest::newRow("minimum length") << QList<F>{{"s1", A, 100, "AAAAAAAA"},
+                                                    {"s2", B, 100, "AAAAAAAA"},
+                                                    {"l1", A, 200, "BBBBBBBB"},
+                                                    {"l2", B, 200, "BBBBBBBB"}}
+                                        << 200LL << L{"l1", "l2"};
         // Largest first; within a length by CRC, then path, then name.
-        QTest::newRow("order")
-            << QList<F>{{"k", B, 5, "CCCCCCCC"},  {"j", A, 5, "CCCCCCCC"},
-                        {"i", A, 5, "BBBBBBBB"},  {"h", A, 5, "BBBBBBBB"},
-                        {"g", A, 7000000000LL, "DDDDDDDD"}, {"f", B, 7000000000LL, "DDDDDDDD"},
-                        {"e", A, 6, "EEEEEEEE"},  {"d", A, 6, "EEEEEEEE"}}
-            << 1LL << L{"g", "f", "d", "e", "h", "i", "j", "k"};
+        QTest::newRow("order") << QList<F>{{"k", B, 5, "CCCCCCCC"},
+                                           {"j", A, 5, "CCCCCCCC"},
+                                           {"i", A, 5, "BBBBBBBB"},
+                                           {"h", A, 5, "BBBBBBBB"},
+                                           {"g", A, 7000000000LL, "DDDDDDDD"},
+                                           {"f", B, 7000000000LL, "DDDDDDDD"},
+                                           {"e", A, 6, "EEEEEEEE"},
+                                           {"d", A, 6, "EEEEEEEE"}}
+                               << 1LL << L{"g", "f", "d", "e", "h", "i", "j", "k"};
         // All-digit CRCs are kept as numbers by the column; they still pair
         // and sort as their eight digits.
-        QTest::newRow("digits only")
-            << QList<F>{{"n2", A, 10, "00123456"}, {"t", A, 10, "0A000000"},
-                        {"n1", B, 10, "00123456"}, {"t2", B, 10, "0A000000"},
-                        {"u", B, 10, "00123457"}}
-            << 1LL << L{"n2", "n1", "t", "t2"};
+        QTest::newRow("digits only") << QList<F>{{"n2", A, 10, "00123456"},
+                                                 {"t", A, 10, "0A000000"},
+                                                 {"n1", B, 10, "00123456"},
+                                                 {"t2", B, 10, "0A000000"},
+                                                 {"u", B, 10, "00123457"}}
+                                     << 1LL << L{"n2", "n1", "t", "t2"};
     }
     void filesListed()
     {
@@ -151,9 +157,9 @@ private Q_SLOTS:
         queries::addLinkIndexes(db);
         QVERIFY(queries::hasLinkIndexes(db));
         const QString plan =
-            column(rowsOf(db, {u"EXPLAIN QUERY PLAN "_qs + queries::duplicatesView().source.sql,
-                               {1}}),
-                   3)
+            column(
+                rowsOf(db, {u"EXPLAIN QUERY PLAN "_qs + queries::duplicatesView().source.sql, {1}}),
+                3)
                 .join(u'\n');
         QVERIFY2(plan.contains(u"prgnev_hossz_crc"_qs), qPrintable(plan));
         QVERIFY2(!plan.contains(u"SCAN q"_qs), qPrintable(plan));
