@@ -487,6 +487,51 @@ GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& 
     return result;
 }
 
+GeneratedDuplicates generateDuplicates(const QString& catalog, const DuplicateLayout& layout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    GeneratedDuplicates result;
+    store::Database db = store::Database::open(catalog);
+    db.execScript(QStringLiteral("PRAGMA cache_size=-262144"));
+    store::Transaction tx(db);
+    // A multiplicative hash of the id spreads the CRCs over all 32 bits.
+    db.exec(QStringLiteral("UPDATE prgnev SET crc = CASE WHEN hossz = 0 THEN '00000000' ELSE "
+                           "printf('%08X', (id * 2654435761) % 4294967296) END"));
+    const qint64 last = db.scalar(QStringLiteral("SELECT max(id) FROM prgnev")).toLongLong();
+    std::mt19937_64 rng(19990101);
+    std::uniform_int_distribution<qint64> anyFile(1, std::max<qint64>(1, last));
+    std::uniform_int_distribution<int> copies(1, std::max(1, layout.maxCopies));
+    store::Statement read =
+        db.prepare(QStringLiteral("SELECT hossz, crc FROM prgnev WHERE id = ?1 AND hossz > 0"));
+    store::Statement copy =
+        db.prepare(QStringLiteral("UPDATE prgnev SET hossz = ?1, crc = ?2 WHERE id = ?3"));
+    const qint64 originals = last / std::max(1, layout.originalsOf);
+    for (qint64 i = 0; i < originals; ++i) {
+        read.bind(1, anyFile(rng));
+        if (!read.step()) {
+            read.reset();
+            continue;
+        }
+        const QVariant length = read.value(0);
+        const QVariant crc = read.value(1);
+        read.reset();
+        ++result.originals;
+        for (int c = copies(rng); c > 0; --c) {
+            copy.bind(1, length);
+            copy.bind(2, crc);
+            copy.bind(3, anyFile(rng));
+            while (copy.step()) {
+            }
+            copy.reset();
+            ++result.copies;
+        }
+    }
+    tx.commit();
+    result.milliseconds = timer.elapsed();
+    return result;
+}
+
 bool runApart(const std::function<void()>& work)
 {
     std::fflush(stdout);

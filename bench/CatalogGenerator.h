@@ -72,6 +72,27 @@ struct GeneratedKeywords
 // Deterministic. Throws platform::Error.
 GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& layout = {});
 
+// Copies among the files, as a collection grown over years holds them: every
+// file gets a CRC-32 (derived from its id, as eight hexadecimal digits; that
+// of an empty file for the empty ones), and about one file in 'originalsOf'
+// is copied to 1 .. 'maxCopies' other files picked at random, which take its
+// length and CRC. Names, folders and dates stay. Deterministic; in one
+// transaction. Throws platform::Error.
+struct DuplicateLayout
+{
+    int originalsOf = 40;
+    int maxCopies = 3;
+};
+
+struct GeneratedDuplicates
+{
+    qint64 originals = 0;
+    qint64 copies = 0;
+    qint64 milliseconds = 0;
+};
+
+GeneratedDuplicates generateDuplicates(const QString& catalog, const DuplicateLayout& layout = {});
+
 // Runs 'work' in a child process, so what it touches never counts in this
 // process's peak memory. True when it ran to its end; a failure it throws is
 // printed on stderr.

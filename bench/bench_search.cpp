@@ -11,6 +11,7 @@
 #include "LiteralStatements.h"
 
 #include "queries/BulkOperations.h"
+#include "queries/Duplicates.h"
 #include "queries/LinkIndexes.h"
 #include "queries/SearchViews.h"
 #include "shared/Module1.h"
@@ -202,6 +203,14 @@ void run(const QString& source, const QString& scratch)
             figure(QStringLiteral("search_%1_view_count_s").arg(c.name), ours.viewCount, "s", 4);
         figure(QStringLiteral("search_%1_rows").arg(c.name), double(ours.rows), "rows", 0);
     }
+    // Copies across the media, largest first.
+    {
+        const Timing dup = timeView(ds, queries::duplicatesView().source, 3);
+        figure(QStringLiteral("duplicates_first_s"), dup.first, "s", 4);
+        figure(QStringLiteral("duplicates_count_s"), dup.count, "s", 4);
+        figure(QStringLiteral("duplicates_view_count_s"), dup.viewCount, "s", 4);
+        figure(QStringLiteral("duplicates_rows"), double(dup.rows), "rows", 0);
+    }
     figure(QStringLiteral("search_rss_mb"), peakMiB(), "MB", 1);
     for (const Case& c : cases) {
         const Timing theirs = timeView(ds, c.literal, kLiteralRuns);
@@ -267,11 +276,12 @@ bool generateApart(const QString& catalog)
         const auto r =
             bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog, 1000000);
         const auto k = bench::generateKeywords(catalog);
+        const auto d = bench::generateDuplicates(catalog);
         std::fprintf(stderr,
                      "generation: %lld ms, %lld files in %lld folders; %lld file and %lld folder "
-                     "keyword links\n",
-                     r.milliseconds + k.milliseconds, r.files, r.folders, k.fileLinks,
-                     k.folderLinks);
+                     "keyword links; %lld files copied %lld times\n",
+                     r.milliseconds + k.milliseconds + d.milliseconds, r.files, r.folders,
+                     k.fileLinks, k.folderLinks, d.originals, d.copies);
     });
 }
 

@@ -85,9 +85,9 @@ public:
     QMenu* szkezi;
     QAction *f_kmeg, *u_kmeg;
     QMenu* muv;
-    QAction *uge, *ugv, *mki, *mv, *osszm, *korny, *muvf;
+    QAction *uge, *ugv, *mki, *mv, *osszm, *korny, *muvf, *ellen;
     QMenu* ker1;
-    QAction *kossze, *minden;
+    QAction *kossze, *minden, *masol;
     QMenu* Sug;
     QAction *Sug1, *aq, *nev;
     QMenu* fam;

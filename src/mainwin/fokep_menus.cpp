@@ -2,6 +2,8 @@
 // shortcuts and help topics, and what each command runs.
 
 #include "PathTreeController.h"
+#include "checker/DuplicatesPrompt.h"
+#include "checker/ellenor.h"
 #include "fokep.h"
 #include "platform/Help.h"
 #include "widgets/Menus.h"
@@ -52,10 +54,12 @@ void fokep::buildMenus()
     osszm = addItem(muv, "osszm", QStringLiteral("Összméret számítás"), QKS(Qt::CTRL | Qt::Key_O), 250);
     korny = addItem(muv, "korny", QStringLiteral("Környezet nézet"), QKS(Qt::CTRL | Qt::Key_F), 250);
     muvf = addItem(muv, "muvf", QStringLiteral("Előhozás"), {}, 250);
+    ellen = addItem(muv, "ellen", QStringLiteral("Lemez ellenőrzése"), {}, 260);
 
     ker1 = addMenu(bar, "ker1", QStringLiteral("Keresés"), 530);
     kossze = addItem(ker1, "kossze", QStringLiteral("Összetett keresés"), QKS(Qt::CTRL | Qt::Key_K), 530);
     minden = addItem(ker1, "minden", QStringLiteral("Minden adat"), QKS(Qt::CTRL | Qt::Key_M), 10);
+    masol = addItem(ker1, "masol", QStringLiteral("Másolatok keresése"), {}, 540);
 
     Sug = addMenu(bar, "Sug", QStringLiteral("Súgó"));
     Sug1 = addItem(Sug, "Sug1", QStringLiteral("Témakörök"), {}, 10);
@@ -106,6 +110,14 @@ void fokep::connectCommands()
     opener(muvf, &fokep::muvf_Click);
     opener(gye, &fokep::muvf_Click);
     opener(nev, &fokep::nev_Click);
+    connect(ellen, &QAction::triggered, this, [this] {
+        ellenor(host(), driveSource, this).run();
+        modalFormClosed();
+    });
+    connect(masol, &QAction::triggered, this, [this] {
+        masolat(host(), this).exec();
+        modalFormClosed();
+    });
 }
 
 void fokep::opener(QAction* item, Handler handler)

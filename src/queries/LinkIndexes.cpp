@@ -71,6 +71,9 @@ const std::vector<Wanted>& wanted()
         {QStringLiteral("ut_kulcsid"),
          QStringLiteral("ut_kulcsid_kulcsid_id"),
          {QStringLiteral("kulcsid"), QStringLiteral("id")}},
+        {QStringLiteral("prgnev"),
+         QStringLiteral("prgnev_hossz_crc"),
+         {QStringLiteral("hossz"), QStringLiteral("crc")}},
     };
     return w;
 }

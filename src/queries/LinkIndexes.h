@@ -10,9 +10,10 @@ namespace queries {
 // time. The searches give the same rows there, but every link test reads the
 // link row itself, and the keyword searches and bulk commands slow down with
 // the catalog's size. These bring such a catalog up to the template's
-// two-column indexes (record, keyword) and (keyword, record).
+// two-column indexes (record, keyword) and (keyword, record), and the
+// (length, CRC) index of files that the search for copies seeks.
 
-// Whether both link tables have both indexes.
+// Whether both link tables have both indexes, and the files theirs.
 bool hasLinkIndexes(const store::Database& db);
 
 // Adds what is missing in one transaction and drops the one-column indexes

@@ -17,6 +17,8 @@ CREATE TABLE prgnev (
 );
 CREATE INDEX prgnev_utid ON prgnev(utid);
 CREATE INDEX prgnev_nev ON prgnev(nev);
+-- Files of one length, and of one CRC within it, side by side: the search for copies.
+CREATE INDEX prgnev_hossz_crc ON prgnev(hossz, crc);
 
 CREATE TABLE kulcs (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
