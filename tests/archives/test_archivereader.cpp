@@ -288,14 +288,14 @@ private slots:
     void extractionNeverWritesOutside()
     {
         const QString file = path("evil.tar");
-        QVERIFY(
-            AM::write(file, "pax", "",
-                      {AM::file("../evil", "e"), AM::file("/abs", "a"), AM::file("d/../../up", "u"),
-                       AM::file("ok/in.txt", "i"), AM::link("ok/rel", "in.txt"),
-                       AM::link("out", "../outside"), AM::link("abslink", "/etc/passwd"),
-                       AM::link("dot", "."), AM::link("trick", "dot/dot/../x"),
-                       // written through a link made before it, were links made first
-                       AM::link("via", "/tmp"), AM::file("via/planted", "p")}));
+        QVERIFY(AM::write(file, "pax", "",
+                          {AM::file("../evil", "e"), AM::file("/abs", "a"),
+                           AM::file("d/../../up", "u"), AM::file("ok/in.txt", "i"),
+                           AM::link("ok/rel", "in.txt"), AM::link("ok/up", "../abs"),
+                           AM::link("out", "../outside"), AM::link("abslink", "/etc/passwd"),
+                           AM::link("dot", "."), AM::link("trick", "dot/dot/../x"),
+                           // written through a link made before it, were links made first
+                           AM::link("via", "/tmp"), AM::file("via/planted", "p")}));
         QTemporaryDir box;
         QVERIFY(QDir(box.path()).mkdir("target"));
         const QString target = box.filePath("target");
@@ -316,6 +316,16 @@ private slots:
         failed.sort();
         QCOMPARE(failed, (QStringList{"abslink", "out", "trick", "via"}));
         QCOMPARE(QFileInfo(target + "/via").isDir(), true); // made by via/planted, a real folder
+
+        // Inside the archive, but outside the folder brought back.
+        QVERIFY(QDir(box.path()).mkdir("part"));
+        const ExtractResult part =
+            extractTree(native(file), QStringLiteral("ok"), native(box.filePath("part")));
+        QCOMPARE(part.files, 1);
+        QCOMPARE(part.failures.size(), 1);
+        QCOMPARE(part.failures[0].member, QStringLiteral("up"));
+        QVERIFY(QFileInfo(box.filePath("part/rel")).isSymLink());
+        QVERIFY(!QFileInfo(box.filePath("part/up")).isSymLink());
     }
 
     void damagedMemberIsAReadError()
