@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -eu
-packages="g++ make cmake pkg-config qt6-base-dev libsqlite3-dev qt6-translations-l10n mdbtools-dev libmdb3 mdbtools zlib1g-dev"
+packages="g++ make cmake pkg-config qt6-base-dev libsqlite3-dev qt6-translations-l10n mdbtools-dev libmdb3 mdbtools zlib1g-dev libarchive-dev"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
