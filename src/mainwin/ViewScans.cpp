@@ -3,6 +3,7 @@
 #include "platform/ErrorNumbers.h"
 #include "shared/Module1.h"
 #include "store/CellFormat.h"
+#include "store/Csv.h"
 #include "store/DataSource.h"
 
 #include <QFile>
@@ -175,6 +176,31 @@ private:
     bool m_direct = false;
 };
 
+// Calls 'row' with each row's columns 0, 1, 2 and 4 as the grid shows them
+// (no rows when the view's catalog is not open).
+void forEachShownRow(store::DataSource& view,
+                     const std::function<void(qint64 row, const QString (&cells)[4])>& row)
+{
+    const int columns = view.columnCount();
+    const int date = store::dateColumn(view.columnNames());
+    QString cells[4];
+    try {
+        view.forEachRow(0, -1, [&](qint64 at, const store::Statement& values) {
+            int i = 0;
+            for (const int c : {0, 1, 2, 4})
+                cells[i++] =
+                    c < columns ? store::displayText(values.value(c), c == date) : QString();
+            row(at, cells);
+            return true;
+        });
+    } catch (const platform::Error& e) {
+        if (e.number() != platform::err::ObjectNotSet)
+            throw;
+    }
+}
+
+constexpr qsizetype kFlush = 1 << 20;
+
 } // namespace
 
 void writeListing(store::DataSource& view, const QString& path, const QString& catalogPath,
@@ -186,31 +212,37 @@ void writeListing(store::DataSource& view, const QString& path, const QString& c
     buffer += countText.toUtf8() + "\r\n";
     buffer += "N\xC3\xA9v:\t\xC3\x9At:\tHossz:\tD\xC3\xA1tum:\r\n\r\n";
 
-    const int columns = view.columnCount();
-    const int date = store::dateColumn(view.columnNames());
-    constexpr qsizetype kFlush = 1 << 20;
     QString line;
-    try {
-        view.forEachRow(0, -1, [&](qint64 row, const store::Statement& values) {
-            line.clear();
-            for (const int c : {0, 1, 2, 4}) {
-                if (c < columns)
-                    line += store::displayText(values.value(c), c == date);
-                line += QLatin1Char('\t');
-            }
-            line += QStringLiteral("\r\n");
-            buffer += line.toUtf8();
-            if (buffer.size() >= kFlush)
-                file.write(buffer);
-            if (progress && (row & 1023) == 0)
-                progress(row + 1);
-            return true;
-        });
-    } catch (const platform::Error& e) {
-        // No catalog open under the view: the listing is its heading alone.
-        if (e.number() != platform::err::ObjectNotSet)
-            throw;
-    }
+    forEachShownRow(view, [&](qint64 row, const QString(&cells)[4]) {
+        line.clear();
+        for (const QString& cell : cells)
+            line += cell + QLatin1Char('\t');
+        line += QStringLiteral("\r\n");
+        buffer += line.toUtf8();
+        if (buffer.size() >= kFlush)
+            file.write(buffer);
+        if (progress && (row & 1023) == 0)
+            progress(row + 1);
+    });
+    file.write(buffer);
+    file.finish();
+}
+
+void writeCsv(store::DataSource& view, const QString& path,
+              const std::function<void(qint64)>& progress)
+{
+    ListingFile file(path);
+    QByteArray buffer = "\xEF\xBB\xBF" + store::csvRecord(store::csvListingHeader()).toUtf8();
+    QString line;
+    forEachShownRow(view, [&](qint64 row, const QString(&cells)[4]) {
+        line.clear();
+        store::appendCsvRecord(line, {cells[0], cells[1], cells[2], cells[3]});
+        buffer += line.toUtf8();
+        if (buffer.size() >= kFlush)
+            file.write(buffer);
+        if (progress && (row & 1023) == 0)
+            progress(row + 1);
+    });
     file.write(buffer);
     file.finish();
 }

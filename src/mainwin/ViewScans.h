@@ -39,4 +39,10 @@ qint64 typeAhead(store::DataSource& view, qint64 current, QChar c);
 void writeListing(store::DataSource& view, const QString& path, const QString& catalogPath,
                   const QString& countText, const std::function<void(qint64 rows)>& progress = {});
 
+// The same rows as comma-separated values for spreadsheet programs: a byte
+// order mark, the headings, then each row's columns 0, 1, 2 and 4 as the
+// grid shows them; CRLF line ends, UTF-8. Written and failing as the listing.
+void writeCsv(store::DataSource& view, const QString& path,
+              const std::function<void(qint64 rows)>& progress = {});
+
 } // namespace ViewScans

@@ -235,7 +235,8 @@ void fokep::lement_Click()
     options.title = QStringLiteral("Leválogatás mentése");
     options.initialFolder = m_paths.programFolder;
     options.defaultExtension = QStringLiteral("*.txt");
-    options.filter = QStringLiteral("Szöveges dokumentum (.txt)|*.txt|Minden file (*.*)|*.*");
+    options.filter =
+        QStringLiteral("Szöveges dokumentum (.txt)|*.txt|CSV (*.csv)|*.csv|Minden file (*.*)|*.*");
     options.hideReadOnly = true;
     for (;;) {
         const std::optional<QString> chosen = platform::FileDialog::run(this, options);
@@ -257,9 +258,12 @@ void fokep::lement_Click()
             setBusy(true);
             showProgress(0, int(qMin<qint64>(count, INT_MAX)));
             step([this] { Data1->moveFirst(); });
-            ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
-                                    m_state.recordCountText,
-                                    [this](qint64 rows) { bar->setValue(int(rows)); });
+            const auto progress = [this](qint64 rows) { bar->setValue(int(rows)); };
+            if (chosen->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+                ViewScans::writeCsv(*Data1, *chosen, progress);
+            else
+                ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
+                                        m_state.recordCountText, progress);
             hideProgress();
             step([this] { Data1->moveFirst(); });
             tabla1->setCol(0);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace platform {
 
@@ -71,6 +72,14 @@ void FileDialog::setUp(QFileDialog& dialog, const Options& options)
     QString suffix = options.defaultExtension;
     suffix.remove(QStringLiteral("*."));
     dialog.setDefaultSuffix(suffix);
+    // A name typed without extension takes the one of the type chosen, when
+    // that type names one ("CSV (*.csv)"); "every file" keeps the default.
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, suffix](const QString& filter) {
+            static const QRegularExpression single(QStringLiteral("\\(\\*\\.(\\w+)[ )]"));
+            const QRegularExpressionMatch m = single.match(filter);
+            dialog.setDefaultSuffix(m.hasMatch() ? m.captured(1).toLower() : suffix);
+        });
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);
 }

@@ -74,6 +74,16 @@ Database& Database::operator=(Database&& other) noexcept
 
 Database Database::open(const QString& path, int busyTimeoutMs)
 {
+    return openExisting(path, SQLITE_OPEN_READWRITE, busyTimeoutMs);
+}
+
+Database Database::openReadOnly(const QString& path, int busyTimeoutMs)
+{
+    return openExisting(path, SQLITE_OPEN_READONLY, busyTimeoutMs);
+}
+
+Database Database::openExisting(const QString& path, int flags, int busyTimeoutMs)
+{
     // The engine would report a missing file only as "cannot open"; ask the
     // file system so the user hears whether the file or its folder is missing.
     if (path.isEmpty())
@@ -90,7 +100,7 @@ Database Database::open(const QString& path, int busyTimeoutMs)
     // The engine would take an empty file for an empty database.
     if (info.size() == 0)
         throw platform::Error(platform::err::NotADatabase, path);
-    Database db = openWith(path, SQLITE_OPEN_READWRITE, busyTimeoutMs);
+    Database db = openWith(path, flags, busyTimeoutMs);
     // Reading the schema is the engine's own check that this is a database.
     db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     return db;

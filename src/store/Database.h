@@ -31,6 +31,9 @@ public:
     // Opens an existing catalog file read-write and checks that the engine can
     // read it (a garbage file fails with 3343 here, not later).
     static Database open(const QString& path, int busyTimeoutMs = kBusyTimeoutMs);
+    // The same checks, opened so that nothing can be written through it (for
+    // readers that must leave the file exactly as it is).
+    static Database openReadOnly(const QString& path, int busyTimeoutMs = kBusyTimeoutMs);
     // Creates a new, empty database file (used to build the template).
     static Database create(const QString& path);
 
@@ -59,6 +62,7 @@ public:
 
 private:
     static Database openWith(const QString& path, int flags, int busyTimeoutMs = kBusyTimeoutMs);
+    static Database openExisting(const QString& path, int flags, int busyTimeoutMs);
 
     sqlite3* m_db = nullptr;
     QString m_path;

@@ -6,6 +6,7 @@
 #include "widgets/DataGrid.h"
 
 #include <QClipboard>
+#include <QFileDialog>
 #include <QProgressBar>
 #include <QTableView>
 
@@ -267,6 +268,33 @@ private Q_SLOTS:
         w->lement->trigger();
         QCOMPARE(MessageBox::takeShown().size(), 2);
         QCOMPARE(contents(out), QByteArray("keep"));
+    }
+
+    // The save dialog offers CSV beside the listing, which stays its default;
+    // the writer follows the extension of the name chosen, or typed without one.
+    void listingAsCsv()
+    {
+        Fixture f;
+        auto w = f.startOn(twoMedia(f));
+        const QString csv = f.path("lista.CSV");
+        FileDialog::addAnswers({csv});
+        w->lement->trigger();
+        const FileDialog::Options shown = FileDialog::takeShown().first();
+        QCOMPARE(shown.filter,
+                 "Szöveges dokumentum (.txt)|*.txt|CSV (*.csv)|*.csv|Minden file (*.*)|*.*");
+        QCOMPARE(shown.defaultExtension, "*.txt");
+        const QByteArray written = contents(csv);
+        QVERIFY(written.startsWith("\xEF\xBB\xBFN\xC3\xA9v,\xC3\x9At,Hossz,D\xC3\xA1tum\r\n"));
+        QCOMPARE(written.count("\r\n"), 5);
+        QVERIFY(written.contains("\r\nDAL.MP3,-CD_2- F:\\ZENE,10,"));
+
+        QFileDialog dialog;
+        FileDialog::setUp(dialog, shown);
+        QCOMPARE(dialog.defaultSuffix(), "txt");
+        Q_EMIT dialog.filterSelected(FileDialog::nameFilters(shown.filter).at(1));
+        QCOMPARE(dialog.defaultSuffix(), "csv");
+        Q_EMIT dialog.filterSelected(FileDialog::nameFilters(shown.filter).at(2));
+        QCOMPARE(dialog.defaultSuffix(), "txt");
     }
 
     // An empty view is a failure to write; the dialog comes back.

@@ -77,6 +77,35 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).size(), 3); // k.mdb, lista.txt, link.txt
     }
 
+    // Fields that would break a row are quoted, quotes doubled; plain ones
+    // are not, so the file stays readable as text.
+    void csvQuotesOnlyWhatNeedsIt()
+    {
+        m_view.setRecordSource(
+            QStringLiteral("SELECT ?1 AS nev, '-CD_1- E:\\A,B' AS ut, 12 AS hossz, NULL AS crc, "
+                           "'2024-03-05 10:20:30' AS datum UNION ALL SELECT 'Árvíz.doc', "
+                           "'-CD_1- E:\\\"Q\"', 7, NULL, '2024-03-05 00:00:00'"),
+            {QStringLiteral("két\r\nsor.txt")});
+        m_view.refresh();
+        const QString out = m_dir.filePath(QStringLiteral("lista.csv"));
+        ViewScans::writeCsv(m_view, out);
+        QCOMPARE(
+            TestSupport::contents(out),
+            QByteArray("\xEF\xBB\xBFN\xC3\xA9v,\xC3\x9At,Hossz,D\xC3\xA1tum\r\n"
+                       "\"k\xC3\xA9t\r\nsor.txt\",\"-CD_1- E:\\A,B\",12,2024. 03. 05. 10:20:30\r\n"
+                       "\xC3\x81rv\xC3\xADz.doc,\"-CD_1- E:\\\"\"Q\"\"\",7,2024. 03. 05.\r\n"));
+
+        // A folders-only view gives its folder rows; a failure leaves nothing behind.
+        show(QStringLiteral("SELECT '*' AS nev, ut.ut AS ut, '----' AS hossz, '----' AS crc, "
+                            "'----' AS datum FROM ut"));
+        ViewScans::writeCsv(m_view, out);
+        QVERIFY(TestSupport::contents(out).endsWith("\r\n*,-CD_1- E:\\GAMES,----,----\r\n"));
+        QCOMPARE(TestSupport::errorOf([&] {
+                     ViewScans::writeCsv(m_view, m_dir.filePath(QStringLiteral("nincs/l.csv")));
+                 }),
+                 platform::err::FileNotFound);
+    }
+
     void typeAheadWrapsAndIgnoresCase()
     {
         show(QStringLiteral("SELECT * FROM alapfile ORDER BY id"));

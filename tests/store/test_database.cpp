@@ -158,6 +158,34 @@ private Q_SLOTS:
                  "/x: Input/output error");
     }
 
+    // A read-only connection reads the catalog but can change nothing in it,
+    // not even its journal, and fails as the writable one does on bad files.
+    void readOnlyOpen()
+    {
+        const QString path = TestSupport::freshCatalog(m_dir.filePath("ro.mdb"));
+        const QByteArray before = contents(path);
+        {
+            Database db = Database::openReadOnly(path);
+            QCOMPARE(db.scalar("SELECT kulcs FROM kulcs WHERE id = 1").toString(), "Általános");
+            QCOMPARE(errorOf([&] { db.exec("INSERT INTO ut (ut) VALUES ('\\X')"); }),
+                     platform::err::PermissionDenied);
+        }
+        QCOMPARE(contents(path), before);
+        QVERIFY(!QFile::exists(path + "-journal"));
+
+        const QString garbage = m_dir.filePath("ro-garbage.mdb");
+        writeFile(garbage, QByteArray(8192, '\x7f'));
+        QCOMPARE(errorOf([&] { Database::openReadOnly(garbage); }), platform::err::NotADatabase);
+        QCOMPARE(errorOf([&] { Database::openReadOnly(m_dir.filePath("none.mdb")); }),
+                 platform::err::FileNotFound);
+
+        // Another connection holding the write lock: a short wait, then "in use".
+        Database writer = Database::open(path);
+        writer.execScript("BEGIN EXCLUSIVE");
+        QCOMPARE(errorOf([&] { Database::openReadOnly(path, 50); }), platform::err::FileAlreadyOpen);
+        writer.rollback();
+    }
+
     void parametersAndTransactions()
     {
         Database db = freshCatalog();
