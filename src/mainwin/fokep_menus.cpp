@@ -96,7 +96,7 @@ void fokep::connectCommands()
     connect(vegere, &QAbstractButton::clicked, this, &fokep::vegere_Click);
     connect(elore, &QAbstractButton::clicked, this, &fokep::elore_Click);
 
-    // The windows. Enabling a pending one: give it its handler here.
+    // The windows.
     opener(szauto, &fokep::szauto_Click);
     opener(kulcs, &fokep::kulcs_Click);
     opener(f_kmeg, &fokep::f_kmeg_Click);
@@ -110,30 +110,10 @@ void fokep::connectCommands()
 
 void fokep::opener(QAction* item, Handler handler)
 {
-    if (handler) {
-        connect(item, &QAction::triggered, this, handler);
-    } else {
-        m_pending << item;
-        item->setEnabled(false);
-    }
+    connect(item, &QAction::triggered, this, handler);
 }
 
 void fokep::opener(QAbstractButton* button, Handler handler)
 {
-    if (handler) {
-        connect(button, &QAbstractButton::clicked, this, handler);
-    } else {
-        m_pending << button;
-        button->setEnabled(false);
-    }
-}
-
-// The enabling rules leave a pending opener disabled.
-void fokep::setEnabledUnlessPending(QObject* control, bool enabled)
-{
-    enabled = enabled && !m_pending.contains(control);
-    if (auto* a = qobject_cast<QAction*>(control))
-        a->setEnabled(enabled);
-    else if (auto* w = qobject_cast<QWidget*>(control))
-        w->setEnabled(enabled);
+    connect(button, &QAbstractButton::clicked, this, handler);
 }
