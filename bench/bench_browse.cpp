@@ -7,6 +7,7 @@
 #include "BenchReport.h"
 #include "CatalogGenerator.h"
 
+#include "mainwin/FokepControls.h"
 #include "mainwin/PathTree.h"
 #include "mainwin/PathTreeController.h"
 #include "mainwin/fokep.h"
@@ -139,43 +140,53 @@ void browse(const QString& catalog, const QString& scratch)
 
     fokep window(paths);
     check(window.start(), QStringLiteral("the window starts on the catalog"));
+    // Found once, outside every timing.
+    const FokepControls controls(window);
+    DataGrid* const tabla1 = controls.tabla1();
+    store::DataSource* const Data1 = controls.Data1();
+    PathTreeController* const treeController = controls.tree();
+    QToolButton* const vegere = controls.vegere();
+    QAction* const mki = controls.action("mki");
+    QAction* const osszm = controls.action("osszm");
+    QAction* const minden = controls.action("minden");
+    QAction* const lement = controls.action("lement");
     settle();
     check(window.state().recordCount == kLayout.files,
           QStringLiteral("base view of %1 rows, not %2")
               .arg(kLayout.files)
               .arg(window.state().recordCount));
     MessageBox::takeShown();
-    PaintCounter gridPaints(window.tabla1->view()->viewport());
-    PaintCounter treePaints(window.Fa->viewport());
+    PaintCounter gridPaints(tabla1->view()->viewport());
+    PaintCounter treePaints(controls.Fa()->viewport());
 
     // Last row of the base view.
     const double lastRow = seconds([&] {
-        window.vegere_Click();
+        vegere->click();
         settle();
     });
-    check(window.Data1->absolutePosition() == kLayout.files - 1, QStringLiteral("on the last row"));
+    check(Data1->absolutePosition() == kLayout.files - 1, QStringLiteral("on the last row"));
     check(gridPaints.take() > 0, QStringLiteral("the grid painted the last rows"));
     secondsFigure("browse_last_row_s", lastRow);
 
     // Select all on a view of exactly 5001 rows, then their total size.
-    window.Data1->setRecordSource(
+    Data1->setRecordSource(
         QStringLiteral("SELECT * FROM alapfile WHERE id <= %1").arg(kSelectRows));
-    window.Data1->refresh();
-    window.recordCounter();
+    Data1->refresh();
+    window.host().recordCounter();
     settle();
     check(window.state().recordCount == kSelectRows, QStringLiteral("a view of 5001 rows"));
     MessageBox::addAnswers({MessageBox::Answer::Yes});
     const double selectAll = seconds([&] {
-        window.mki_Click();
+        mki->trigger();
         settle();
     });
-    check(window.tabla1->selCount() == kSelectRows, QStringLiteral("5001 rows marked"));
+    check(tabla1->selCount() == kSelectRows, QStringLiteral("5001 rows marked"));
     check(MessageBox::takeShown().size() == 1, QStringLiteral("select all asked once"));
     secondsFigure("browse_select_all_5001_s", selectAll);
 
     const double total = seconds([&] {
         window.muvEnabling();
-        window.osszm_Click();
+        osszm->trigger();
         settle();
     });
     {
@@ -194,11 +205,11 @@ void browse(const QString& catalog, const QString& scratch)
     secondsFigure("browse_total_5001_s", total);
 
     // Back on the base view: the context view of a file of the big medium.
-    window.minden_Click();
+    minden->trigger();
     settle();
     check(window.state().recordCount == kLayout.files, QStringLiteral("back on the base view"));
     MessageBox::takeShown();
-    const Run big = findMedium(*window.Data1, kLayout.bigLabel);
+    const Run big = findMedium(*Data1, kLayout.bigLabel);
     check(big.rows == kLayout.bigFiles(), QStringLiteral("%1 rows of %2 in one run, not %3")
                                               .arg(kLayout.bigFiles())
                                               .arg(kLayout.bigLabel)
@@ -212,17 +223,17 @@ void browse(const QString& catalog, const QString& scratch)
              .arg(markedRow));
     check(markedRow + kFollowRows < big.first + big.rows, QStringLiteral("room to follow"));
     const double gotoRow = seconds([&] {
-        window.Data1->setAbsolutePosition(markedRow);
+        Data1->setAbsolutePosition(markedRow);
         settle();
     });
-    const QString markedName = window.Data1->cell(markedRow, 0).toString();
+    const QString markedName = Data1->cell(markedRow, 0).toString();
     gridPaints.take();
     treePaints.take();
     const double tree = seconds([&] {
-        window.tree().contextView();
+        treeController->contextView();
         settle();
     });
-    PathTree* fa = window.Fa;
+    PathTree* fa = controls.Fa();
     check(fa->node(1) && fa->node(1)->text(0) == kLayout.bigLabel,
           QStringLiteral("the tree of NAGY"));
     check(fa->count() > kLayout.bigFolders(), QStringLiteral("every folder in the tree"));
@@ -234,36 +245,35 @@ void browse(const QString& catalog, const QString& scratch)
     secondsFigure("browse_tree_20k_folders_s", tree);
 
     // Follow mode through 1000 consecutive rows of the medium the tree shows.
-    window.kfriss->setChecked(true);
+    controls.action("kfriss")->setChecked(true);
     const int nodes = fa->count();
     double slowest = 0;
     gridPaints.take();
     const double follow = seconds([&] {
         for (qint64 r = markedRow + 1; r <= markedRow + kFollowRows; ++r)
             slowest = std::max(slowest, seconds([&] {
-                                   window.Data1->setAbsolutePosition(r);
+                                   Data1->setAbsolutePosition(r);
                                    settle();
                                }));
     });
-    check(window.tabla1->row() == markedRow + kFollowRows,
-          QStringLiteral("the grid followed the rows"));
+    check(tabla1->row() == markedRow + kFollowRows, QStringLiteral("the grid followed the rows"));
     check(fa->count() == nodes && fa->node(1)->text(0) == kLayout.bigLabel,
           QStringLiteral("follow mode kept the tree of the same medium"));
-    check(window.state().aktut == QStringLiteral("-%1- E:").arg(kLayout.bigLabel),
+    check(treeController->marks().aktut == QStringLiteral("-%1- E:").arg(kLayout.bigLabel),
           QStringLiteral("follow mode read the rows' medium"));
     const int followPaints = gridPaints.take();
     check(followPaints > 0, QStringLiteral("the grid painted while following"));
     note(QStringLiteral("follow: %1 grid paints for %2 rows").arg(followPaints).arg(kFollowRows));
     secondsFigure("browse_follow_1000_rows_s", follow);
     secondsFigure("browse_follow_slowest_row_s", slowest);
-    window.kfriss->setChecked(false);
+    controls.action("kfriss")->setChecked(false);
 
     // The listing of the whole base view.
     const QString listing = scratch + QStringLiteral("/lista.txt");
     MessageBox::addAnswers({MessageBox::Answer::Yes});
     FileDialog::addAnswers({listing});
     const double list = seconds([&] {
-        window.lement_Click();
+        lement->trigger();
         settle();
     });
     const auto asked = MessageBox::takeShown();

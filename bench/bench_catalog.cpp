@@ -3,7 +3,8 @@
 #include "BenchProgram.h"
 #include "CatalogGenerator.h"
 
-#include "mainwin/CatalogCommands.h"
+#include "mainwin/CatalogSession.h"
+#include "mainwin/FokepControls.h"
 #include "mainwin/fokep.h"
 #include "platform/MessageBox.h"
 #include "store/CatalogFiles.h"
@@ -95,12 +96,11 @@ bool evictFromCache(const QString& path)
 
 void storeLevel(const QString& catalog)
 {
-    std::printf("-- store level (DataSource on \"%s\")\n",
-                qPrintable(CatalogCommands::kBaseView));
+    std::printf("-- store level (DataSource on \"%s\")\n", qPrintable(CatalogSession::kBaseView));
     if (evictFromCache(catalog)) {
         store::DataSource cold;
         cold.setDatabaseName(catalog);
-        cold.setRecordSource(CatalogCommands::kBaseView);
+        cold.setRecordSource(CatalogSession::kBaseView);
         figure("cold OS cache: open+refresh", timed([&] { cold.refresh(); }));
         figure("cold OS cache: recordCount", timed([&] { cold.recordCount(); }));
         evictFromCache(catalog);
@@ -110,7 +110,7 @@ void storeLevel(const QString& catalog)
     }
     store::DataSource ds;
     ds.setDatabaseName(catalog);
-    ds.setRecordSource(CatalogCommands::kBaseView);
+    ds.setRecordSource(CatalogSession::kBaseView);
     figure("open+refresh (first page read)", timed([&] { ds.refresh(); }));
     qint64 count = 0;
     figure("recordCount (count(*) over the view)", timed([&] { count = ds.recordCount(); }));
@@ -155,9 +155,13 @@ void mainWindow(const QString& catalog, const QString& scratch)
     QElapsedTimer clock;
     fokep* window = nullptr;
     figure("window construction", timed([&] { window = new fokep(paths); }));
+    // Found once, outside every timing.
+    DataGrid* const tabla1 = ui(*window).tabla1();
+    QToolButton* const vegere = ui(*window).vegere();
+    QAction* const minden = ui(*window).action("minden");
     double refreshedAt = -1;
     // Runs after the grid's model has taken the new view and its row count.
-    QObject::connect(window->Data1, &store::DataSource::refreshed, window,
+    QObject::connect(ui(*window).Data1(), &store::DataSource::refreshed, window,
                      [&] { refreshedAt = ms(clock); });
     clock.start();
     const bool started = window->start();
@@ -177,53 +181,53 @@ void mainWindow(const QString& catalog, const QString& scratch)
     QPixmap shot;
     figure("first paint (processEvents + grid grab)", timed([&] {
                QApplication::processEvents();
-               shot = window->tabla1->grab();
+               shot = tabla1->grab();
            }));
     std::printf("record count text: %s\n", qPrintable(window->state().recordCountText));
-    std::printf("grid rows: %d, grab %dx%d\n", window->tabla1->model()->rowCount(),
-                shot.width(), shot.height());
+    std::printf("grid rows: %d, grab %dx%d\n", tabla1->model()->rowCount(), shot.width(),
+                shot.height());
     memory("window start");
 
-    QScrollBar* bar = window->tabla1->view()->verticalScrollBar();
+    QScrollBar* bar = tabla1->view()->verticalScrollBar();
     figure("scroll grid to the middle + paint", timed([&] {
                bar->setValue(bar->maximum() / 2);
                QApplication::processEvents();
-               shot = window->tabla1->grab();
+               shot = tabla1->grab();
            }));
     figure("\"Ugrás a végére\" (vegere) + paint", timed([&] {
-               window->vegere_Click();
+               vegere->click();
                QApplication::processEvents();
-               shot = window->tabla1->grab();
+               shot = tabla1->grab();
            }));
     figure("\"Minden adat\" (minden: requery base view) + paint", timed([&] {
-               window->minden_Click();
+               minden->trigger();
                QApplication::processEvents();
-               shot = window->tabla1->grab();
+               shot = tabla1->grab();
            }));
     memory("window browsing");
 
     // Marking rows: the grid keeps every marked row as a bookmark.
-    const int rows = window->tabla1->model()->rowCount();
+    const int rows = tabla1->model()->rowCount();
     if (rows > 1) {
         {
             // The same marking on a bare selection model: what Qt costs without the grid's bookmarks.
-            QItemSelectionModel bare(window->tabla1->model());
-            const QItemSelection all(window->tabla1->model()->index(0, 0),
-                                     window->tabla1->model()->index(rows - 1, 0));
+            QItemSelectionModel bare(tabla1->model());
+            const QItemSelection all(tabla1->model()->index(0, 0),
+                                     tabla1->model()->index(rows - 1, 0));
             figure("mark all rows on a bare QItemSelectionModel", timed([&] {
                        bare.select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
                    }));
             figure("clear them on the bare model", timed([&] { bare.clearSelection(); }));
         }
         figure("mark all rows (selectRows 0..last)",
-               timed([&] { window->tabla1->selectRows(0, rows - 1); }));
-        std::printf("marked: %lld\n", window->tabla1->selCount());
+               timed([&] { tabla1->selectRows(0, rows - 1); }));
+        std::printf("marked: %lld\n", tabla1->selCount());
         memory("marking all rows");
-        figure("clear the marks", timed([&] { window->tabla1->clearSelection(); }));
-        window->tabla1->selectRows(0, rows / 2 - 1);
+        figure("clear the marks", timed([&] { tabla1->clearSelection(); }));
+        tabla1->selectRows(0, rows / 2 - 1);
         figure("mark one more row with half the rows marked",
-               timed([&] { window->tabla1->selectRows(rows - 1, rows - 1); }));
-        window->tabla1->clearSelection();
+               timed([&] { tabla1->selectRows(rows - 1, rows - 1); }));
+        tabla1->clearSelection();
         QApplication::processEvents();
         memory("marks cleared");
     }

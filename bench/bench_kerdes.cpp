@@ -10,6 +10,7 @@
 #include "BenchReport.h"
 #include "CatalogGenerator.h"
 
+#include "mainwin/FokepControls.h"
 #include "mainwin/fokep.h"
 #include "platform/MessageBox.h"
 #include "queries/SearchViews.h"
@@ -90,10 +91,10 @@ void run(const QString& source, const QString& scratch)
 
     std::vector<double> search, first, count, countCpu;
     for (int r = 0; r < kRuns; ++r) {
-        window.minden_Click();
+        ui(window).action("minden")->trigger();
         QApplication::processEvents();
-        window.gyors_Click();
-        kerdes* k = window.searchWindow();
+        ui(window).gyors()->click();
+        kerdes* k = FokepControls::form<kerdes>("kerdes");
         check(k && k->isVisible(), QStringLiteral("the search window is open"));
         k->prgnev->setEditText(kNamePattern);
         // Lekérdezés until the grid has drawn the view: the view handed over,
@@ -105,11 +106,11 @@ void run(const QString& source, const QString& scratch)
         check(!k->isVisible(), QStringLiteral("the search window closed"));
         check(window.state().recordCount == expected,
               QStringLiteral("%1 rows, not %2").arg(window.state().recordCount).arg(expected));
-        check(window.tabla1->view()->model()->rowCount() == expected,
+        check(ui(window).tabla1()->view()->model()->rowCount() == expected,
               QStringLiteral("the grid shows every row"));
 
         // The same view read again by Data1 alone, its two parts apart.
-        store::DataSource& data1 = *window.Data1;
+        store::DataSource& data1 = *ui(window).Data1();
         data1.blockSignals(true);
         first.push_back(seconds([&] {
             data1.refresh();

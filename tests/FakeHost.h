@@ -7,13 +7,11 @@
 #include <QList>
 
 // A main window for the tests of the other windows: it records what a window
-// asks of it. Its data sources are real; nothing binds them unless a test does.
+// asks of it. A test sets up its shared state directly.
 struct FakeHost : MainHost
 {
     SharedState shared;
     QString catalog;
-    store::DataSource Data1;
-    store::DataSource Datafa;
 
     bool mainEnabled = true, minimized = false, busy = false;
     int progress = -1; // -1: hidden
@@ -22,7 +20,14 @@ struct FakeHost : MainHost
     bool kfriss = false;
     QList<View> views;
 
-    SharedState& state() override { return shared; }
+    const SharedState& state() const override { return shared; }
+    void setBuilderChanged() override { shared.builderChanged = true; }
+    void setBaseView() override { shared.baseView = true; }
+    void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) override
+    {
+        shared.settings.namePatterns = names;
+        shared.settings.pathPatterns = paths;
+    }
     QString catalogPath() override { return catalog; }
     void setView(const View& view) override
     {
@@ -48,9 +53,4 @@ struct FakeHost : MainHost
     void restoreMain() override { minimized = false; }
     bool contextRefresh() override { return kfriss; }
     void rebuildTree() override { ++treeRebuilds; }
-    store::DataSource& data1() override { return Data1; }
-    store::DataSource& datafa() override { return Datafa; }
-    QWidget* dialogParent() override { return nullptr; }
-    void setGridCaption(const QString&) override {}
-    void catalogBound(const QString&, bool) override {}
 };

@@ -1,5 +1,6 @@
 #include "TreeCopy.h"
 
+#include "platform/ErrorNumbers.h"
 #include "platform/FileNames.h"
 #include "retrieval/FileCopy.h"
 
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -111,7 +111,7 @@ QString reasonOf(int errnoValue)
     case ENAMETOOLONG:
         return QStringLiteral("túl hosszú név");
     default:
-        return QString::fromLocal8Bit(std::strerror(errnoValue));
+        return platform::errnoText(errnoValue);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Drives.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/FolderListing.h"
+#include "platform/Skipped.h"
 #include "shared/Module1.h"
 
 #include <QFile>
@@ -167,7 +168,8 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
         // Keep what came before this folder, when the engine still has it.
         try {
             commitBatch();
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("FolderWalk::konyvrogzit", e);
         }
         fail(e);
     }

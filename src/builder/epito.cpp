@@ -1,9 +1,9 @@
 #include "epito.h"
 
-#include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
-#include "shared/MainHost.h"
+#include "platform/Skipped.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/Database.h"
@@ -265,7 +265,8 @@ void epito::startgomb_Click()
     }
     try {
         Dir1->setPath(path);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("epito::startgomb_Click", e);
     }
 
     kesz->setEnabled(false);
@@ -374,19 +375,20 @@ void epito::stopgomb_Click()
 
 void epito::kesz_Click()
 {
-    platform::setBusyPointer(true);
+    BusyScope busy(m_host);
     m_host.showProgress(33);
     // A catalog that refuses the clean-up keeps its empty folders, and their
     // links with them; closing goes on.
     try {
         store::Database dmunka = store::Database::open(m_catalogPath);
         Module1::orphanCleanup(dmunka, [this] { m_host.showProgress(66); });
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("epito::kesz_Click", e);
     }
     m_host.showProgress(100);
-    platform::setBusyPointer(false);
+    busy.end();
     close();
-    m_host.state().builderChanged = true;
+    m_host.setBuilderChanged();
 }
 
 void epito::done(int result)
@@ -434,7 +436,8 @@ void epito::showWalkPosition()
         return;
     try {
         Dir1->setPath(m_walkPath);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("epito::showWalkPosition", e);
     }
 }
 

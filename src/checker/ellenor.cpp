@@ -44,8 +44,8 @@ QString labelOf(const QString& stored)
 
 } // namespace
 
-ellenor::ellenor(MainHost& host, DriveSource drives, QWidget* parent)
-    : QDialog(parent), m_host(host), m_driveSource(std::move(drives))
+ellenor::ellenor(MainHost& host, DriveSource drives, const QString& currentPath, QWidget* parent)
+    : QDialog(parent), m_host(host), m_currentPath(currentPath), m_driveSource(std::move(drives))
 {
     setObjectName(QStringLiteral("ellenor"));
     setProperty(Module1::kFormProperty, true);
@@ -118,14 +118,7 @@ void ellenor::Form_Load()
     Drive1->setTable(m_drives);
     if (!m_drives.drives().isEmpty())
         Drive1->setDrive(m_drives.drives().last().letter);
-    QString label;
-    store::DataSource& view = m_host.data1();
-    try {
-        if (view.isOpen() && !view.bof() && !view.eof())
-            label = labelOf(view.value(1).toString());
-    } catch (const platform::Error&) {
-    }
-    elotag->setText(label);
+    elotag->setText(labelOf(m_currentPath));
     fileok->setText(QStringLiteral("File-ok:"));
     byteok->setText(QStringLiteral("Beolvasva:"));
     fbar->setValue(0);

@@ -25,7 +25,10 @@ class ellenor : public QDialog
     Q_OBJECT
 public:
     using DriveSource = std::function<platform::DriveTable()>;
-    ellenor(MainHost& host, DriveSource drives, QWidget* parent = nullptr);
+    // 'currentPath': the stored folder path of the grid's current row, whose
+    // medium is checked unless the user names another.
+    ellenor(MainHost& host, DriveSource drives, const QString& currentPath = {},
+            QWidget* parent = nullptr);
     ~ellenor() override;
 
     // Loads and shows the window modally.
@@ -61,6 +64,7 @@ private:
     void checkEnded();
 
     MainHost& m_host;
+    QString m_currentPath;
     DriveSource m_driveSource;
     platform::DriveTable m_drives;
     checker::ReadFile m_read;

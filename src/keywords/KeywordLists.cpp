@@ -1,6 +1,7 @@
 #include "KeywordLists.h"
 
 #include "platform/ErrorNumbers.h"
+#include "platform/Skipped.h"
 
 #include <algorithm>
 
@@ -72,7 +73,8 @@ void KeywordLists::close()
     for (store::DataSource* s : {&fkadat, &ukadat}) {
         try {
             s->closeDatabase();
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("KeywordLists::close", e);
         }
     }
 }
@@ -199,7 +201,8 @@ void KeywordLists::torles(KeywordList list)
     m_row[index(list)] = 0;
     try {
         s.moveFirst();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("KeywordLists::torles", e);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "RecordKeys.h"
 
 #include "platform/ErrorNumbers.h"
+#include "platform/Skipped.h"
 #include "shared/Module1.h"
 
 namespace keywords {
@@ -39,7 +40,8 @@ std::optional<qint64> RecordKeys::currentRecordId()
         const QVariant id = D1.value(m_subject.idColumn);
         if (id.isValid())
             return id.toLongLong();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("RecordKeys::currentRecordId", e);
     }
     return std::nullopt;
 }
@@ -78,7 +80,8 @@ void RecordKeys::close()
 {
     try {
         D1.closeDatabase();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("RecordKeys::close", e);
     }
     m_db.close();
 }

@@ -4,16 +4,17 @@
 #include "Pictures.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
+#include "platform/Skipped.h"
 #include "shared/MainHost.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
-#include "widgets/TwipsLayout.h"
 #include "widgets/DataGrid.h"
 #include "widgets/KeywordList.h"
 #include "widgets/Menus.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ResultModel.h"
+#include "widgets/TwipsLayout.h"
 
 #include <QCloseEvent>
 #include <QItemSelectionModel>
@@ -146,7 +147,8 @@ void Szerkeszto::Form_Activate()
     if (m_keys.D1.bof()) {
         try {
             m_keys.D1.moveFirst();
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("Szerkeszto::Form_Activate", e);
         }
     }
     showKeywords();
@@ -236,7 +238,8 @@ void Szerkeszto::fel_Click()
 {
     try {
         m_keys.D1.moveFirst();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("Szerkeszto::fel_Click", e);
     }
 }
 
@@ -244,7 +247,8 @@ void Szerkeszto::le_Click()
 {
     try {
         m_keys.D1.moveLast();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("Szerkeszto::le_Click", e);
     }
 }
 
@@ -300,6 +304,6 @@ void Szerkeszto::Form_Unload()
     m_keys.close();
     m_host.refreshView();
     m_host.recordCounter();
-    m_host.state().baseView = true;
+    m_host.setBaseView();
     m_host.activationSteps();
 }

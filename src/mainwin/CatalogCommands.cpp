@@ -1,13 +1,14 @@
 #include "CatalogCommands.h"
 
+#include "CatalogBinding.h"
 #include "FileMessages.h"
 #include "JetConversion.h"
+#include "jetimport/JetImport.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
-#include "jetimport/JetImport.h"
-#include "queries/LinkIndexes.h"
+#include "platform/Skipped.h"
 #include "shared/AppPaths.h"
-#include "shared/MainHost.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/CatalogFiles.h"
@@ -18,18 +19,12 @@
 using platform::MessageBox;
 namespace err = platform::err;
 
-const QString CatalogCommands::kBaseView = QStringLiteral("SELECT * FROM alapfile");
 const QString CatalogCommands::kDialogFilter =
     QStringLiteral("Adatbázis (.mdb)|*.mdb|Minden file (*.*)|*.*");
 
-namespace {
-
-const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
-
-} // namespace
-
-CatalogCommands::CatalogCommands(SharedState& state, const AppPaths& paths, MainHost& host)
-    : m_state(state), m_paths(paths), m_host(host)
+CatalogCommands::CatalogCommands(SharedState& state, const AppPaths& paths, MainHost& host,
+                                 CatalogBinding& binding, CatalogSession& session)
+    : m_state(state), m_paths(paths), m_host(host), m_binding(binding), m_session(session)
 {
 }
 
@@ -60,7 +55,7 @@ QString CatalogCommands::compactionReport(qint64 before, qint64 after)
 void CatalogCommands::closeSources()
 {
     // Closing a connection that is already closed (3420) is of no concern here.
-    for (store::DataSource* source : {&m_host.data1(), &m_host.datafa()}) {
+    for (store::DataSource* source : {&m_binding.data1(), &m_binding.datafa()}) {
         try {
             source->closeDatabase();
         } catch (const platform::Error& e) {
@@ -70,37 +65,10 @@ void CatalogCommands::closeSources()
     }
 }
 
-void CatalogCommands::bindBaseView(const QString& path, bool fresh, BindProgress progress)
-{
-    store::DataSource& data1 = m_host.data1();
-    data1.setDatabaseName(path);
-    if (progress.pointed >= 0)
-        m_host.showProgress(progress.pointed);
-    // Any other SQLite file opens too; only a catalog is shown as one.
-    store::checkCatalog(data1.database());
-    // Catalogs from an older template get the link indexes the searches rely
-    // on, once; one that cannot be written is searched without them.
-    if (!queries::hasLinkIndexes(data1.database())) {
-        try {
-            queries::addLinkIndexes(data1.database());
-        } catch (const platform::Error&) {
-        }
-    }
-    m_host.setView({kBaseView, {}, true, {}, false});
-    if (progress.refreshed >= 0)
-        m_host.showProgress(progress.refreshed);
-    store::DataSource& datafa = m_host.datafa();
-    datafa.setDatabaseName(path);
-    datafa.setRecordSource(kBaseView);
-    datafa.refresh();
-    m_host.catalogBound(path, fresh);
-}
-
 // The common last stage of the commands.
 void CatalogCommands::rebind(const QString& path, bool fresh, BindProgress progress)
 {
-    m_host.setGridCaption(kOpenedPrefix + path);
-    bindBaseView(path, fresh, progress);
+    m_session.bindWithCaption(path, fresh, progress);
     if (progress.refreshed >= 0)
         m_host.showProgress(100);
     m_host.activationSteps();
@@ -109,18 +77,10 @@ void CatalogCommands::rebind(const QString& path, bool fresh, BindProgress progr
 // The default catalog made afresh from the template becomes the catalog in force.
 void CatalogCommands::bindFreshDefault()
 {
-    const QString keptAs = store::resetFromTemplate(m_paths.templateFile(), m_paths.defaultCatalog);
-    m_state.settings.lastCatalog = m_paths.defaultCatalog;
-    m_host.setGridCaption(kOpenedPrefix + m_paths.defaultCatalog);
-    bindBaseView(m_paths.defaultCatalog, true);
+    const QString keptAs = m_session.bindFreshDefault();
     if (!keptAs.isEmpty() && !m_state.autoCompacting)
-        MessageBox::show(m_host.dialogParent(), keptAsideText(keptAs), MessageBox::Buttons::Ok,
-                         MessageBox::Icon::Information);
-}
-
-QString CatalogCommands::keptAsideText(const QString& keptAs)
-{
-    return QStringLiteral("A korábbi adatbázist félretettem ide:\r\n") + keptAs;
+        MessageBox::show(m_binding.dialogParent(), CatalogSession::keptAsideText(keptAs),
+                         MessageBox::Buttons::Ok, MessageBox::Icon::Information);
 }
 
 // After a failed command was cancelled: bind the catalog in force again, or,
@@ -131,13 +91,14 @@ void CatalogCommands::rebindInForce()
     try {
         rebind(m_state.settings.lastCatalog);
         return;
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("CatalogCommands::rebindInForce", e);
     }
     try {
         bindFreshDefault();
         m_host.activationSteps();
     } catch (const platform::Error& e) {
-        MessageBox::show(m_host.dialogParent(),
+        MessageBox::show(m_binding.dialogParent(),
                          QStringLiteral("#") + Module1::Str(e.number()) +
                              QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"));
     }
@@ -151,7 +112,8 @@ void CatalogCommands::Fnyit()
         auto options = dialog1(platform::FileDialog::Mode::Open,
                                QStringLiteral("Adatbázis megnyitása"));
         options.fileName.clear();
-        const std::optional<QString> chosen = platform::FileDialog::run(m_host.dialogParent(), options);
+        const std::optional<QString> chosen =
+            platform::FileDialog::run(m_binding.dialogParent(), options);
         if (chosen)
             m_dialogFileName = QFileInfo(*chosen).fileName();
         if (!chosen) {
@@ -160,7 +122,7 @@ void CatalogCommands::Fnyit()
         }
         const QString path = *chosen;
         if (store::isTemplate(path, m_paths.templateFile())) {
-            MessageBox::show(m_host.dialogParent(),
+            MessageBox::show(m_binding.dialogParent(),
                              QStringLiteral("Ez belső adatbázis ! Nyisson meg egy másikat !"),
                              MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
             continue;
@@ -174,16 +136,14 @@ void CatalogCommands::Fnyit()
         try {
             // A FIFO or a device is refused before anything opens it and waits.
             store::checkRegularFile(path);
-            m_host.showProgress(10);
-            m_host.setBusy(true);
+            ProgressScope bar(m_host, 10);
+            BusyScope busy(m_host);
             m_state.settings.lastCatalog = path;
             rebind(path, true, {60, 80});
-            m_host.hideProgress();
-            m_host.setBusy(false);
+            bar.end();
+            busy.end();
             return;
         } catch (const platform::Error& e) {
-            m_host.setBusy(false);
-            m_host.hideProgress();
             const int n = e.number();
             switch (n) {
             case err::BadFileName:
@@ -191,7 +151,7 @@ void CatalogCommands::Fnyit()
             case err::PathFileAccess:
             case err::PathNotFound:
                 MessageBox::show(
-                    m_host.dialogParent(),
+                    m_binding.dialogParent(),
                     QStringLiteral("Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."),
                     MessageBox::Buttons::Ok, MessageBox::Icon::Exclamation);
                 break;
@@ -201,18 +161,21 @@ void CatalogCommands::Fnyit()
             case err::DeviceUnavailable:
             case err::PermissionDenied:
             case err::DiskNotReady:
-                MessageBox::show(m_host.dialogParent(), QStringLiteral("Hozzáférés megtagadva !"),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                MessageBox::show(m_binding.dialogParent(),
+                                 QStringLiteral("Hozzáférés megtagadva !"), MessageBox::Buttons::Ok,
+                                 MessageBox::Icon::Critical);
                 break;
             case err::NotADatabase:
-                MessageBox::show(m_host.dialogParent(),
-                                 QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat."),
-                                 MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+                MessageBox::show(
+                    m_binding.dialogParent(),
+                    QStringLiteral("Sérült vagy ismeretlen adatbázis! Nyisson meg másikat."),
+                    MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
                 break;
             default:
-                MessageBox::show(m_host.dialogParent(),
-                                 QStringLiteral("#") + Module1::Str(n) +
-                                     QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"));
+                MessageBox::show(
+                    m_binding.dialogParent(),
+                    QStringLiteral("#") + Module1::Str(n) +
+                        QStringLiteral(". File megnyitási hiba! Ellenőrizze az adatokat!"));
                 break;
             }
             if (n == err::NotADatabase) {
@@ -237,20 +200,19 @@ std::optional<QString> CatalogCommands::askTargetName(const QString& title)
         auto options = dialog1(platform::FileDialog::Mode::Save, title);
         options.fileName = m_dialogFileName;
         const std::optional<QString> chosen =
-            platform::FileDialog::run(m_host.dialogParent(), options);
+            platform::FileDialog::run(m_binding.dialogParent(), options);
         if (!chosen)
             return std::nullopt;
         m_dialogFileName = QFileInfo(*chosen).fileName();
         const QString path = *chosen;
-        if (FileMessages::refusedTarget(m_host.dialogParent(), path))
+        if (FileMessages::refusedTarget(m_binding.dialogParent(), path))
             continue;
-        if (!FileMessages::mayReplace(m_host.dialogParent(), path))
+        if (!FileMessages::mayReplace(m_binding.dialogParent(), path))
             return std::nullopt;
         if (store::isTemplate(path, m_paths.templateFile())) {
-            MessageBox::show(
-                m_host.dialogParent(),
-                QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
-                MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            MessageBox::show(m_binding.dialogParent(),
+                             QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
+                             MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
             continue;
         }
         return path;
@@ -278,7 +240,7 @@ void CatalogCommands::Fuj()
             return;
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
-            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
+            FileMessages::showCreateFailure(m_binding.dialogParent(), e.number());
             m_host.hideProgress();
         }
     }
@@ -295,23 +257,23 @@ void CatalogCommands::mas()
                 rebindInForce();
             return;
         }
+        ProgressScope bar(m_host);
         try {
-            m_host.setBusy(true);
-            m_host.showProgress(10);
+            BusyScope busy(m_host);
+            bar.show(10);
             unbound = true;
             closeSources();
             store::copyFile(inForce, *path);
-            m_host.showProgress(40);
+            bar.show(40);
             m_state.settings.lastCatalog = *path;
             rebind(*path, true, {-1, 70});
-            m_host.hideProgress();
-            m_host.setBusy(false);
+            bar.end();
+            busy.end();
             return;
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
-            m_host.setBusy(false);
-            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
-            m_host.hideProgress();
+            FileMessages::showCreateFailure(m_binding.dialogParent(), e.number());
+            bar.hide();
         }
     }
 }
@@ -320,38 +282,39 @@ void CatalogCommands::Ftomor()
 {
     const QString path = m_state.settings.lastCatalog;
     const bool silent = m_state.autoCompacting;
-    m_host.setBusy(true);
-    m_host.showProgress(10);
+    BusyScope busy(m_host);
+    ProgressScope bar(m_host, 10);
     try {
         // Nothing ever writes into the template.
         if (store::isTemplate(path, m_paths.templateFile()))
             throw platform::Error(err::PermissionDenied, path);
         closeSources();
-        m_host.showProgress(50);
+        bar.show(50);
         const store::CompactionResult r = store::compactCatalog(path);
-        m_host.showProgress(90);
+        bar.show(90);
         const qint64 gain = r.before - r.after;
-        m_host.showProgress(100);
-        m_host.setBusy(false);
+        bar.show(100);
+        busy.end();
         if (!silent) {
             if (gain < 1)
-                MessageBox::show(m_host.dialogParent(),
-                                 QStringLiteral("A tömörítés kész, de nem lehetett összébb nyomni!"));
+                MessageBox::show(
+                    m_binding.dialogParent(),
+                    QStringLiteral("A tömörítés kész, de nem lehetett összébb nyomni!"));
             else
-                MessageBox::show(m_host.dialogParent(), compactionReport(r.before, r.after));
+                MessageBox::show(m_binding.dialogParent(), compactionReport(r.before, r.after));
         }
     } catch (const platform::Error&) {
-        m_host.setBusy(false);
+        busy.end();
         if (!silent)
-            MessageBox::show(m_host.dialogParent(),
+            MessageBox::show(m_binding.dialogParent(),
                              QStringLiteral("Most nem lehetséges a tömörítés, a rendszer "
                                             "újraindítása után ismételje meg a műveletet !"));
-        m_host.hideProgress();
+        bar.hide();
     }
     // The catalog is bound again in every case; should it be gone, a fresh default one.
-    m_host.setBusy(true);
+    busy.start();
     try {
-        bindBaseView(path);
+        m_session.bindBaseView(path);
     } catch (const platform::Error&) {
         try {
             bindFreshDefault();
@@ -361,9 +324,9 @@ void CatalogCommands::Ftomor()
             m_host.recordCounter();
         }
     }
-    m_host.hideProgress();
+    bar.hide();
     m_host.activationSteps();
-    m_host.setBusy(false);
+    busy.end();
 }
 
 // Converts a Jet catalog into a new catalog beside it and binds that, as a
@@ -372,7 +335,7 @@ void CatalogCommands::Ftomor()
 // rebinds the catalog in force, as a cancelled open does.
 CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
 {
-    if (MessageBox::show(m_host.dialogParent(), jetimport::convertQuestion(jetPath),
+    if (MessageBox::show(m_binding.dialogParent(), jetimport::convertQuestion(jetPath),
                          MessageBox::Buttons::YesNo,
                          MessageBox::Icon::Question) != MessageBox::Answer::Yes) {
         rebindInForce();
@@ -385,53 +348,50 @@ CatalogCommands::JetOutcome CatalogCommands::openJet(const QString& jetPath)
         options.initialFolder = proposed.absolutePath();
         options.fileName = proposed.fileName();
         const std::optional<QString> chosen =
-            platform::FileDialog::run(m_host.dialogParent(), options);
-        if (chosen && FileMessages::refusedTarget(m_host.dialogParent(), *chosen))
+            platform::FileDialog::run(m_binding.dialogParent(), options);
+        if (chosen && FileMessages::refusedTarget(m_binding.dialogParent(), *chosen))
             continue;
-        if (!chosen || !FileMessages::mayReplace(m_host.dialogParent(), *chosen)) {
+        if (!chosen || !FileMessages::mayReplace(m_binding.dialogParent(), *chosen)) {
             rebindInForce();
             return JetOutcome::Done;
         }
         const QString target = *chosen;
         if (store::isTemplate(target, m_paths.templateFile())) {
-            MessageBox::show(
-                m_host.dialogParent(),
-                QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
-                MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
+            MessageBox::show(m_binding.dialogParent(),
+                             QStringLiteral("Ez foglalt név, adjon más nevet az új adatbázisnak !"),
+                             MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
             continue;
         }
         jetimport::ImportResult result;
         try {
-            m_host.showProgress(0);
+            ProgressScope bar(m_host, 0);
             const std::optional<jetimport::ImportResult> converted =
-                JetConversion::run(m_host, jetPath, m_paths.templateFile(), target);
+                JetConversion::run(m_host, m_binding, jetPath, m_paths.templateFile(), target);
             if (!converted) {
-                m_host.hideProgress();
+                bar.end();
                 rebindInForce();
                 return JetOutcome::Done;
             }
             result = *converted;
-            m_host.setBusy(true);
+            BusyScope busy(m_host);
             m_state.settings.lastCatalog = target;
             rebind(target, true, {-1, 95});
-            m_host.hideProgress();
-            m_host.setBusy(false);
+            bar.end();
+            busy.end();
         } catch (const platform::Error& e) {
             m_state.settings.lastCatalog = inForce;
-            m_host.setBusy(false);
-            m_host.hideProgress();
             if (e.number() == err::NotADatabase) {
-                MessageBox::show(m_host.dialogParent(), e.detail(), MessageBox::Buttons::Ok,
+                MessageBox::show(m_binding.dialogParent(), e.detail(), MessageBox::Buttons::Ok,
                                  MessageBox::Icon::Critical);
                 return JetOutcome::OpenAgain;
             }
-            FileMessages::showCreateFailure(m_host.dialogParent(), e.number());
+            FileMessages::showCreateFailure(m_binding.dialogParent(), e.number());
             continue;
         }
         m_dialogFileName = QFileInfo(target).fileName();
         const QString leftOut = jetimport::leftOutMessage(result);
         if (!leftOut.isEmpty())
-            MessageBox::show(m_host.dialogParent(), leftOut, MessageBox::Buttons::Ok,
+            MessageBox::show(m_binding.dialogParent(), leftOut, MessageBox::Buttons::Ok,
                              MessageBox::Icon::Information);
         return JetOutcome::Done;
     }

@@ -1,5 +1,6 @@
 #include "JetConversion.h"
 
+#include "CatalogBinding.h"
 #include "jetimport/JetChild.h"
 #include "platform/ErrorNumbers.h"
 #include "shared/MainHost.h"
@@ -79,8 +80,9 @@ void resetProgram()
     program() = {};
 }
 
-std::optional<jetimport::ImportResult> run(MainHost& host, const QString& jetPath,
-                                           const QString& templateFile, const QString& target)
+std::optional<jetimport::ImportResult> run(MainHost& host, CatalogBinding& binding,
+                                           const QString& jetPath, const QString& templateFile,
+                                           const QString& target)
 {
     const Program& p = program();
     QProcess child;
@@ -103,7 +105,7 @@ std::optional<jetimport::ImportResult> run(MainHost& host, const QString& jetPat
         }
     };
 
-    StopWindow window(host.dialogParent());
+    StopWindow window(binding.dialogParent());
     QEventLoop loop;
     bool finished = false;
     bool cancelled = false;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 
+class CatalogBinding;
 class MainHost;
 
 // Runs the conversion of a Jet catalog in a child process (this program
@@ -19,8 +20,9 @@ namespace JetConversion {
 // what no conversion writes, throws err::NotADatabase with the damaged
 // catalog's message. The child's temporary file is gone in every case but
 // success.
-std::optional<jetimport::ImportResult> run(MainHost& host, const QString& jetPath,
-                                           const QString& templateFile, const QString& target);
+std::optional<jetimport::ImportResult> run(MainHost& host, CatalogBinding& binding,
+                                           const QString& jetPath, const QString& templateFile,
+                                           const QString& target);
 
 // The name of the small window and of its button, for whoever needs to find them.
 inline constexpr char kWindowName[] = "atalakitas";

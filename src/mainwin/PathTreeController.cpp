@@ -2,7 +2,7 @@
 
 #include "PathTree.h"
 #include "platform/ErrorNumbers.h"
-#include "shared/MainHost.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
@@ -41,10 +41,9 @@ bool PathTreeController::catalogBound(const QString& path, bool fresh)
     const bool restart = fresh || path != m_catalog;
     if (restart) {
         showPlaceholder(QStringLiteral("---"));
-        SharedState& state = m_host.state();
-        state.aktut.clear();
-        state.aktnev.clear();
-        state.aktnode = 0;
+        m_marks.aktut.clear();
+        m_marks.aktnev.clear();
+        m_marks.aktnode = 0;
     }
     m_catalog = path;
     return restart;
@@ -78,7 +77,7 @@ void PathTreeController::Fa_Expand(QTreeWidgetItem* node)
 void PathTreeController::Fa_NodeClick(QTreeWidgetItem* node)
 {
     const int index = Fa.indexOf(node);
-    m_host.state().aktnode = index;
+    m_marks.aktnode = index;
     if (!Fa.isFileNode(index) && Fa.tag(index) != QLatin1String("1")) {
         loadFolder(node, false);
         node->setExpanded(true);
@@ -91,7 +90,7 @@ void PathTreeController::Fa_MouseDown(Qt::MouseButton button, const QPoint& glob
         return;
     // The pop-up's copy works on the node under the pointer.
     if (QTreeWidgetItem* under = Fa.itemAt(Fa.viewport()->mapFromGlobal(globalPos)))
-        m_host.state().aktnode = Fa.indexOf(under);
+        m_marks.aktnode = Fa.indexOf(under);
     m_fam.popup(globalPos);
 }
 
@@ -104,7 +103,7 @@ void PathTreeController::loadFolder(QTreeWidgetItem* node, bool skipMarked)
     node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     try {
         Module1::loadFolderFiles(Fa, Datafa, Fa.key(index), Fa.storedPaths(index),
-                                 skipMarked ? &m_host.state().aktnev : nullptr);
+                                 skipMarked ? &m_marks.aktnev : nullptr);
     } catch (const platform::Error&) {
         QApplication::beep();
     }
@@ -116,22 +115,22 @@ void PathTreeController::startTree(const QString& label)
     if (QTreeWidgetItem* first = Fa.node(1))
         first->setExpanded(false);
     Fa.clearNodes();
-    m_host.state().aktnode = 0;
+    m_marks.aktnode = 0;
     Datafa.setRecordSource(Module1::kMediumQuery, {Module1::mediumPattern(label)});
     Datafa.refresh();
 }
 
 void PathTreeController::contextView()
 {
-    SharedState& state = m_host.state();
-    if (state.recordCount == 0)
+    if (m_host.state().recordCount == 0)
         return;
-    m_host.setBusy(true);
+    BusyScope busy(m_host);
+    ProgressScope bar(m_host);
     m_grid.setCol(1);
-    state.aktut = m_grid.text();
+    m_marks.aktut = m_grid.text();
     m_grid.setCol(0);
-    state.aktnev = m_grid.text();
-    state.lemezcimke = Module1::mediumLabel(state.aktut);
+    m_marks.aktnev = m_grid.text();
+    m_marks.lemezcimke = Module1::mediumLabel(m_marks.aktut);
     m_grid.setCol(2);
     try {
         if (m_grid.text() == QLatin1String("----")) {
@@ -139,19 +138,19 @@ void PathTreeController::contextView()
             Datafa.setRecordSource(
                 QStringLiteral("SELECT prgnev.nev FROM prgnev, ut WHERE ut.ut=?1 AND "
                                "prgnev.utid=ut.id AND prgnev.nev LIKE ?2"),
-                {state.aktut, state.aktnev});
+                {m_marks.aktut, m_marks.aktnev});
             Datafa.refresh();
-            state.aktnev = Datafa.recordCount() > 0 ? Datafa.cell(0, 0).toString() : QString();
+            m_marks.aktnev = Datafa.recordCount() > 0 ? Datafa.cell(0, 0).toString() : QString();
         }
-        startTree(state.lemezcimke);
+        startTree(m_marks.lemezcimke);
         int shown = 0;
-        if (state.aktnev.isEmpty()) {
+        if (m_marks.aktnev.isEmpty()) {
             // A folder without files: the folder itself is shown.
-            Module1::faepit(Fa, Datafa, state.lemezcimke, progress());
-            shown = Fa.indexOfKey(state.aktut);
+            Module1::faepit(Fa, Datafa, m_marks.lemezcimke, progress());
+            shown = Fa.indexOfKey(m_marks.aktut);
         } else {
-            shown = Module1::faepit_jelol(Fa, Datafa, state.lemezcimke, state.aktut, state.aktnev,
-                                          progress());
+            shown = Module1::faepit_jelol(Fa, Datafa, m_marks.lemezcimke, m_marks.aktut,
+                                          m_marks.aktnev, progress());
         }
         if (shown)
             Fa.ensureVisible(shown);
@@ -160,8 +159,6 @@ void PathTreeController::contextView()
     } catch (const platform::Error&) {
         QApplication::beep();
     }
-    m_host.hideProgress();
-    m_host.setBusy(false);
 }
 
 void PathTreeController::rowColChanged()
@@ -180,15 +177,14 @@ QString PathTreeController::currentMedium() const
 
 void PathTreeController::followMode()
 {
-    SharedState& state = m_host.state();
-    if (!m_host.contextRefresh() || state.recordCount == 0)
+    if (!m_host.contextRefresh() || m_host.state().recordCount == 0)
         return;
     const QString medium = currentMedium();
     if (medium.isEmpty())
         return;
-    state.aktut = medium;
-    state.lemezcimke = Module1::mediumLabel(state.aktut);
-    if (QTreeWidgetItem* first = Fa.node(1); first && first->text(0) == state.lemezcimke)
+    m_marks.aktut = medium;
+    m_marks.lemezcimke = Module1::mediumLabel(m_marks.aktut);
+    if (QTreeWidgetItem* first = Fa.node(1); first && first->text(0) == m_marks.lemezcimke)
         return;
     buildMediumTree();
 }
@@ -197,21 +193,21 @@ void PathTreeController::followMode()
 // have changed.
 void PathTreeController::rebuildForCurrentRow()
 {
-    SharedState& state = m_host.state();
-    if (state.recordCount == 0)
+    if (m_host.state().recordCount == 0)
         return;
     const QString medium = currentMedium();
     if (medium.isEmpty())
         return;
-    state.lemezcimke = Module1::mediumLabel(medium);
+    m_marks.lemezcimke = Module1::mediumLabel(medium);
     buildMediumTree();
 }
 
 // The tree of the medium lemezcimke, its root expanded.
 void PathTreeController::buildMediumTree()
 {
-    const QString label = m_host.state().lemezcimke;
-    m_host.setBusy(true);
+    const QString label = m_marks.lemezcimke;
+    BusyScope busy(m_host);
+    ProgressScope bar(m_host);
     try {
         startTree(label);
         Module1::faepit(Fa, Datafa, label, progress());
@@ -223,13 +219,11 @@ void PathTreeController::buildMediumTree()
         if (!Fa.node(1))
             Fa.add(QString(), QStringLiteral("a"), label, QStringLiteral("cd"));
     }
-    m_host.hideProgress();
-    m_host.setBusy(false);
 }
 
 void PathTreeController::copyNode()
 {
-    const int index = m_host.state().aktnode;
+    const int index = m_marks.aktnode;
     if (!Fa.node(index))
         return;
     const QString text =

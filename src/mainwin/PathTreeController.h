@@ -20,14 +20,21 @@ class DataSource;
 // What the path tree Fa does: it shows one medium at a time, built for the
 // grid's current row (context view, follow mode, the host's rebuild), and
 // lists a folder's files when the folder is first opened. It reads the grid
-// and never moves it; its queries run on Datafa. The medium label, the marked
-// path and name and the last clicked node (lemezcimke, aktut, aktnev,
-// aktnode) are kept in the shared state.
+// and never moves it; its queries run on Datafa. It keeps the medium label,
+// the marked path and name and the last clicked node itself.
 class PathTreeController : public QObject
 {
     Q_OBJECT
 public:
     // 'fam' is the tree's pop-up menu.
+    struct Marks
+    {
+        QString lemezcimke; // the medium label of the tree being built
+        QString aktut;      // the path the last context view took from the grid
+        QString aktnev;     // the file it marked
+        int aktnode = 0;    // the node last clicked
+    };
+
     PathTreeController(PathTree& Fa, store::DataSource& Datafa, DataGrid& grid, MainHost& host,
                        QMenu& fam, QObject* parent = nullptr);
 
@@ -49,6 +56,7 @@ public:
     // Data1 and Datafa now show 'path'. A tree of another catalog would load
     // its folders from this one: it is started afresh, and true returned.
     bool catalogBound(const QString& path, bool fresh);
+    const Marks& marks() const { return m_marks; }
     // The pop-up's copy: a file node by its name, a folder by its path pattern.
     void copyNode();
 
@@ -72,4 +80,5 @@ private:
     QTimer* m_followTimer;
     QString m_catalog; // the catalog the tree was built from
     int m_barMaximum = 0;
+    Marks m_marks;
 };

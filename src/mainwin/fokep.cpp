@@ -9,14 +9,15 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "platform/Skipped.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/Version.h"
-#include "store/CatalogFiles.h"
 #include "store/DataSource.h"
 #include "store/Settings.h"
-#include "widgets/TwipsLayout.h"
 #include "widgets/DataGrid.h"
 #include "widgets/PictureButton.h"
+#include "widgets/TwipsLayout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,8 +30,6 @@
 
 namespace {
 
-const QString kOpenedPrefix = QStringLiteral("Megnyitva: ");
-
 // The main window's picture buttons show the picture named as the button.
 QToolButton* pictureButton(QWidget* parent, const char* name, const QString& tooltip)
 {
@@ -42,7 +41,8 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& too
 } // namespace
 
 fokep::fokep(const AppPaths& paths, QWidget* parent)
-    : QMainWindow(parent), m_paths(paths), m_commands(m_state, m_paths, *this)
+    : QMainWindow(parent), m_paths(paths), m_session(m_state, m_paths, *this, *this),
+      m_commands(m_state, m_paths, *this, *this, m_session)
 {
     setObjectName(QStringLiteral("fokep"));
     Q_INIT_RESOURCE(icons);
@@ -121,116 +121,20 @@ bool fokep::Form_Load()
     QApplication::processEvents();
 
     m_state.folderList = false;
-    m_state.programFolder = m_paths.programFolder;
-    m_state.settings = store::readSettings(m_paths.settingsFile, m_paths.programFolder);
+    m_session.loadSettings();
     m_startMaximized = m_state.settings.windowState == store::Settings::kWindowMaximized;
 
-    QString notice;
-    const bool opened = openLastCatalog(notice);
+    const CatalogSession::Start start = m_session.openLast();
+    if (start.opened) {
+        kfriss->setChecked(m_state.settings.contextRefresh != 0);
+        auttom->setChecked(m_state.settings.autoCompact != 0);
+    }
     if (m_splash)
         m_splash->close();
-    if (opened && !notice.isEmpty())
-        platform::MessageBox::show(this, notice, platform::MessageBox::Buttons::Ok,
-                                   m_retryCatalog.isEmpty()
-                                       ? platform::MessageBox::Icon::Information
-                                       : platform::MessageBox::Icon::Exclamation);
-    return opened;
-}
-
-namespace {
-
-// Why a catalog that is there did not open, as the start-up message says it.
-QString openFailureReason(int number)
-{
-    switch (number) {
-    case platform::err::FileAlreadyOpen:
-        return QStringLiteral("Egy másik program éppen használja !");
-    case platform::err::PermissionDenied:
-        return QStringLiteral("Hozzáférés megtagadva !");
-    case platform::err::NotADatabase:
-        return QStringLiteral("Sérült vagy ismeretlen adatbázis !");
-    case platform::err::DeviceIO:
-        return QStringLiteral("Olvasási hiba a lemezen !");
-    case platform::err::PathFileAccess:
-        return QStringLiteral("Ez egy mappa, nem adatbázis !");
-    default:
-        return QStringLiteral("#") + Module1::Str(number) + QStringLiteral(". hiba !");
-    }
-}
-
-QString cannotOpenText(const QString& path, int number)
-{
-    return QStringLiteral("Nem lehet megnyitni a legutóbbi adatbázist:\r\n") + path +
-           QStringLiteral("\r\n") + openFailureReason(number);
-}
-
-} // namespace
-
-// The last catalog, or a fresh default catalog. A catalog that is simply gone
-// is replaced without a word; one that is there but does not open is named
-// with the reason and tried again at the next start. 'notice' gets what the
-// user must hear, also where a filled default catalog was set aside.
-bool fokep::openLastCatalog(QString& notice)
-{
-    const QString templateFile = m_paths.templateFile();
-    QString& last = m_state.settings.lastCatalog;
-    QString keptAs;
-    try {
-        try {
-            if (store::isTemplate(last, templateFile)) {
-                keptAs = store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
-                last = m_paths.defaultCatalog;
-            }
-            bindLastCatalog();
-        } catch (const platform::Error& e) {
-            const int n = e.number();
-            const bool gone = n == platform::err::FileNotFound ||
-                              n == platform::err::PathNotFound || n == platform::err::BadFileName;
-            const bool isDefault = store::sameFile(last, m_paths.defaultCatalog);
-            if (!gone && isDefault && n == platform::err::FileAlreadyOpen) {
-                // Held by another program: it is not moved from under it.
-                notice =
-                    cannotOpenText(last, n) +
-                    QStringLiteral("\r\n\r\nZárja be a másik programot, majd indítsa újra ezt !");
-                throw;
-            }
-            if (!gone) {
-                m_retryCatalog = last;
-                notice = cannotOpenText(last, n);
-            }
-            keptAs = store::resetFromTemplate(templateFile, m_paths.defaultCatalog);
-            // The user's catalog was the default one: it is now where it was set aside.
-            if (!gone && isDefault && !keptAs.isEmpty())
-                m_retryCatalog = keptAs;
-            last = m_paths.defaultCatalog;
-            bindLastCatalog();
-            if (!gone)
-                notice += QStringLiteral("\r\n\r\nHelyette egy üres adatbázis nyílt meg:\r\n") +
-                          last + QStringLiteral("\r\nA következő indításkor újra megpróbálom.");
-        }
-    } catch (const platform::Error& e) {
-        if (m_splash)
-            m_splash->close();
-        if (notice.isEmpty())
-            notice = QStringLiteral("A program nem indítható: az üres adatbázis sablonja (") +
-                     templateFile + QStringLiteral(") hiányzik vagy sérült.\n") + e.detail();
-        platform::MessageBox::show(this, notice, platform::MessageBox::Buttons::Ok,
-                                   platform::MessageBox::Icon::Critical);
-        return false;
-    }
-    if (!keptAs.isEmpty())
-        notice += (notice.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) +
-                  CatalogCommands::keptAsideText(keptAs);
-    return true;
-}
-
-void fokep::bindLastCatalog()
-{
-    const QString path = m_state.settings.lastCatalog;
-    tabla1->setCaption(kOpenedPrefix + path);
-    m_commands.bindBaseView(path, true);
-    kfriss->setChecked(m_state.settings.contextRefresh != 0);
-    auttom->setChecked(m_state.settings.autoCompact != 0);
+    if (!start.notice.isEmpty())
+        platform::MessageBox::show(this, start.notice, platform::MessageBox::Buttons::Ok,
+                                   start.icon);
+    return start.opened;
 }
 
 void fokep::selectionCounter()
@@ -271,7 +175,7 @@ void fokep::viewCaption()
 
 void fokep::Form_Activate()
 {
-    setBusy(true);
+    BusyScope busy(host());
     viewCaption();
     if (m_state.recordCount == 0)
         m_tree->showPlaceholder(QStringLiteral("----"));
@@ -283,7 +187,6 @@ void fokep::Form_Activate()
         m_commands.Ftomor();
         m_state.autoCompacting = false;
     }
-    setBusy(false);
 }
 
 void fokep::muvEnabling()
@@ -295,27 +198,28 @@ void fokep::muvEnabling()
         length = tabla1->text();
     }
     const FokepRules::MuvState s = FokepRules::muvEnabling(selected, m_state.recordCount, length);
-    setEnabledUnlessPending(muvf, s.muvf);
-    setEnabledUnlessPending(gye, s.muvf);
-    setEnabledUnlessPending(osszm, s.osszm);
-    setEnabledUnlessPending(mv, s.mv);
+    muvf->setEnabled(s.muvf);
+    gye->setEnabled(s.muvf);
+    osszm->setEnabled(s.osszm);
+    mv->setEnabled(s.mv);
     for (QAction* a : {mki, uge, ugv, korny})
-        setEnabledUnlessPending(a, s.browse);
+        a->setEnabled(s.browse);
 }
 
 void fokep::minden_Click()
 {
-    setBusy(true);
-    showProgress(50);
+    BusyScope busy(host());
+    ProgressScope progress(host(), 50);
     try {
-        setView({CatalogCommands::kBaseView, {}, true, {}, false});
-    } catch (const platform::Error&) {
+        setView({CatalogSession::kBaseView, {}, true, {}, false});
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::minden_Click", e);
     }
-    showProgress(90);
+    progress.show(90);
     Form_Activate();
-    showProgress(100);
-    hideProgress();
-    setBusy(false);
+    progress.show(100);
+    progress.end();
+    busy.end();
 }
 
 void fokep::Fki_Click()
@@ -336,10 +240,26 @@ void fokep::nev_Click()
 
 void fokep::szauto_Click()
 {
-    runModal(m_epito, [this] { return new epito(host(), driveSource, this); });
+    runModal(m_epito, [this] { return new epito(host(), m_driveSource, this); });
 }
 
 // The host interface
+
+void fokep::setBuilderChanged()
+{
+    m_state.builderChanged = true;
+}
+
+void fokep::setBaseView()
+{
+    m_state.baseView = true;
+}
+
+void fokep::setPatternHistories(const PatternSlots& names, const PatternSlots& paths)
+{
+    m_state.settings.namePatterns = names;
+    m_state.settings.pathPatterns = paths;
+}
 
 QString fokep::catalogPath()
 {
@@ -367,7 +287,8 @@ void fokep::refreshView()
 {
     try {
         Data1->refresh();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::refreshView", e);
     }
     viewCaption();
 }
@@ -428,23 +349,11 @@ void fokep::setGridCaption(const QString& caption)
     tabla1->setCaption(caption);
 }
 
-// Another catalog is heard of as damaged once again. The settings file names
-// the catalog in force from now on, so a crash does not lose it.
+// Another catalog is heard of as damaged once again.
 void fokep::catalogBound(const QString& path, bool fresh)
 {
     if (m_tree->catalogBound(path, fresh))
         m_damageReported = false;
-    store::writeSettings(m_paths.settingsFile, settingsToSave());
-}
-
-// A last catalog that did not open at start is tried again next time,
-// unless the user has moved on to another catalog since.
-store::Settings fokep::settingsToSave() const
-{
-    store::Settings saved = m_state.settings;
-    if (!m_retryCatalog.isEmpty() && saved.lastCatalog == m_paths.defaultCatalog)
-        saved.lastCatalog = m_retryCatalog;
-    return saved;
 }
 
 // Rows the engine cannot read are never passed off as a shorter view: the
@@ -506,12 +415,9 @@ void fokep::Form_Unload()
     m_unloaded = true;
     help->quit();
     // A minimised window comes back normal.
-    m_state.settings.windowState = isMaximized() && !isMinimized()
-                                       ? store::Settings::kWindowMaximized
-                                       : store::Settings::kWindowNormal;
-    m_state.settings.contextRefresh = kfriss->isChecked() ? -1 : 0;
-    m_state.settings.autoCompact = auttom->isChecked() ? -1 : 0;
-    store::writeSettings(m_paths.settingsFile, settingsToSave());
+    m_session.shutDown(isMaximized() && !isMinimized() ? store::Settings::kWindowMaximized
+                                                       : store::Settings::kWindowNormal,
+                       kfriss->isChecked(), auttom->isChecked());
 }
 
 void fokep::closeEvent(QCloseEvent* e)

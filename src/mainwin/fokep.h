@@ -1,6 +1,8 @@
 #pragma once
 
+#include "CatalogBinding.h"
 #include "CatalogCommands.h"
+#include "CatalogSession.h"
 #include "platform/Drives.h"
 #include "shared/AppPaths.h"
 #include "shared/MainHost.h"
@@ -8,7 +10,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QSet>
 #include <functional>
 
 class QAbstractButton;
@@ -33,13 +34,16 @@ namespace platform {
 class Help;
 }
 
-// The main window: holds the open catalog's two data sources, the result grid
-// and the path tree, the menus, and the program's life cycle. The other
-// windows reach it through its host interface.
-class fokep : public QMainWindow, private MainHost
+// The main window: the result grid and the path tree, the menus, and the
+// program's life cycle. Its catalog session keeps which catalog is open. The
+// other windows reach it through its host interface; its controls carry
+// their names as object names.
+class fokep : public QMainWindow, private MainHost, private CatalogBinding
 {
     Q_OBJECT
 public:
+    using DriveSource = std::function<platform::DriveTable()>;
+
     explicit fokep(const AppPaths& paths, QWidget* parent = nullptr);
     ~fokep() override;
 
@@ -49,52 +53,48 @@ public:
 
     // What the other windows get of this one.
     MainHost& host() { return *this; }
-    SharedState& state() override { return m_state; }
+    const SharedState& state() const override { return m_state; }
     const AppPaths& paths() const { return m_paths; }
-    CatalogCommands& catalogCommands() { return m_commands; }
-    PathTreeController& tree() { return *m_tree; }
+    // Where the builder and retrieval find the machine's drives; tests point it at folders.
+    void setDriveSource(DriveSource source) { m_driveSource = std::move(source); }
+    const DriveSource& driveSource() const { return m_driveSource; }
 
-    // Operations the other windows call.
-    void recordCounter() override;
-    void selectionCounter();
-    void viewCaption();
-    void Form_Activate();
+    // The enabling of "Műveletek" and its buttons, as the menu does when it opens.
     void muvEnabling();
 
-    // Controls
-    store::DataSource* Datafa;
-    PathTree* Fa;
-    QToolButton* gye;
-    QProgressBar* bar;
-    QToolButton* vegere;
-    QToolButton* elore;
-    QToolButton* gyors;
-    store::DataSource* Data1;
-    DataGrid* tabla1;
-    QLabel* kij;
-    QLabel* elem;
-    platform::Help* help;
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
-    // Menus
-    QMenu* f1;
-    QAction *Fuj, *Fnyit, *mas, *j, *lement, *Ftomor, *i;
-    QMenu* beal;
-    QAction *kfriss, *auttom, *z, *Fki;
-    QMenu* sz1;
-    QAction *szauto, *k, *kulcs;
-    QMenu* szkezi;
-    QAction *f_kmeg, *u_kmeg;
-    QMenu* muv;
-    QAction *uge, *ugv, *mki, *mv, *osszm, *korny, *muvf, *ellen;
-    QMenu* ker1;
-    QAction *kossze, *minden, *masol;
-    QMenu* Sug;
-    QAction *Sug1, *aq, *nev;
-    QMenu* fam;
-    QAction* famas;
+private:
+    // MainHost
+    void setBuilderChanged() override;
+    void setBaseView() override;
+    void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) override;
+    QString catalogPath() override;
+    void setView(const View& view) override;
+    void refreshView() override;
+    void recordCounter() override;
+    void activationSteps() override { Form_Activate(); }
+    using MainHost::showProgress;
+    void showProgress(int value, int maximum) override;
+    void hideProgress() override;
+    void setBusy(bool busy) override;
+    void setMainEnabled(bool enabled) override;
+    void minimizeMain() override;
+    void restoreMain() override;
+    bool contextRefresh() override;
+    void rebuildTree() override;
+    // CatalogBinding
+    store::DataSource& data1() override { return *Data1; }
+    store::DataSource& datafa() override { return *Datafa; }
+    QWidget* dialogParent() override { return this; }
+    void setGridCaption(const QString& caption) override;
+    void catalogBound(const QString& path, bool fresh) override;
 
     // Handlers
     bool Form_Load();
+    void Form_Activate();
     void Form_Resize();
     void Form_Unload();
     void Fnyit_Click() { m_commands.Fnyit(); }
@@ -127,57 +127,21 @@ public:
     void f_kmeg_Click();
     void u_kmeg_Click();
 
-    // Where the builder and retrieval find the machine's drives; tests point it at folders.
-    std::function<platform::DriveTable()> driveSource;
-    epito* builderWindow() const { return m_epito; }
-    kulcslap* keywordListWindow() const { return m_kulcslap; }
-    Szerkeszto* keyAssignmentWindow() const;
-    kerdes* searchWindow() const { return m_kerdes; }
-    muvform* retrievalWindow() const { return m_muvform; }
-
-protected:
-    void resizeEvent(QResizeEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-
-private:
-    // MainHost
-    QString catalogPath() override;
-    void setView(const View& view) override;
-    void refreshView() override;
-    void activationSteps() override { Form_Activate(); }
-    using MainHost::showProgress;
-    void showProgress(int value, int maximum) override;
-    void hideProgress() override;
-    void setBusy(bool busy) override;
-    void setMainEnabled(bool enabled) override;
-    void minimizeMain() override;
-    void restoreMain() override;
-    bool contextRefresh() override;
-    void rebuildTree() override;
-    store::DataSource& data1() override { return *Data1; }
-    store::DataSource& datafa() override { return *Datafa; }
-    QWidget* dialogParent() override { return this; }
-    void setGridCaption(const QString& caption) override;
-    void catalogBound(const QString& path, bool fresh) override;
-
     void buildControls();
     void buildMenus();
     void connectCommands();
     void connectGrid();
+    void selectionCounter();
+    void viewCaption();
     void catalogDamaged(const QString& path);
-    bool openLastCatalog(QString& notice);
-    store::Settings settingsToSave() const;
-    void bindLastCatalog();
     void focusWindowChanged(QWindow* now);
     void modalFormClosed();
     void openSzerkeszto(bool files);
 
-    // The commands that open other windows. An opener without its handler
-    // stays disabled until its window is part of the program.
+    // The commands that open other windows.
     using Handler = void (fokep::*)();
     void opener(QAction* item, Handler handler);
     void opener(QAbstractButton* button, Handler handler);
-    void setEnabledUnlessPending(QObject* control, bool enabled);
 
     // A modal window of the program: made on first use and kept, loaded and
     // shown by its run(); the activation steps follow when it closes.
@@ -191,7 +155,42 @@ private:
 
     AppPaths m_paths;
     SharedState m_state;
+    CatalogSession m_session;
     CatalogCommands m_commands;
+    DriveSource m_driveSource;
+
+    // Controls
+    store::DataSource* Datafa = nullptr;
+    PathTree* Fa = nullptr;
+    QToolButton* gye = nullptr;
+    QProgressBar* bar = nullptr;
+    QToolButton* vegere = nullptr;
+    QToolButton* elore = nullptr;
+    QToolButton* gyors = nullptr;
+    store::DataSource* Data1 = nullptr;
+    DataGrid* tabla1 = nullptr;
+    QLabel* kij = nullptr;
+    QLabel* elem = nullptr;
+    platform::Help* help = nullptr;
+
+    // Menus
+    QMenu* f1 = nullptr;
+    QAction *Fuj, *Fnyit, *mas, *j, *lement, *Ftomor, *i;
+    QMenu* beal = nullptr;
+    QAction *kfriss, *auttom, *z, *Fki;
+    QMenu* sz1 = nullptr;
+    QAction *szauto, *k, *kulcs;
+    QMenu* szkezi = nullptr;
+    QAction *f_kmeg, *u_kmeg;
+    QMenu* muv = nullptr;
+    QAction *uge, *ugv, *mki, *mv, *osszm, *korny, *muvf, *ellen;
+    QMenu* ker1 = nullptr;
+    QAction *kossze, *minden, *masol;
+    QMenu* Sug = nullptr;
+    QAction *Sug1, *aq, *nev;
+    QMenu* fam = nullptr;
+    QAction* famas = nullptr;
+
     PathTreeController* m_tree = nullptr;
     QPointer<nevjegy> m_splash;
     epito* m_epito = nullptr;
@@ -204,7 +203,5 @@ private:
     bool m_formWasActive = false;
     double m_previousY = 0;        // the pointer at the previous move over the grid
     QString m_sizeText;            // the last total-size result
-    QString m_retryCatalog;        // the last catalog, when it did not open at start
     bool m_damageReported = false; // the open catalog was found damaged and the user told
-    QSet<QObject*> m_pending;      // openers whose windows are not part of the program yet
 };

@@ -10,6 +10,8 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/Skipped.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "store/CatalogFiles.h"
 #include "store/DataSource.h"
@@ -50,7 +52,7 @@ void fokep::connectGrid()
 
 void fokep::tabla1_SelChange()
 {
-    setEnabledUnlessPending(gye, tabla1->selCount() != 0);
+    gye->setEnabled(tabla1->selCount() != 0);
     selectionCounter();
 }
 
@@ -78,7 +80,8 @@ void fokep::elore_Click()
 {
     try {
         Data1->moveFirst();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::elore_Click", e);
     }
 }
 
@@ -86,16 +89,17 @@ void fokep::vegere_Click()
 {
     try {
         Data1->moveLast();
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::vegere_Click", e);
     }
 }
 
 // Copies the selected rows, in marking order, to the clipboard.
 void fokep::mv_Click()
 {
-    setBusy(true);
+    BusyScope busy(host());
     const QList<qint64> marks = tabla1->SelBookmarks();
-    showProgress(0, int(marks.size()));
+    ProgressScope progress(host(), 0, int(marks.size()));
     QString text;
     bool read = false;
     try {
@@ -108,14 +112,15 @@ void fokep::mv_Click()
         if (!marks.isEmpty())
             Data1->setAbsolutePosition(marks.last());
         read = true;
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::mv_Click", e);
     }
     // Rows that could not be read are not copied as fewer rows.
     if (read)
         QGuiApplication::clipboard()->setText(text);
     tabla1->setCol(0);
-    hideProgress();
-    setBusy(false);
+    progress.end();
+    busy.end();
 }
 
 void fokep::tabla1_MouseMove(Qt::MouseButtons buttons, double y)
@@ -146,7 +151,8 @@ void fokep::tabla1_KeyPress(QChar key)
         const qint64 found = ViewScans::typeAhead(*Data1, tabla1->row(), key);
         if (found >= 0)
             Data1->setAbsolutePosition(found);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::tabla1_KeyPress", e);
     }
 }
 
@@ -175,15 +181,15 @@ void fokep::mki_Click()
                          MessageBox::Buttons::YesNo,
                          MessageBox::Icon::Question) != MessageBox::Answer::Yes)
         return;
-    setBusy(true);
-    showProgress(0, int(n + 1));
+    BusyScope busy(host());
+    ProgressScope progress(host(), 0, int(n + 1));
     // Rows already marked keep their place; every row ends up marked once.
     tabla1->selectRows(0, n);
     bar->setValue(int(n + 1));
-    setEnabledUnlessPending(gye, true);
+    gye->setEnabled(true);
     selectionCounter();
-    hideProgress();
-    setBusy(false);
+    progress.end();
+    busy.end();
 }
 
 void fokep::osszm_Click()
@@ -191,9 +197,9 @@ void fokep::osszm_Click()
     const QList<qint64>& marks = tabla1->SelBookmarks();
     if (marks.isEmpty())
         return;
-    setBusy(true);
+    BusyScope busy(host());
     tabla1->setCol(2);
-    showProgress(0, int(marks.size()));
+    ProgressScope progress(host(), 0, int(marks.size()));
     const qint64 first = marks.first();
     qint64 total = 0;
     bool read = false;
@@ -201,11 +207,12 @@ void fokep::osszm_Click()
         total = ViewScans::lengthTotal(*Data1, marks, [this](int done) { bar->setValue(done); });
         read = true;
         Data1->setAbsolutePosition(first);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("fokep::osszm_Click", e);
     }
     tabla1->setCol(2);
-    setBusy(false);
-    hideProgress();
+    busy.end();
+    progress.end();
     // A total of the rows that could be read would be a wrong total.
     if (!read)
         return;
@@ -255,23 +262,23 @@ void fokep::lement_Click()
             }
         };
         try {
-            setBusy(true);
-            showProgress(0, int(qMin<qint64>(count, INT_MAX)));
+            // On a failure the pointer goes off before the bar hides.
+            ProgressScope progress(host());
+            BusyScope busy(host());
+            progress.show(0, int(qMin<qint64>(count, INT_MAX)));
             step([this] { Data1->moveFirst(); });
-            const auto progress = [this](qint64 rows) { bar->setValue(int(rows)); };
+            const auto rows = [this](qint64 done) { bar->setValue(int(done)); };
             if (chosen->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-                ViewScans::writeCsv(*Data1, *chosen, progress);
+                ViewScans::writeCsv(*Data1, *chosen, rows);
             else
                 ViewScans::writeListing(*Data1, *chosen, m_state.settings.lastCatalog,
-                                        m_state.recordCountText, progress);
-            hideProgress();
+                                        m_state.recordCountText, rows);
+            progress.end();
             step([this] { Data1->moveFirst(); });
             tabla1->setCol(0);
-            setBusy(false);
+            busy.end();
             return;
         } catch (const platform::Error& e) {
-            setBusy(false);
-            hideProgress();
             FileMessages::showCreateFailure(this, e.number());
         }
     }

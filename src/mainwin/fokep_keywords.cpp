@@ -34,8 +34,3 @@ void fokep::openSzerkeszto(bool files)
     else
         delete w;
 }
-
-Szerkeszto* fokep::keyAssignmentWindow() const
-{
-    return m_szerkeszto;
-}

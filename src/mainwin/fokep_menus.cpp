@@ -5,7 +5,10 @@
 #include "checker/DuplicatesPrompt.h"
 #include "checker/ellenor.h"
 #include "fokep.h"
+#include "platform/ErrorNumbers.h"
 #include "platform/Help.h"
+#include "platform/Skipped.h"
+#include "store/DataSource.h"
 #include "widgets/Menus.h"
 
 #include <QAbstractButton>
@@ -100,7 +103,7 @@ void fokep::connectCommands()
     connect(vegere, &QAbstractButton::clicked, this, &fokep::vegere_Click);
     connect(elore, &QAbstractButton::clicked, this, &fokep::elore_Click);
 
-    // The windows. Enabling a pending one: give it its handler here.
+    // The windows.
     opener(szauto, &fokep::szauto_Click);
     opener(kulcs, &fokep::kulcs_Click);
     opener(f_kmeg, &fokep::f_kmeg_Click);
@@ -111,7 +114,14 @@ void fokep::connectCommands()
     opener(gye, &fokep::muvf_Click);
     opener(nev, &fokep::nev_Click);
     connect(ellen, &QAction::triggered, this, [this] {
-        ellenor(host(), driveSource, this).run();
+        QString current;
+        try {
+            if (Data1->isOpen() && !Data1->bof() && !Data1->eof())
+                current = Data1->value(1).toString();
+        } catch (const platform::Error& e) {
+            qCDebug(platform::lcSkipped) << "no current row for the check:" << e.what();
+        }
+        ellenor(host(), driveSource, current, this).run();
         modalFormClosed();
     });
     connect(masol, &QAction::triggered, this, [this] {
@@ -122,30 +132,10 @@ void fokep::connectCommands()
 
 void fokep::opener(QAction* item, Handler handler)
 {
-    if (handler) {
-        connect(item, &QAction::triggered, this, handler);
-    } else {
-        m_pending << item;
-        item->setEnabled(false);
-    }
+    connect(item, &QAction::triggered, this, handler);
 }
 
 void fokep::opener(QAbstractButton* button, Handler handler)
 {
-    if (handler) {
-        connect(button, &QAbstractButton::clicked, this, handler);
-    } else {
-        m_pending << button;
-        button->setEnabled(false);
-    }
-}
-
-// The enabling rules leave a pending opener disabled.
-void fokep::setEnabledUnlessPending(QObject* control, bool enabled)
-{
-    enabled = enabled && !m_pending.contains(control);
-    if (auto* a = qobject_cast<QAction*>(control))
-        a->setEnabled(enabled);
-    else if (auto* w = qobject_cast<QWidget*>(control))
-        w->setEnabled(enabled);
+    connect(button, &QAbstractButton::clicked, this, handler);
 }

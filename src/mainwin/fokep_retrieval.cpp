@@ -5,5 +5,5 @@
 
 void fokep::muvf_Click()
 {
-    runModal(m_muvform, [this] { return new muvform(host(), *tabla1, driveSource, this); });
+    runModal(m_muvform, [this] { return new muvform(host(), *tabla1, m_driveSource, this); });
 }

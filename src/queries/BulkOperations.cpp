@@ -1,6 +1,7 @@
 #include "BulkOperations.h"
 
 #include "platform/ErrorNumbers.h"
+#include "platform/Skipped.h"
 #include "shared/Module1.h"
 #include "shared/Subject.h"
 #include "store/Database.h"
@@ -41,7 +42,8 @@ public:
             m_db.execScript(QStringLiteral("PRAGMA secure_delete=%1; PRAGMA cache_size=%2")
                                 .arg(m_secureDelete)
                                 .arg(m_cacheSize));
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("BulkPragmas", e);
         }
     }
     BulkPragmas(const BulkPragmas&) = delete;
@@ -72,7 +74,8 @@ public:
     {
         try {
             m_db.execScript(QStringLiteral("DROP TABLE IF EXISTS ") + m_name);
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("IdSet", e);
         }
     }
     IdSet(const IdSet&) = delete;

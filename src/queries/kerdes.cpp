@@ -2,7 +2,7 @@
 
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
-#include "shared/MainHost.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "shared/Subject.h"
@@ -198,9 +198,12 @@ void kerdes::showModeless()
 
 bool kerdes::Form_Load()
 {
-    store::Settings& settings = m_host.state().settings;
-    m_names.emplace(settings.namePatterns, store::Settings::kNamePatternBytes);
-    m_paths.emplace(settings.pathPatterns, store::Settings::kPathPatternBytes);
+    // The histories go back trimmed, as they were loaded.
+    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
+    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
+    m_names.emplace(names, store::Settings::kNamePatternBytes);
+    m_paths.emplace(paths, store::Settings::kPathPatternBytes);
+    m_host.setPatternHistories(names, paths);
     prgnev->setEntries(m_names->entries());
     utnev->setEntries(m_paths->entries());
     m_loaded = true;
@@ -244,7 +247,7 @@ void kerdes::keres_Click()
 {
     if (!m_loaded)
         return;
-    m_host.setBusy(true);
+    BusyScope busy(m_host);
     const queries::CompoundSearch s = search();
     m_names->remember(s.namePattern);
     m_paths->remember(s.pathPattern);
@@ -259,12 +262,12 @@ void kerdes::keres_Click()
                         view.folderList, view.source.countSql});
         m_host.showProgress(100);
     } catch (const platform::Error& e) {
-        m_host.setBusy(false);
+        busy.end();
         MessageBox::show(
             this, QStringLiteral("A lekérdezés nem sikerült!\r\n") + platform::engineReason(e),
             MessageBox::Buttons::Ok, MessageBox::Icon::Critical);
     }
-    m_host.setBusy(false);
+    busy.end();
     accept();
 }
 
@@ -308,9 +311,11 @@ void kerdes::Form_Unload()
     m_host.setMainEnabled(true);
     closeKeywordSources();
     m_host.hideProgress();
-    store::Settings& settings = m_host.state().settings;
-    m_names->store(settings.namePatterns);
-    m_paths->store(settings.pathPatterns);
+    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
+    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
+    m_names->store(names);
+    m_paths->store(paths);
+    m_host.setPatternHistories(names, paths);
 }
 
 void kerdes::closeKeywordSources()

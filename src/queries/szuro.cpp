@@ -5,6 +5,7 @@
 #include "platform/BusyCursor.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
+#include "platform/Skipped.h"
 #include "shared/MainHost.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
@@ -146,9 +147,12 @@ int szuro::run()
 void szuro::Form_Load()
 {
     m_loaded = true;
-    store::Settings& settings = m_host.state().settings;
-    m_names.emplace(settings.namePatterns, store::Settings::kNamePatternBytes);
-    m_paths.emplace(settings.pathPatterns, store::Settings::kPathPatternBytes);
+    // The histories go back trimmed, as they were loaded.
+    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
+    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
+    m_names.emplace(names, store::Settings::kNamePatternBytes);
+    m_paths.emplace(paths, store::Settings::kPathPatternBytes);
+    m_host.setPatternHistories(names, paths);
     filenev->setEntries(m_names->entries());
     ut->setEntries(m_paths->entries());
     filenev->setEditText(kAnyPattern);
@@ -318,7 +322,8 @@ void szuro::search()
         try {
             D1.setRecordSource(subject.recordSql);
             D1.refresh();
-        } catch (const platform::Error&) {
+        } catch (const platform::Error& e) {
+            platform::logSkipped("szuro::search", e);
         }
         return;
     }
@@ -354,9 +359,11 @@ void szuro::done(int result)
 void szuro::Form_Unload()
 {
     m_loaded = false;
-    store::Settings& settings = m_host.state().settings;
-    m_names->store(settings.namePatterns);
-    m_paths->store(settings.pathPatterns);
+    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
+    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
+    m_names->store(names);
+    m_paths->store(paths);
+    m_host.setPatternHistories(names, paths);
     m_owner.setOwnerEnabled(true);
     m_owner.progressBar()->hide();
     platform::setBusyPointer(false);

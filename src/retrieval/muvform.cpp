@@ -4,7 +4,8 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
-#include "shared/MainHost.h"
+#include "platform/Skipped.h"
+#include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
@@ -154,9 +155,9 @@ void muvform::masol_Click()
     if (m_running)
         return;
     m_running = true;
-    m_host.setBusy(true);
+    BusyScope busy(m_host);
     retrieval::CopyRun(*this).masol(O1->isChecked());
-    m_host.setBusy(false);
+    busy.end();
     m_running = false;
 }
 
@@ -205,7 +206,8 @@ retrieval::SelectedRow muvform::firstSelected()
     const qint64 mark = m_grid.SelBookmarks().at(0);
     try {
         m_grid.source().setAbsolutePosition(mark);
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        platform::logSkipped("muvform::firstSelected", e);
     }
     return {m_grid.model()->cellText(mark, 0), m_grid.model()->cellText(mark, 1)};
 }

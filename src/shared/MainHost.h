@@ -1,18 +1,18 @@
 #pragma once
 
+#include "store/Settings.h"
+
 #include <QString>
 #include <QVariantList>
+#include <array>
 
-class QWidget;
 struct SharedState;
 
-namespace store {
-class DataSource;
-}
-
-// What the main window offers the other windows and its own catalog
-// commands. A window gets it when it is made and reaches the main window in
-// no other way, so its logic can be tested against a fake host.
+// What the main window offers the other windows. A window gets it when it is
+// made and reaches the main window in no other way, so its logic can be
+// tested against a fake host. It reads the shared state; what it may change
+// there, it changes through the setters below. The open catalog's data
+// sources and their binding are not part of it.
 class MainHost
 {
 public:
@@ -28,11 +28,18 @@ public:
         // them in order: counting a large ordered view costs as much as reading it.
         QString countSql = {};
     };
+    using PatternSlots = std::array<QString, store::Settings::kHistorySize>;
 
     virtual ~MainHost() = default;
 
     // What the main window keeps for the whole run.
-    virtual SharedState& state() = 0;
+    virtual const SharedState& state() const = 0;
+    // The builder has written into the catalog: the next activation may compact it.
+    virtual void setBuilderChanged() = 0;
+    // Data1 shows the base view again (its record source was not changed).
+    virtual void setBaseView() = 0;
+    // The file-name and path pattern histories, as the settings keep them.
+    virtual void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) = 0;
     // The catalog the main window has open.
     virtual QString catalogPath() = 0;
 
@@ -71,16 +78,4 @@ public:
     // Builds the tree afresh for the medium of the grid's current row;
     // nothing on an empty view.
     virtual void rebuildTree() = 0;
-
-    // Data1 (the grid's) and Datafa (the tree's) themselves. A window puts a
-    // view in force through setView; the catalog commands bind and close them.
-    virtual store::DataSource& data1() = 0;
-    virtual store::DataSource& datafa() = 0;
-    // The parent of the catalog commands' message boxes and file dialogs.
-    virtual QWidget* dialogParent() = 0;
-    // The caption above the grid ("Megnyitva: " and the catalog path).
-    virtual void setGridCaption(const QString& caption) = 0;
-    // Both data sources now show the catalog 'path'; 'fresh' when its
-    // contents are new to the window (opened, created, saved as).
-    virtual void catalogBound(const QString& path, bool fresh) = 0;
 };

@@ -16,11 +16,5 @@ struct SharedState
     QString recordCountText;    // the same, as elem shows it
     bool builderChanged = false; // set by the builder's Kész, consumed by automatic compaction
     bool autoCompacting = false; // a compaction started by the activation steps is running
-    bool folderList = false;    // the grid shows the folders-only search result
-
-    // The path tree
-    QString lemezcimke; // the medium label of the tree being built
-    QString aktut;      // the path the last context view took from the grid
-    QString aktnev;     // the file it marked
-    int aktnode = 0;    // the node last clicked
+    bool folderList = false;     // the grid shows the folders-only search result
 };

@@ -1,6 +1,7 @@
 #include "DataGrid.h"
 
 #include "ResultModel.h"
+#include "platform/Skipped.h"
 #include "store/DataSource.h"
 
 #include <QHeaderView>
@@ -62,7 +63,8 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent) : QFrame(parent),
                 if (current.isValid() && current.row() != m_source.absolutePosition()) {
                     try {
                         m_source.setAbsolutePosition(current.row());
-                    } catch (const std::exception&) {
+                    } catch (const std::exception& e) {
+                        platform::logSkipped("DataGrid current row", e);
                     }
                 }
                 if (!m_readingColumn)

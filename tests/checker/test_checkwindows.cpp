@@ -25,15 +25,13 @@ class TestCheckWindows : public QObject
     {
         Medium f;
         FakeHost host;
+        QString currentPath; // the grid's current row, as the main window hands it over
         Setup(const QString& label)
         {
+            currentPath = u"-"_qs + label + u"- E:\\GAMES"_qs;
             fillMedium(f);
             record(f, u"E:\\"_qs, label);
             host.catalog = f.catalog;
-            host.Data1.setDatabaseName(f.catalog);
-            host.Data1.setRecordSource(u"SELECT * FROM alapfile ORDER BY id"_qs);
-            host.Data1.refresh();
-            host.Data1.moveLast();
             host.shared.programFolder = f.dir.path();
         }
     };
@@ -57,7 +55,7 @@ private Q_SLOTS:
         Setup s(u"O'Brien\\1 2"_qs);
         const QString wad = s.f.e + u"/GAMES/DOOM.WAD"_qs;
         keepingDate(wad, [&] { TestSupport::writeFile(wad, QByteArray(70000, 'W')); });
-        ellenor w(s.host, [&] { return s.f.drives; });
+        ellenor w(s.host, [&] { return s.f.drives; }, s.currentPath);
         w.Form_Load();
         QCOMPARE(w.elotag->text(), u"O'Brien\\1 2"_qs);
         QCOMPARE(w.Drive1->drive(), QChar(u'E'));
@@ -96,7 +94,7 @@ private Q_SLOTS:
     void stopAndRefusals()
     {
         Setup s(u"CD_1"_qs);
-        ellenor w(s.host, [&] { return s.f.drives; });
+        ellenor w(s.host, [&] { return s.f.drives; }, s.currentPath);
         w.Form_Load();
         int reads = 0;
         w.setReadFile([&](int fd, const QByteArray& name, const std::atomic<bool>* stop,

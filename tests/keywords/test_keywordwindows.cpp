@@ -197,24 +197,24 @@ private Q_SLOTS:
         for (int opening = 0; opening < 2; ++opening) {
             int shownRows = -1;
             QTimer::singleShot(0, [&] {
-                kulcslap* k = w->keywordListWindow();
+                kulcslap* k = FokepControls::form<kulcslap>("kulcslap");
                 if (k && k->isVisible() && !w->menuBar()->isEnabled())
                     shownRows = k->prgkul->model()->rowCount();
                 if (k)
                     k->kesz_Click();
             });
-            w->kulcs->trigger();
+            ui(w).action("kulcs")->trigger();
             QCOMPARE(shownRows, 2); // the default keyword and the empty row
-            QCOMPARE(w->keywordListWindow()->prgkul->model()->rowCount(), 0);
+            QCOMPARE(FokepControls::form<kulcslap>("kulcslap")->prgkul->model()->rowCount(), 0);
             QVERIFY(w->menuBar()->isEnabled());
         }
 
-        for (QAction* opener : {w->f_kmeg, w->u_kmeg}) {
+        for (QAction* opener : {ui(w).action("f_kmeg"), ui(w).action("u_kmeg")}) {
             opener->trigger();
-            QPointer<Szerkeszto> s = w->keyAssignmentWindow();
+            QPointer<Szerkeszto> s = FokepControls::form<Szerkeszto>("Szerkeszto");
             QVERIFY(s && s->isVisible());
             QVERIFY(w->isMinimized() && !w->menuBar()->isEnabled());
-            const bool files = opener == w->f_kmeg;
+            const bool files = opener == ui(w).action("f_kmeg");
             QCOMPARE(s->keys().subject().files, files);
             QCOMPARE(s->windowTitle(), files ? "Programok <--> kulcsok összerendelő"
                                              : "Utak <--> kulcsok összerendelő");
@@ -222,9 +222,9 @@ private Q_SLOTS:
                     s->utg->isEnabled() == !files);
             s->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QVERIFY(!s && !w->keyAssignmentWindow());
+            QVERIFY(!s && !FokepControls::form<Szerkeszto>("Szerkeszto"));
             QVERIFY(!w->isMinimized() && w->menuBar()->isEnabled());
-            QCOMPARE(w->elem->text(), " 3 DB rekord ");
+            QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
         }
     }
 };

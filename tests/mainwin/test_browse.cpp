@@ -62,18 +62,18 @@ private Q_SLOTS:
         QFETCH(QString, text);
         Fixture f;
         auto w = f.startOn(f.catalog("k.mdb", rows));
-        w->tabla1->selectRows(3, 3); // already marked rows keep their place
+        ui(w).tabla1()->selectRows(3, 3); // already marked rows keep their place
         MessageBox::addAnswers({MessageBox::Answer::Yes});
-        w->mki->trigger();
+        ui(w).action("mki")->trigger();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), text.isEmpty() ? 0 : 1);
         QCOMPARE(shown.value(0).text, text);
         const int selected = rows > 5001 ? 1 : rows;
-        const QList<qint64> marks = w->tabla1->SelBookmarks();
-        QCOMPARE(w->tabla1->selCount(), qint64(selected));
+        const QList<qint64> marks = ui(w).tabla1()->SelBookmarks();
+        QCOMPARE(ui(w).tabla1()->selCount(), qint64(selected));
         QCOMPARE(marks.first(), qint64(3));
         QCOMPARE(QSet<qint64>(marks.cbegin(), marks.cend()).size(), selected);
-        QVERIFY(w->bar->isHidden());
+        QVERIFY(ui(w).bar()->isHidden());
     }
 
     void totalSize()
@@ -83,53 +83,54 @@ private Q_SLOTS:
         store::Database::open(file).exec("UPDATE prgnev SET hossz = CASE id WHEN 1 THEN 1415000 "
                                          "WHEN 2 THEN 500 WHEN 3 THEN 77 ELSE 9 END");
         auto w = f.startOn(file);
-        w->tabla1->selectRows(2, 2);
-        w->tabla1->selectRows(0, 1);
+        ui(w).tabla1()->selectRows(2, 2);
+        ui(w).tabla1()->selectRows(0, 1);
         w->muvEnabling();
-        w->osszm->trigger();
+        ui(w).action("osszm")->trigger();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().text,
                  "A kijelölt File-ok ( 3 db) teljes helyfoglalása: 1,35 MByte !");
         QVERIFY(shown.first().icon == MessageBox::Icon::Information);
-        QCOMPARE(w->Data1->absolutePosition(), qint64(2)); // the first marked row
-        QCOMPARE(w->tabla1->col(), 2);
+        QCOMPARE(ui(w).Data1()->absolutePosition(), qint64(2)); // the first marked row
+        QCOMPARE(ui(w).tabla1()->col(), 2);
     }
 
     void contextViewMarksTheFile()
     {
         Fixture f;
         auto w = f.startOn(twoMedia(f));
-        PathTree* fa = w->Fa;
-        w->Data1->setAbsolutePosition(1); // DOOM.WAD
-        w->korny->trigger();
+        PathTree* fa = ui(w).Fa();
+        ui(w).Data1()->setAbsolutePosition(1); // DOOM.WAD
+        ui(w).action("korny")->trigger();
         QCOMPARE(fa->node(1)->text(0), "CD_1");
         QTreeWidgetItem* marked = fa->currentItem();
         QCOMPARE(marked->text(0), "DOOM.WAD");
 
         // Clicking a folder not opened yet loads all its files and opens it.
         const int apps = fa->indexOfKey("-CD_1- E:\\APPS");
-        w->tree().Fa_NodeClick(fa->node(apps));
+        ui(w).tree()->Fa_NodeClick(fa->node(apps));
         QCOMPARE(fa->node(apps)->child(0)->text(0), "WORD.EXE");
         QVERIFY(fa->node(apps)->isExpanded());
-        QCOMPARE(w->state().aktnode, apps);
+        QCOMPARE(ui(w).tree()->marks().aktnode, apps);
 
         // The tree's pop-up copies a file by name, a folder and the medium as patterns.
         const auto copied = [&](QTreeWidgetItem* node) {
-            w->tree().Fa_NodeClick(node);
-            w->famas->trigger();
+            ui(w).tree()->Fa_NodeClick(node);
+            ui(w).action("famas")->trigger();
             return QGuiApplication::clipboard()->text();
         };
         QCOMPARE(copied(fa->node(apps)->child(0)), "WORD.EXE");
         QCOMPARE(copied(marked->parent()), "?CD_1? ?:\\GAMES\\DOOM");
 
         // On a folder row of a folders-only view the folder's first file is marked.
-        w->Data1->setRecordSource("SELECT '*' AS nev, ut AS ut, '----' AS hossz, '----' AS crc, "
-                                  "'----' AS datum FROM ut ORDER BY id");
-        w->Data1->refresh();
-        w->Data1->setAbsolutePosition(2); // -CD_2- F:\ZENE
-        w->tree().contextView();
-        QCOMPARE(w->state().aktnev, "DAL.MP3");
+        ui(w).Data1()->setRecordSource(
+            "SELECT '*' AS nev, ut AS ut, '----' AS hossz, '----' AS crc, "
+            "'----' AS datum FROM ut ORDER BY id");
+        ui(w).Data1()->refresh();
+        ui(w).Data1()->setAbsolutePosition(2); // -CD_2- F:\ZENE
+        ui(w).tree()->contextView();
+        QCOMPARE(ui(w).tree()->marks().aktnev, "DAL.MP3");
         QCOMPARE(fa->currentItem()->text(0), "DAL.MP3");
         QCOMPARE(fa->node(1)->text(0), "CD_2");
     }
@@ -138,19 +139,19 @@ private Q_SLOTS:
     {
         Fixture f;
         auto w = f.startOn(twoMedia(f));
-        w->kfriss->setChecked(true);
-        w->Data1->setAbsolutePosition(1);
+        ui(w).action("kfriss")->setChecked(true);
+        ui(w).Data1()->setAbsolutePosition(1);
         QCoreApplication::processEvents(); // follow mode waits for pending events
-        QCOMPARE(w->Fa->node(1)->text(0), "CD_1");
-        QTreeWidgetItem* games = w->Fa->node(w->Fa->indexOfKey("-CD_1- E:\\GAMES"));
+        QCOMPARE(ui(w).Fa()->node(1)->text(0), "CD_1");
+        QTreeWidgetItem* games = ui(w).Fa()->node(ui(w).Fa()->indexOfKey("-CD_1- E:\\GAMES"));
         games->setExpanded(true);
-        w->Data1->setAbsolutePosition(2); // WORD.EXE, the same medium
+        ui(w).Data1()->setAbsolutePosition(2); // WORD.EXE, the same medium
         QCoreApplication::processEvents();
         QVERIFY(games->isExpanded());
-        w->Data1->setAbsolutePosition(3); // DAL.MP3 on CD_2
+        ui(w).Data1()->setAbsolutePosition(3); // DAL.MP3 on CD_2
         QCoreApplication::processEvents();
-        QCOMPARE(w->Fa->node(1)->text(0), "CD_2");
-        QCOMPARE(w->state().aktut, "-CD_2- F:");
+        QCOMPARE(ui(w).Fa()->node(1)->text(0), "CD_2");
+        QCOMPARE(ui(w).tree()->marks().aktut, "-CD_2- F:");
     }
 
     // After a bulk deletion the tree is built again for the current row's
@@ -160,28 +161,28 @@ private Q_SLOTS:
         Fixture f;
         const QString file = twoMedia(f);
         auto w = f.startOn(file);
-        w->Data1->setAbsolutePosition(2); // WORD.EXE in -CD_1- E:\APPS
-        w->tree().contextView();
-        QVERIFY(w->Fa->indexOfKey("-CD_1- E:\\APPS"));
+        ui(w).Data1()->setAbsolutePosition(2); // WORD.EXE in -CD_1- E:\APPS
+        ui(w).tree()->contextView();
+        QVERIFY(ui(w).Fa()->indexOfKey("-CD_1- E:\\APPS"));
         store::Database::open(file).exec("DELETE FROM ut WHERE ut = '-CD_1- E:\\APPS'");
         w->host().rebuildTree();
-        QCOMPARE(w->Fa->node(1)->text(0), "CD_1");
-        QVERIFY(w->Fa->node(1)->isExpanded());
-        QVERIFY(!w->Fa->indexOfKey("-CD_1- E:\\APPS"));
-        QVERIFY(w->Fa->indexOfKey("-CD_1- E:\\GAMES\\DOOM"));
+        QCOMPARE(ui(w).Fa()->node(1)->text(0), "CD_1");
+        QVERIFY(ui(w).Fa()->node(1)->isExpanded());
+        QVERIFY(!ui(w).Fa()->indexOfKey("-CD_1- E:\\APPS"));
+        QVERIFY(ui(w).Fa()->indexOfKey("-CD_1- E:\\GAMES\\DOOM"));
 
         // On an empty view there is no row to take the medium from.
         w->host().setView({"SELECT * FROM alapfile WHERE nev = ?1", {"nincs"}, false, {}, false});
-        const int nodes = w->Fa->count();
+        const int nodes = ui(w).Fa()->count();
         w->host().rebuildTree();
-        QCOMPARE(w->Fa->count(), nodes);
+        QCOMPARE(ui(w).Fa()->count(), nodes);
 
         // Another catalog starts a fresh tree.
         FileDialog::addAnswers({f.catalog("other.mdb", 2)});
-        w->Fnyit_Click();
-        QCOMPARE(w->Fa->count(), 1);
-        QCOMPARE(w->Fa->node(1)->text(0), "---");
-        QVERIFY(w->state().aktnev.isEmpty());
+        ui(w).action("Fnyit")->trigger();
+        QCOMPARE(ui(w).Fa()->count(), 1);
+        QCOMPARE(ui(w).Fa()->node(1)->text(0), "---");
+        QVERIFY(ui(w).tree()->marks().aktnev.isEmpty());
     }
 
     // A tree build leaves the bar at its folder count; the commands after it
@@ -190,12 +191,12 @@ private Q_SLOTS:
     {
         Fixture f;
         auto w = f.startOn(twoMedia(f));
-        w->Data1->setAbsolutePosition(1);
-        for (QAction* command : {w->minden, w->Ftomor}) {
-            w->tree().contextView();
-            QCOMPARE(w->bar->maximum(), 1);
+        ui(w).Data1()->setAbsolutePosition(1);
+        for (QAction* command : {ui(w).action("minden"), ui(w).action("Ftomor")}) {
+            ui(w).tree()->contextView();
+            QCOMPARE(ui(w).bar()->maximum(), 1);
             command->trigger();
-            QCOMPARE(std::pair(w->bar->maximum(), w->bar->value()), std::pair(100, 100));
+            QCOMPARE(std::pair(ui(w).bar()->maximum(), ui(w).bar()->value()), std::pair(100, 100));
         }
     }
 
@@ -213,13 +214,13 @@ private Q_SLOTS:
         TestSupport::writeFile(file, bytes);
 
         auto w = f.startOn(file);
-        w->tree().contextView(); // the folder's files cannot all be read
-        QCOMPARE(w->Fa->currentItem()->parent()->childCount(), 1); // no partial list
-        w->tabla1->selectRows(0, 2999);
+        ui(w).tree()->contextView(); // the folder's files cannot all be read
+        QCOMPARE(ui(w).Fa()->currentItem()->parent()->childCount(), 1); // no partial list
+        ui(w).tabla1()->selectRows(0, 2999);
         QGuiApplication::clipboard()->setText("before");
-        w->mv->trigger();
+        ui(w).action("mv")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "before");
-        w->osszm->trigger();
+        ui(w).action("osszm")->trigger();
         QCoreApplication::processEvents();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
@@ -234,13 +235,13 @@ private Q_SLOTS:
     {
         Fixture f;
         auto w = f.startOn(twoMedia(f));
-        QTableView* view = w->tabla1->view();
+        QTableView* view = ui(w).tabla1()->view();
         view->setCurrentIndex(view->model()->index(3, 0));
         QTest::keyClick(view, Qt::Key_D);
-        QCOMPARE(w->Data1->absolutePosition(), qint64(0));
+        QCOMPARE(ui(w).Data1()->absolutePosition(), qint64(0));
         QTest::keyClick(view, Qt::Key_0);
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(w->Data1->absolutePosition(), qint64(0));
+        QCOMPARE(ui(w).Data1()->absolutePosition(), qint64(0));
     }
 
     void listing()
@@ -248,7 +249,7 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(f.catalog("k.mdb", 1001));
         MessageBox::addAnswers({MessageBox::Answer::No});
-        w->lement->trigger();
+        ui(w).action("lement")->trigger();
         QCOMPARE(MessageBox::takeShown().first().text,
                  "A rekordok száma  1001 ! Mégis menti?\r\n(Lehet, hogy sok időt vesz igénybe.)");
         QVERIFY(FileDialog::shown().isEmpty());
@@ -256,7 +257,7 @@ private Q_SLOTS:
         const QString out = f.path("lista.txt");
         MessageBox::addAnswers({MessageBox::Answer::Yes});
         FileDialog::addAnswers({out});
-        w->lement->trigger();
+        ui(w).action("lement")->trigger();
         QCOMPARE(FileDialog::takeShown().first().title, "Leválogatás mentése");
         QCOMPARE(contents(out).count("\r\n"), 4 + 1001);
 
@@ -265,7 +266,7 @@ private Q_SLOTS:
         FileDialog::addAnswers({out});
         TestSupport::writeFile(out, "keep");
         MessageBox::takeShown();
-        w->lement->trigger();
+        ui(w).action("lement")->trigger();
         QCOMPARE(MessageBox::takeShown().size(), 2);
         QCOMPARE(contents(out), QByteArray("keep"));
     }
@@ -303,11 +304,11 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(f.catalog("k.mdb", 0));
         FileDialog::addAnswers({f.path("ures.txt"), std::nullopt});
-        w->lement->trigger();
+        ui(w).action("lement")->trigger();
         QCOMPARE(MessageBox::takeShown().first().text,
                  "# 3021. File létrehizási hiba! Ellenőrizze az adatokat!");
         QCOMPARE(FileDialog::takeShown().size(), 2);
-        QVERIFY(!QFile::exists(f.path("ures.txt")) && w->bar->isHidden());
+        QVERIFY(!QFile::exists(f.path("ures.txt")) && ui(w).bar()->isHidden());
     }
 };
 

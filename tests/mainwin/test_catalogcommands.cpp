@@ -85,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(f.paths.templateFile(), link));
         FileDialog::addAnswers(
             {f.paths.programFolder + "//init.plc", link, f.path("missing.mdb"), std::nullopt});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         const auto shown = MessageBox::takeShown();
         const QString internal = "Ez belső adatbázis ! Nyisson meg egy másikat !";
         QCOMPARE(texts(shown),
@@ -95,8 +95,8 @@ private Q_SLOTS:
         QCOMPARE(shown.at(2).icon, MessageBox::Icon::Exclamation);
         // Every failure leaves the catalog in force, bound again on cancel.
         QCOMPARE(w->state().settings.lastCatalog, before);
-        QCOMPARE(w->elem->text(), " 3 DB rekord ");
-        QVERIFY(w->bar->isHidden());
+        QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
+        QVERIFY(ui(w).bar()->isHidden());
     }
 
     // A Jet catalog opens as a converted copy beside it, the original untouched;
@@ -120,7 +120,7 @@ private Q_SLOTS:
         const QString target = f.path("regi_uj.mdb");
         MessageBox::addAnswers({convert ? Answer::Yes : Answer::No});
         FileDialog::addAnswers({jet, target});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
 
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.first().text, jetimport::convertQuestion(jet));
@@ -130,12 +130,12 @@ private Q_SLOTS:
         QCOMPARE(w->state().settings.lastCatalog, convert ? target : before);
         if (!convert) {
             QVERIFY(!QFile::exists(target));
-            QCOMPARE(w->elem->text(), " 3 DB rekord ");
+            QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
             return;
         }
         QCOMPARE(dialogs.at(1).fileName, "regi_uj.mdb");
         QCOMPARE(dialogs.at(1).title, jetimport::targetDialogTitle());
-        QCOMPARE(w->tabla1->caption(), "Megnyitva: " + target);
+        QCOMPARE(ui(w).tabla1()->caption(), "Megnyitva: " + target);
         QCOMPARE(w->state().recordCount, qint64(c.table("prgnev").rows.size()));
     }
 
@@ -170,7 +170,7 @@ private Q_SLOTS:
         MessageBox::addAnswers({Answer::Yes});
         FileDialog::addAnswers({jet, f.path("regi_uj.mdb")});
         ::alarm(60); // a child never stopped ends the test instead of the run
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         ::alarm(0);
 
         QCOMPARE(texts(MessageBox::takeShown()),
@@ -179,9 +179,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"regi.mdb", "start.mdb"}));
         QCOMPARE(w->state().settings.lastCatalog, before);
-        QCOMPARE(w->Data1->databaseName(), before);
-        QCOMPARE(w->elem->text(), " 3 DB rekord ");
-        QVERIFY(w->bar->isHidden() && !stopWindow());
+        QCOMPARE(ui(w).Data1()->databaseName(), before);
+        QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
+        QVERIFY(ui(w).bar()->isHidden() && !stopWindow());
     }
 
     // "Mégse" ends the child at once and removes its file; the catalog in
@@ -201,7 +201,7 @@ private Q_SLOTS:
         clock.start();
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QDialog* window = stopWindow();
-            if (window && w->bar->isVisible() && w->bar->value() == 27 &&
+            if (window && ui(w).bar()->isVisible() && ui(w).bar()->value() == 27 &&
                 QDir(f.dir.path()).entryList({"regi_uj.mdb.atalakitas-*"}).size() == 1) {
                 window->findChild<QPushButton*>(JetConversion::kCancelName)->click();
                 clicked = true;
@@ -213,7 +213,7 @@ private Q_SLOTS:
             }
         });
         poll.start(20);
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
 
         QVERIFY(clicked);
         QVERIFY(clock.elapsed() < 20000);
@@ -221,9 +221,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"regi.mdb", "start.mdb"}));
         QCOMPARE(w->state().settings.lastCatalog, before);
-        QCOMPARE(w->Data1->databaseName(), before);
-        QCOMPARE(w->elem->text(), " 3 DB rekord ");
-        QVERIFY(w->bar->isHidden() && !stopWindow());
+        QCOMPARE(ui(w).Data1()->databaseName(), before);
+        QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
+        QVERIFY(ui(w).bar()->isHidden() && !stopWindow());
     }
 
     // A FIFO named like a catalog never freezes the window: it is no file to
@@ -240,23 +240,23 @@ private Q_SLOTS:
         ::alarm(60); // a hang ends the test instead of the run
 
         FileDialog::addAnswers({fifo, std::nullopt});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()),
                  QStringList{"Rossz út vagy File név ! Ellenőrizze, majd próbálja újra."});
 
         FileDialog::addAnswers({fifo, std::nullopt});
-        w->Fuj_Click();
+        ui(w).action("Fuj")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
         FileDialog::addAnswers({fifo, std::nullopt});
-        w->mas_Click();
+        ui(w).action("mas")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
         FileDialog::addAnswers({fifo});
-        w->lement_Click();
+        ui(w).action("lement")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{cannotReach});
 
         MessageBox::addAnswers({Answer::Yes});
         FileDialog::addAnswers({jet, fifo, std::nullopt});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()),
                  (QStringList{jetimport::convertQuestion(jet), cannotReach}));
         ::alarm(0);
@@ -266,7 +266,7 @@ private Q_SLOTS:
         };
         QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
         QCOMPARE(w->state().settings.lastCatalog, before);
-        QCOMPARE(w->elem->text(), " 3 DB rekord ");
+        QCOMPARE(ui(w).elem()->text(), " 3 DB rekord ");
     }
 
     // A damaged file: the default catalog is made afresh and bound, a filled
@@ -279,7 +279,7 @@ private Q_SLOTS:
         TestSupport::writeFile(file, QByteArray(2048, '\x7f'));
         QFile::copy(f.catalog("regi.mdb", 2), f.paths.defaultCatalog);
         FileDialog::addAnswers({file, std::nullopt});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         const auto shown = MessageBox::takeShown();
         QCOMPARE(f.keptAside().size(), 1);
         QCOMPARE(
@@ -288,8 +288,8 @@ private Q_SLOTS:
                          "A korábbi adatbázist félretettem ide:\r\n" + f.keptAside().first()}));
         QCOMPARE(shown.first().icon, MessageBox::Icon::Critical);
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
-        QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);
-        QCOMPARE(w->elem->text(), "0 DB rekord ");
+        QCOMPARE(ui(w).Data1()->databaseName(), f.paths.defaultCatalog);
+        QCOMPARE(ui(w).elem()->text(), "0 DB rekord ");
     }
 
     void newCatalog()
@@ -302,20 +302,20 @@ private Q_SLOTS:
         // Cancel on the question leaves everything as it was; OK replaces it with the template.
         FileDialog::addAnswers({existing, existing});
         MessageBox::addAnswers({Answer::Cancel, Answer::Ok});
-        w->Fuj_Click();
+        ui(w).action("Fuj")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{"A File már létezik ! Felülírjam?"});
         QCOMPARE(contents(existing), original);
         QCOMPARE(w->state().settings.lastCatalog, before);
-        w->Fuj_Click();
+        ui(w).action("Fuj")->trigger();
         QCOMPARE(contents(existing), contents(f.paths.templateFile()));
         QCOMPARE(w->state().settings.lastCatalog, existing);
-        QCOMPARE(w->elem->text(), "0 DB rekord ");
+        QCOMPARE(ui(w).elem()->text(), "0 DB rekord ");
 
         // A reserved name, a folder that is not there, then a good name.
         const QString fresh = f.path("fresh.mdb");
         MessageBox::takeShown();
         FileDialog::addAnswers({f.path("init.plc"), f.path("nofolder/x.mdb"), fresh});
-        w->Fuj_Click();
+        ui(w).action("Fuj")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()),
                  (QStringList{kReserved, "# 76. File létrehizási hiba! Ellenőrizze az adatokat!"}));
         QVERIFY(!QFile::exists(f.path("init.plc")));
@@ -329,35 +329,36 @@ private Q_SLOTS:
         auto [w, before] = startOn(f, 9);
         const QString copy = f.path("copy.mdb");
         FileDialog::addAnswers({copy});
-        w->mas_Click();
+        ui(w).action("mas")->trigger();
         QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(contents(copy), contents(before));
-        QCOMPARE(w->Data1->databaseName(), copy);
+        QCOMPARE(ui(w).Data1()->databaseName(), copy);
 
         // A folder cannot be written over; cancel then binds the catalog in force.
         QDir().mkpath(f.path("afolder.mdb"));
         FileDialog::addAnswers({f.path("afolder.mdb"), std::nullopt});
-        w->mas_Click();
+        ui(w).action("mas")->trigger();
         QCOMPARE(MessageBox::takeShown().last().text,
                  "Nem tudok hozzáférni az meghajtóhoz vagy úthoz !");
         QCOMPARE(w->state().settings.lastCatalog, copy);
-        QCOMPARE(w->elem->text(), " 9 DB rekord ");
+        QCOMPARE(ui(w).elem()->text(), " 9 DB rekord ");
 
         // Saving over the open catalog itself keeps it whole.
         FileDialog::addAnswers({copy});
         MessageBox::addAnswers({Answer::Ok});
-        w->mas_Click();
-        QCOMPARE(w->elem->text(), " 9 DB rekord ");
+        ui(w).action("mas")->trigger();
+        QCOMPARE(ui(w).elem()->text(), " 9 DB rekord ");
 
         // Neither saving nor compacting writes into the template through a link.
         const QByteArray tpl = contents(f.paths.templateFile());
         QVERIFY(QFile::link(f.paths.templateFile(), f.path("katalogus.mdb")));
         FileDialog::addAnswers({f.path("katalogus.mdb"), std::nullopt});
         MessageBox::addAnswers({Answer::Ok});
-        w->mas_Click();
+        ui(w).action("mas")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()).last(), kReserved);
-        w->state().settings.lastCatalog = f.path("katalogus.mdb");
-        w->Ftomor_Click();
+        // The catalog in force turned into the template under its feet.
+        QVERIFY(QFile::remove(copy) && QFile::link(f.paths.templateFile(), copy));
+        ui(w).action("Ftomor")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
         QCOMPARE(contents(f.paths.templateFile()), tpl);
     }
@@ -376,32 +377,32 @@ private Q_SLOTS:
     {
         Fixture f;
         auto [w, cat] = startOn(f, 3000);
-        w->Data1->database().exec("DELETE FROM prgnev WHERE id > 10");
+        ui(w).Data1()->database().exec("DELETE FROM prgnev WHERE id > 10");
         const qint64 before = QFileInfo(cat).size();
-        w->Ftomor_Click();
+        ui(w).action("Ftomor")->trigger();
         const qint64 after = QFileInfo(cat).size();
         QVERIFY(after < before);
         QCOMPARE(texts(MessageBox::takeShown()),
                  QStringList{CatalogCommands::compactionReport(before, after)});
         QVERIFY(!QFile::exists(cat + '2'));
-        QCOMPARE(w->elem->text(), " 10 DB rekord ");
+        QCOMPARE(ui(w).elem()->text(), " 10 DB rekord ");
 
         // Nothing left to gain.
-        w->Ftomor_Click();
+        ui(w).action("Ftomor")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()),
                  QStringList{"A tömörítés kész, de nem lehetett összébb nyomni!"});
 
         // A read-only catalog is left as it was, and bound again.
-        w->Data1->database().exec("DELETE FROM prgnev WHERE id > 5");
+        ui(w).Data1()->database().exec("DELETE FROM prgnev WHERE id > 5");
         QVERIFY(QFile::setPermissions(cat, QFile::ReadOwner | QFile::ReadGroup));
         const QByteArray original = contents(cat);
         const QFile::Permissions mode = QFile::permissions(cat);
-        w->Ftomor_Click();
+        ui(w).action("Ftomor")->trigger();
         QCOMPARE(texts(MessageBox::takeShown()), QStringList{kCannotCompact});
         QCOMPARE(contents(cat), original);
         QCOMPARE(QFile::permissions(cat), mode);
-        QCOMPARE(w->elem->text(), " 5 DB rekord ");
-        QVERIFY(w->Data1->isOpen() && w->bar->isHidden());
+        QCOMPARE(ui(w).elem()->text(), " 5 DB rekord ");
+        QVERIFY(ui(w).Data1()->isOpen() && ui(w).bar()->isHidden());
     }
 
     // The automatic compaction fails silently, the catalog bound again (a
@@ -412,17 +413,17 @@ private Q_SLOTS:
         Fixture f;
         auto [w, cat] = startOn(f, 7);
         QVERIFY(QDir().mkdir(cat + '2')); // the temporary file cannot be made
-        w->auttom->setChecked(true);
-        w->state().builderChanged = true;
-        w->Form_Activate();
+        ui(w).action("auttom")->setChecked(true);
+        w->host().setBuilderChanged();
+        w->host().activationSteps();
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(!w->state().builderChanged && !w->state().autoCompacting);
-        QVERIFY(w->Data1->isOpen());
-        QCOMPARE(w->elem->text(), " 7 DB rekord ");
+        QVERIFY(ui(w).Data1()->isOpen());
+        QCOMPARE(ui(w).elem()->text(), " 7 DB rekord ");
 
-        w->auttom->setChecked(false);
-        w->state().builderChanged = true;
-        w->Form_Activate();
+        ui(w).action("auttom")->setChecked(false);
+        w->host().setBuilderChanged();
+        w->host().activationSteps();
         QVERIFY(w->state().builderChanged);
     }
 };

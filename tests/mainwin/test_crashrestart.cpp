@@ -46,13 +46,13 @@ int child(const QString& dir, const QString& what, const QString& argument)
         return 3;
     if (what == "scan") {
         record(w.state().settings.lastCatalog, 7);
-        w.minden_Click();
+        ui(w).action("minden")->trigger();
     } else if (what == "open") {
         platform::FileDialog::addAnswers({argument});
-        w.Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
     } else if (what == "new") {
         platform::FileDialog::addAnswers({argument});
-        w.Fuj_Click();
+        ui(w).action("Fuj")->trigger();
     }
     std::printf("ready %s\n", qPrintable(w.state().settings.lastCatalog));
     std::fflush(stdout);
@@ -113,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(f.savedLastCatalog(), catalog);
         auto w = f.start();
         QVERIFY(w);
-        QCOMPARE(w->tabla1->caption(), "Megnyitva: " + catalog);
+        QCOMPARE(ui(w).tabla1()->caption(), "Megnyitva: " + catalog);
         QCOMPARE(w->state().recordCount, qint64(files));
     }
 
@@ -132,9 +132,9 @@ private Q_SLOTS:
 
         const QString other = f.catalog("masik.mdb", 2);
         platform::FileDialog::addAnswers({other});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         QCOMPARE(f.savedLastCatalog(), other);
-        w->Form_Unload();
+        w->close();
         QCOMPARE(f.savedLastCatalog(), other);
     }
 
@@ -151,10 +151,10 @@ private Q_SLOTS:
         QVERIFY(store::writeSettings(f.paths.settingsFile, s));
         auto w = f.start();
         QVERIFY(w);
-        w->kfriss->setChecked(false);
+        ui(w).action("kfriss")->setChecked(false);
         const QString other = f.catalog("masodik.mdb", 3);
         platform::FileDialog::addAnswers({other});
-        w->Fnyit_Click();
+        ui(w).action("Fnyit")->trigger();
         store::Settings expected = s;
         expected.lastCatalog = other;
         QCOMPARE(store::readSettings(f.paths.settingsFile, f.paths.programFolder), expected);

@@ -29,13 +29,13 @@ private Q_SLOTS:
         QVERIFY(w && MessageBox::shown().isEmpty() && QFile::exists(f.paths.settingsFile));
         QCOMPARE(w->state().settings.lastCatalog, f.paths.defaultCatalog);
         QVERIFY(store::fileExists(f.paths.defaultCatalog));
-        QCOMPARE(w->tabla1->caption(), "Megnyitva: " + f.paths.defaultCatalog);
+        QCOMPARE(ui(w).tabla1()->caption(), "Megnyitva: " + f.paths.defaultCatalog);
 
         // An empty view cannot be counted: the failure text, without a leading blank.
         QCOMPARE(w->state().recordCount, qint64(0));
-        QCOMPARE(w->elem->text(), "0 DB rekord ");
-        QCOMPARE(w->Fa->topLevelItem(0)->text(0), "----");
-        QVERIFY(!w->elore->isEnabled() && !w->uge->isEnabled());
+        QCOMPARE(ui(w).elem()->text(), "0 DB rekord ");
+        QCOMPARE(ui(w).Fa()->topLevelItem(0)->text(0), "----");
+        QVERIFY(!ui(w).elore()->isEnabled() && !ui(w).action("uge")->isEnabled());
     }
 
     // A last catalog that is gone is replaced without a word; one that is
@@ -136,7 +136,7 @@ private Q_SLOTS:
         f.writeSettings(f.path(last));
         auto w = f.start();
         QVERIFY(w);
-        QCOMPARE(w->Data1->databaseName(), f.paths.defaultCatalog);
+        QCOMPARE(ui(w).Data1()->databaseName(), f.paths.defaultCatalog);
         QCOMPARE(TestSupport::contents(f.paths.templateFile()), original);
     }
 
@@ -161,14 +161,14 @@ private Q_SLOTS:
         QVERIFY(w->isMinimized());
         w->host().restoreMain();
         QVERIFY(w->isMaximized() && !w->isMinimized());
-        w->kfriss->setChecked(false);
+        ui(w).action("kfriss")->setChecked(false);
         w->close();
         store::Settings s = store::readSettings(f.paths.settingsFile, f.paths.programFolder);
         QCOMPARE(s.windowState, store::Settings::kWindowMaximized);
         QCOMPARE(s.contextRefresh, qint16(0));
 
         w = f.start();
-        QVERIFY(!w->kfriss->isChecked());
+        QVERIFY(!ui(w).action("kfriss")->isChecked());
         w->showMinimized();
         w->close();
         // A minimised window starts normal the next time.
@@ -182,17 +182,17 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(f.catalog("big.mdb", 600));
         QCoreApplication::processEvents(); // the window becomes the active one
-        QCOMPARE(w->elem->text(), " 600 DB rekord ");
-        w->tabla1->selectRows(0, 2);
-        QCOMPARE(w->kij->text(), " 3 DB kijelölve");
-        w->tabla1->selectRows(10, 10);
-        w->tabla1->selectRows(5, 5);
+        QCOMPARE(ui(w).elem()->text(), " 600 DB rekord ");
+        ui(w).tabla1()->selectRows(0, 2);
+        QCOMPARE(ui(w).kij()->text(), " 3 DB kijelölve");
+        ui(w).tabla1()->selectRows(10, 10);
+        ui(w).tabla1()->selectRows(5, 5);
         w->muvEnabling();
-        QVERIFY(w->mv->isEnabled() && w->osszm->isEnabled() && w->muvf->isEnabled() &&
-                w->gye->isEnabled());
+        QVERIFY(ui(w).action("mv")->isEnabled() && ui(w).action("osszm")->isEnabled() &&
+                ui(w).action("muvf")->isEnabled() && ui(w).gye()->isEnabled());
 
         // The clipboard copy: marking order, columns 0, 1, 2 and 4, a TAB after each.
-        w->mv->trigger();
+        ui(w).action("mv")->trigger();
         const QString day = QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat);
         const QString copied = QGuiApplication::clipboard()->text();
         QCOMPARE(copied.count("\r\n"), 5);
@@ -200,21 +200,21 @@ private Q_SLOTS:
         const QString row10 = copied.section("\r\n", 3, 3);
         QVERIFY(row10.startsWith("FILE10.EXE\t-CD_1- E:\\GAMES\t1010\t" + day) &&
                 row10.endsWith('\t'));
-        QCOMPARE(w->Data1->absolutePosition(), qint64(5));
-        w->tabla1->clearSelection();
+        QCOMPARE(ui(w).Data1()->absolutePosition(), qint64(5));
+        ui(w).tabla1()->clearSelection();
 
         // Ctrl+A is the menu's select all, with its question: the table does not do it on its own.
         MessageBox::addAnswers({MessageBox::Answer::No});
-        QTest::keyClick(w->tabla1->view(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(ui(w).tabla1()->view(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(MessageBox::takeShown().size(), 1);
-        QCOMPARE(w->tabla1->selCount(), 0);
+        QCOMPARE(ui(w).tabla1()->selCount(), 0);
 
         // A view that fails to bind leaves no stale rows or marks behind.
-        w->tabla1->selectRows(0, 4);
-        w->Data1->setRecordSource("SELECT * FROM nosuch");
-        QVERIFY_THROWS_EXCEPTION(platform::Error, w->Data1->refresh());
-        QCOMPARE(w->tabla1->view()->model()->rowCount(), 0);
-        QCOMPARE(w->tabla1->selCount(), 0);
+        ui(w).tabla1()->selectRows(0, 4);
+        ui(w).Data1()->setRecordSource("SELECT * FROM nosuch");
+        QVERIFY_THROWS_EXCEPTION(platform::Error, ui(w).Data1()->refresh());
+        QCOMPARE(ui(w).tabla1()->view()->model()->rowCount(), 0);
+        QCOMPARE(ui(w).tabla1()->selCount(), 0);
     }
 
     // Another window hands its view over in one call; "Minden adat" takes it back.
@@ -227,8 +227,8 @@ private Q_SLOTS:
             {"SELECT * FROM alapfile WHERE nev LIKE ?1", {"FILE1*"}, false, "FILE1*", true});
         QVERIFY(!w->state().baseView && w->state().folderList);
         host.activationSteps();
-        QCOMPARE(w->elem->text(), " 11 DB rekord ");
-        QCOMPARE(w->tabla1->toolTip(), "Leválogatási nézet: FILE1*");
+        QCOMPARE(ui(w).elem()->text(), " 11 DB rekord ");
+        QCOMPARE(ui(w).tabla1()->toolTip(), "Leválogatási nézet: FILE1*");
 
         // A view that cannot be read: the caller hears it, and the window
         // does not go on counting the old rows.
@@ -236,12 +236,12 @@ private Q_SLOTS:
                                  host.setView({"SELECT * FROM nosuch", {}, false, "x", false}));
         QCOMPARE(w->state().recordCount, qint64(0));
 
-        w->minden->trigger();
-        QCOMPARE(w->Data1->recordSource(), "SELECT * FROM alapfile");
+        ui(w).action("minden")->trigger();
+        QCOMPARE(ui(w).Data1()->recordSource(), "SELECT * FROM alapfile");
         QVERIFY(w->state().baseView && !w->state().folderList);
-        QCOMPARE(w->elem->text(), " 20 DB rekord ");
-        QCOMPARE(w->tabla1->toolTip(), "Teljes nézet");
-        QVERIFY(w->bar->isHidden());
+        QCOMPARE(ui(w).elem()->text(), " 20 DB rekord ");
+        QCOMPARE(ui(w).tabla1()->toolTip(), "Teljes nézet");
+        QVERIFY(ui(w).bar()->isHidden());
     }
 
     // F1 on a highlighted menu item opens its topic; elsewhere the contents.
@@ -249,15 +249,15 @@ private Q_SLOTS:
     {
         Fixture f;
         auto w = f.start();
-        w->Sug1->trigger();
+        ui(w).action("Sug1")->trigger();
         QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-        w->Sug->popup(QPoint(10, 10));
-        w->Sug->setActiveAction(w->Sug1);
-        QApplication::sendEvent(w->Sug, &f1);
-        w->Sug->hide();
-        w->menuBar()->setActiveAction(w->muv->menuAction());
+        ui(w).menu("Sug")->popup(QPoint(10, 10));
+        ui(w).menu("Sug")->setActiveAction(ui(w).action("Sug1"));
+        QApplication::sendEvent(ui(w).menu("Sug"), &f1);
+        ui(w).menu("Sug")->hide();
+        w->menuBar()->setActiveAction(ui(w).menu("muv")->menuAction());
         QApplication::sendEvent(w->menuBar(), &f1);
-        w->muv->hide();
+        ui(w).menu("muv")->hide();
         QCOMPARE(platform::Help::requests(), (QStringList{"contents", "topic 10", "topic 250"}));
     }
 
@@ -272,13 +272,12 @@ private Q_SLOTS:
         QDir().mkpath(f.path("d/DOOM"));
         TestSupport::writeFile(f.path("d/DOOM/doom.exe"), "12345");
         auto w = f.start();
-        QVERIFY(w && w->auttom->isChecked());
-        w->driveSource = [&f] {
-            return platform::DriveTable::fromFolders(f.path("c"), {f.path("d")});
-        };
+        QVERIFY(w && ui(w).action("auttom")->isChecked());
+        w->setDriveSource(
+            [&f] { return platform::DriveTable::fromFolders(f.path("c"), {f.path("d")}); });
         bool mainWasDisabled = false, flagSetByKesz = false;
         QTimer::singleShot(0, [&] {
-            epito* e = w->builderWindow();
+            epito* e = FokepControls::form<epito>("epito");
             mainWasDisabled = !w->centralWidget()->isEnabled() && !w->menuBar()->isEnabled();
             QTest::keyClicks(e->elotag, "CD_2");
             e->startgomb_Click();
@@ -291,10 +290,10 @@ private Q_SLOTS:
             return st.st_ino;
         };
         const ino_t before = inode();
-        w->szauto->trigger();
+        ui(w).action("szauto")->trigger();
 
         QVERIFY(mainWasDisabled && flagSetByKesz && w->centralWidget()->isEnabled());
-        QCOMPARE(w->elem->text(), " 4 DB rekord ");
+        QCOMPARE(ui(w).elem()->text(), " 4 DB rekord ");
         // Compacted into a new file, without a word.
         QVERIFY(!w->state().builderChanged && inode() != before);
         QVERIFY(MessageBox::shown().isEmpty());

@@ -30,28 +30,28 @@ private Q_SLOTS:
         // Ctrl+K: modal, the base-view flag cleared before it opens.
         bool modalOverDisabledMain = false;
         QTimer::singleShot(0, [&] {
-            kerdes* k = w->searchWindow();
+            kerdes* k = FokepControls::form<kerdes>("kerdes");
             modalOverDisabledMain = QApplication::activeModalWidget() == k &&
                                     !w->centralWidget()->isEnabled() && !w->menuBar()->isEnabled();
             QTest::keyClick(k->prgnev->lineEdit(), Qt::Key_Escape);
         });
-        w->kossze->trigger();
+        ui(w).action("kossze")->trigger();
         QVERIFY(modalOverDisabledMain);
         QVERIFY(!w->state().baseView && w->centralWidget()->isEnabled());
 
         // gyors: without waiting, the main window disabled all the same.
-        QTest::mouseClick(w->gyors, Qt::LeftButton);
-        kerdes* k = w->searchWindow();
+        QTest::mouseClick(ui(w).gyors(), Qt::LeftButton);
+        kerdes* k = FokepControls::form<kerdes>("kerdes");
         QVERIFY(k->isVisible() && !k->isModal() && !w->centralWidget()->isEnabled());
         k->prgnev->setEditText("*doom*");
         k->prgkulcs->selectOnly({1});
         QTest::mouseClick(k->keres, Qt::LeftButton);
-        QVERIFY(!k->isVisible() && w->centralWidget()->isEnabled() && w->bar->isHidden());
-        QCOMPARE(w->tabla1->toolTip(),
+        QVERIFY(!k->isVisible() && w->centralWidget()->isEnabled() && ui(w).bar()->isHidden());
+        QCOMPARE(ui(w).tabla1()->toolTip(),
                  QStringLiteral("Leválogatási nézet: Programnév: *doom* Út: *,Prg.kulcs: Játék. "
                                 "Út kulcs: Általános."));
-        QCOMPARE(w->elem->text(), " 4 DB rekord ");
-        QCOMPARE(w->tabla1->view()->model()->index(3, 0).data().toString(), "DOOM.EXE");
+        QCOMPARE(ui(w).elem()->text(), " 4 DB rekord ");
+        QCOMPARE(ui(w).tabla1()->view()->model()->index(3, 0).data().toString(), "DOOM.EXE");
         QCOMPARE(w->state().settings.namePatterns[0], "*doom*");
 
         QVERIFY(platform::MessageBox::shown().isEmpty());

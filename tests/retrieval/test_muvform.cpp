@@ -35,7 +35,7 @@ struct Main
         w = f.startOn(f.catalog("k.mdb", files));
         QDir().mkpath(c + "/MENTES");
         QDir().mkpath(d + "/GAMES");
-        w->driveSource = [this] { return platform::DriveTable::fromFolders(c, {disc}); };
+        w->setDriveSource([this] { return platform::DriveTable::fromFolders(c, {disc}); });
     }
     void onDisc(const QString& name) const
     {
@@ -47,7 +47,7 @@ struct Main
     }
     std::unique_ptr<muvform> window(bool toMentes = true) const
     {
-        auto r = std::make_unique<muvform>(w->host(), *w->tabla1, w->driveSource);
+        auto r = std::make_unique<muvform>(w->host(), *ui(w).tabla1(), w->driveSource());
         r->Form_Load();
         r->show();
         if (toMentes)
@@ -97,8 +97,8 @@ private Q_SLOTS:
         r->celdir->setPath("C:\\MENTES");
         m.w->host().showProgress(40);
         QTest::mouseClick(r->nem, Qt::LeftButton);
-        QVERIFY(!r->isVisible() && !m.w->bar->isVisible());
-        m.w->state().folderList = true;
+        QVERIFY(!r->isVisible() && !ui(m.w).bar()->isVisible());
+        m.w->host().setView({"SELECT * FROM alapfile", {}, false, {}, true});
         r->Form_Load();
         QVERIFY(r->O2->isChecked() && !r->O1->isChecked() && !r->O1->isEnabled());
         QCOMPARE(r->celdir->path(), "C:\\MENTES");
@@ -111,45 +111,45 @@ private Q_SLOTS:
         Main m(3);
         m.onDisc("FILE0.EXE");
         m.onDisc("FILE2.EXE");
-        m.w->tabla1->selectRows(2, 2);
-        m.w->tabla1->selectRows(0, 1);
+        ui(m.w).tabla1()->selectRows(2, 2);
+        ui(m.w).tabla1()->selectRows(0, 1);
         auto r = m.window();
         QTest::mouseClick(r->masol, Qt::LeftButton);
 
         QVERIFY(MessageBox::takeShown().last().icon == MessageBox::Icon::Critical);
         QVERIFY(r->isVisible() && m.copied("FILE2.EXE") && m.copied("FILE0.EXE"));
-        QCOMPARE(m.w->tabla1->SelBookmarks(), QList<qint64>{1});
-        QVERIFY(!m.w->tabla1->view()->selectionModel()->isRowSelected(2, {}));
-        QCOMPARE(m.w->Data1->absolutePosition(), qint64(1)); // the row it stopped at
-        QCOMPARE(m.w->kij->text(), " 1 DB kijelölve");
-        QVERIFY(m.w->gye->isEnabled() && m.w->bar->isVisible());
+        QCOMPARE(ui(m.w).tabla1()->SelBookmarks(), QList<qint64>{1});
+        QVERIFY(!ui(m.w).tabla1()->view()->selectionModel()->isRowSelected(2, {}));
+        QCOMPARE(ui(m.w).Data1()->absolutePosition(), qint64(1)); // the row it stopped at
+        QCOMPARE(ui(m.w).kij()->text(), " 1 DB kijelölve");
+        QVERIFY(ui(m.w).gye()->isEnabled() && ui(m.w).bar()->isVisible());
 
         m.onDisc("FILE1.EXE");
         QTest::mouseClick(r->masol, Qt::LeftButton);
         QVERIFY(m.copied("FILE1.EXE") && !r->isVisible());
-        QCOMPARE(m.w->tabla1->selCount(), qint64(0));
-        QVERIFY(!m.w->gye->isEnabled() && !m.w->bar->isVisible());
+        QCOMPARE(ui(m.w).tabla1()->selCount(), qint64(0));
+        QVERIFY(!ui(m.w).gye()->isEnabled() && !ui(m.w).bar()->isVisible());
     }
 
     // muvf and gye open the window modally.
     void openedFromTheMainWindow()
     {
         Main m(2);
-        m.w->tabla1->selectRows(0, 0);
+        ui(m.w).tabla1()->selectRows(0, 0);
         m.w->muvEnabling();
 
         int opened = 0;
         const auto look = [&] {
-            muvform* r = m.w->retrievalWindow();
+            muvform* r = FokepControls::form<muvform>("muvform");
             opened += r->isModal() && r->isVisible();
             r->nem_Click();
         };
         QTimer::singleShot(0, look);
-        QTest::mouseClick(m.w->gye, Qt::LeftButton);
+        QTest::mouseClick(ui(m.w).gye(), Qt::LeftButton);
         QTimer::singleShot(0, look);
-        m.w->muvf->trigger();
+        ui(m.w).action("muvf")->trigger();
         QCOMPARE(opened, 2);
-        QCOMPARE(m.w->tabla1->selCount(), qint64(1));
+        QCOMPARE(ui(m.w).tabla1()->selCount(), qint64(1));
     }
 };
 
