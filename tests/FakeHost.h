@@ -23,6 +23,11 @@ struct FakeHost : MainHost
     const SharedState& state() const override { return shared; }
     void setBuilderChanged() override { shared.builderChanged = true; }
     void setBaseView() override { shared.baseView = true; }
+    void setBuilderOptions(bool updateMedium, bool crcScan) override
+    {
+        shared.settings.updateMedium = updateMedium;
+        shared.settings.crcScan = crcScan;
+    }
     void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) override
     {
         shared.settings.namePatterns = names;

@@ -145,8 +145,7 @@ void epito::rememberOptions()
 {
     if (!m_loaded)
         return;
-    m_host.state().settings.updateMedium = frissites->isChecked();
-    m_host.state().settings.crcScan = crc32->isChecked();
+    m_host.setBuilderOptions(frissites->isChecked(), crc32->isChecked());
 }
 
 int epito::run()

@@ -255,7 +255,7 @@ void ellenor::checkEnded()
     if (m_results)
         m_results->close();
     m_results = new eltero(m_request.catalogPath, m_host.state().programFolder, medium, summary,
-                           out.findings, m_host.dialogParent());
+                           out.findings, parentWidget());
     m_results->setAttribute(Qt::WA_DeleteOnClose);
     m_results->show();
     accept();

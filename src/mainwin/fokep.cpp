@@ -255,6 +255,12 @@ void fokep::setBaseView()
     m_state.baseView = true;
 }
 
+void fokep::setBuilderOptions(bool updateMedium, bool crcScan)
+{
+    m_state.settings.updateMedium = updateMedium;
+    m_state.settings.crcScan = crcScan;
+}
+
 void fokep::setPatternHistories(const PatternSlots& names, const PatternSlots& paths)
 {
     m_state.settings.namePatterns = names;

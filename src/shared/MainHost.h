@@ -40,6 +40,8 @@ public:
     virtual void setBaseView() = 0;
     // The file-name and path pattern histories, as the settings keep them.
     virtual void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) = 0;
+    // The builder's options, as the settings keep them.
+    virtual void setBuilderOptions(bool updateMedium, bool crcScan) = 0;
     // The catalog the main window has open.
     virtual QString catalogPath() = 0;
 
