@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <unistd.h>
+#include <vector>
 
 using platform::childPath;
 using platform::dateText;
@@ -24,6 +25,8 @@ namespace {
 
 // Enough read-ahead to keep the recording busy, little enough to bound memory.
 constexpr size_t kReadAhead = 256;
+// Below this a second thread costs more than it saves.
+constexpr qint64 kSharedReadBytes = 8 << 20;
 
 } // namespace
 
@@ -126,6 +129,8 @@ bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
 
     ScannedFolder folder{path, native, {}, !listing.complete && listing.readable};
     folder.files.reserve(listing.files.size());
+    QList<QByteArray> raws; // of the files kept, for their checksums
+    qint64 bytes = 0;
     for (int i = 0; fd >= 0 && i < listing.files.size(); ++i) {
         if ((i & 255) == 255 && cancelled())
             return true;
@@ -137,27 +142,55 @@ bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
         }
         if (facts.state != FileState::Regular)
             continue;
-        ScannedFile file{
-            listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false};
-        if (m_crc) {
-            const platform::FileCrc sum = platform::fileCrc(fd, raw, &m_stop);
-            if (sum.state == platform::FileCrc::State::Stopped)
-                return true;
-            if (sum.state == platform::FileCrc::State::Vanished) {
-                folder.vanished = true;
-                break;
-            }
-            if (sum.state == platform::FileCrc::State::Read)
-                file.crc = platform::crcText(sum.crc);
-            else
-                file.unreadable = true;
-        }
-        folder.files.append(std::move(file));
+        folder.files.append(
+            {listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false});
+        if (m_crc)
+            raws << raw;
+        bytes += facts.length;
     }
+    if (m_crc && !readChecksums(fd, raws, bytes, folder))
+        return true;
     folder.missed = missed || folder.vanished;
     const bool whole = !folder.missed;
     push(std::move(folder));
     return whole;
+}
+
+// One file's checksum could keep one core busy and leave the read idle, so
+// a folder with much to read is shared with a helper thread.
+bool FolderReader::readChecksums(int fd, const QList<QByteArray>& raws, qint64 bytes,
+                                 ScannedFolder& folder)
+{
+    const qsizetype n = raws.size();
+    std::vector<platform::FileCrc> sums(static_cast<size_t>(n));
+    std::atomic<qsizetype> nextFile{0};
+    const auto work = [&] {
+        for (qsizetype i; (i = nextFile.fetch_add(1)) < n && !m_stop;)
+            sums[size_t(i)] = platform::fileCrc(fd, raws.at(i), &m_stop);
+    };
+    if (n > 1 && bytes >= kSharedReadBytes) {
+        std::thread helper(work);
+        work();
+        helper.join();
+    } else {
+        work();
+    }
+    if (m_stop)
+        return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const platform::FileCrc& sum = sums[size_t(i)];
+        if (sum.state == platform::FileCrc::State::Vanished) {
+            // As if the walk had stopped at it, like a file gone before its facts.
+            folder.vanished = true;
+            folder.files.resize(i);
+            break;
+        }
+        if (sum.state == platform::FileCrc::State::Read)
+            folder.files[i].crc = platform::crcText(sum.crc);
+        else
+            folder.files[i].unreadable = true;
+    }
+    return true;
 }
 
 } // namespace builder

@@ -69,6 +69,8 @@ public:
 private:
     // False when a sub-folder listed could not be opened.
     bool read(const QString& path, const QByteArray& native, int fd);
+    // False when stopped.
+    bool readChecksums(int fd, const QList<QByteArray>& raws, qint64 bytes, ScannedFolder& folder);
     bool push(ScannedFolder&& folder);
     bool cancelled();
 

@@ -310,6 +310,7 @@ int run(const QStringList& arguments, const Environment& env, Output& out, Outpu
     qint64 total = 0;
     if (!o.countOnly)
         out.write(formatHeader(o.format, several));
+    RowFormatter formatter(o.format, several);
     bool first = true;
     constexpr qsizetype kFlush = 64 * 1024;
     QByteArray buffer;
@@ -348,7 +349,7 @@ int run(const QStringList& arguments, const Environment& env, Output& out, Outpu
                         ++found;
                         if (o.countOnly)
                             continue;
-                        buffer += formatRow(o.format, row, several);
+                        formatter.append(buffer, row);
                         // The first row goes out at once; the rest in large writes.
                         if (first || buffer.size() >= kFlush) {
                             out.write(buffer);

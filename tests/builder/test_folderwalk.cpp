@@ -278,6 +278,19 @@ private Q_SLOTS:
         }
     }
 
+    // A folder with much to read is shared between two threads; every
+    // checksum still lands on its own file.
+    void checksumsOfLargeFolder()
+    {
+        BuilderFixture f;
+        for (int i = 0; i < 4; ++i)
+            f.file(QStringLiteral("nagy/%1.bin").arg(i), QByteArray(3 << 20, char('a' + i)));
+        scan(f, "E:\\", "CD_1", [](FolderWalk& w, Recorder&) { w.crc = true; });
+        QCOMPARE(f.column("SELECT nev || '|' || CAST(crc AS TEXT) FROM prgnev ORDER BY nev"),
+                 (QStringList{"0.bin|996961ED", "1.bin|B3133678", "2.bin|1C15F934",
+                              "3.bin|E7E79952"}));
+    }
+
     // Files and folders that change between listing a folder and reading it.
     void treeChangingUnderTheWalk()
     {

@@ -484,6 +484,32 @@ private Q_SLOTS:
         QCOMPARE(TestSupport::contents(file), written);
     }
 
+    // Days and times are formatted once and put together; whatever the
+    // order they come in, the text is the grid's.
+    void datesAsTheGridShowsThem()
+    {
+        const QStringList stored{"1996-05-02 10:00:00",
+                                 "1996-05-02 23:59:59",
+                                 "1996-05-02 00:00:00",
+                                 "2001-12-31 10:00:00",
+                                 "1996-02-30 10:00:00",
+                                 "1996-05-02 24:00:00",
+                                 "1996-05-02 10:00",
+                                 "1996-05-02T10:00:00",
+                                 "----",
+                                 "",
+                                 "2001-12-31 10:00:00",
+                                 "1996-02-30 00:00:00"};
+        for (const QLocale& locale : {QLocale(QLocale::Hungarian, QLocale::Hungary),
+                                      QLocale(QLocale::English, QLocale::UnitedStates)}) {
+            QLocale::setDefault(locale);
+            cli::DateTexts dates;
+            for (const QString& s : stored)
+                QCOMPARE(dates.shown(s), store::displayDate(s));
+        }
+        QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    }
+
     void outputForms()
     {
         const QString cat = makeCatalog(m_dir, "forma.mdb");
