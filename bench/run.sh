@@ -8,6 +8,7 @@
 #   bench/run.sh search [CATALOG]   searches and bulk commands on a 1 000 000-file catalog with keywords
 #   bench/run.sh retrieve [DIR] copying back from media and athozo against cp, in DIR
 #   bench/run.sh kerdes [CATALOG]   the compound search through its window, on the same catalog
+#   bench/run.sh cli [CATALOG]      polcozo-keres as a process, on the same catalog
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-}
@@ -21,6 +22,7 @@ case "$what" in
   search) target=polcozo_bench_search ;;
   retrieve) target=polcozo_bench_retrieve ;;
   kerdes) target=polcozo_bench_kerdes ;;
+  cli) target=polcozo_bench_cli ;;
   *) echo "usage:" >&2; grep "^#   bench/run.sh" "$0" | cut -c3- >&2; exit 2 ;;
 esac
 cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
