@@ -348,9 +348,9 @@ bool epito::runUpdate(const QString& start, const QString& label)
 {
     m_update.stopRequest = false;
     m_update.crc = crc32->isChecked();
-    platform::setBusyPointer(true);
+    BusyScope busy(m_host);
     const builder::MediumUpdate::Outcome outcome = m_update.run(m_catalogPath, start, label);
-    platform::setBusyPointer(false);
+    busy.end();
     if (outcome != builder::MediumUpdate::Outcome::Failed)
         platform::MessageBox::show(this, m_update.resultText(outcome),
                                    platform::MessageBox::Buttons::Ok,

@@ -119,9 +119,9 @@ void fokep::connectCommands()
             if (Data1->isOpen() && !Data1->bof() && !Data1->eof())
                 current = Data1->value(1).toString();
         } catch (const platform::Error& e) {
-            qCDebug(platform::lcSkipped) << "no current row for the check:" << e.what();
+            platform::logSkipped("the current row for the medium check", e);
         }
-        ellenor(host(), driveSource, current, this).run();
+        ellenor(host(), m_driveSource, current, this).run();
         modalFormClosed();
     });
     connect(masol, &QAction::triggered, this, [this] {

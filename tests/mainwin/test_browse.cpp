@@ -279,7 +279,7 @@ private Q_SLOTS:
         auto w = f.startOn(twoMedia(f));
         const QString csv = f.path("lista.CSV");
         FileDialog::addAnswers({csv});
-        w->lement->trigger();
+        ui(w).action("lement")->trigger();
         const FileDialog::Options shown = FileDialog::takeShown().first();
         QCOMPARE(shown.filter,
                  "Szöveges dokumentum (.txt)|*.txt|CSV (*.csv)|*.csv|Minden file (*.*)|*.*");
