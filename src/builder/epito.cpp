@@ -51,12 +51,9 @@ QIcon stopPicture()
 } // namespace
 
 epito::epito(MainHost& host, DriveSource drives, QWidget* parent)
-    : QDialog(parent), m_host(host), m_driveSource(std::move(drives)), m_walk(m_drives, *this),
-      m_update(m_drives, *this)
+    : FormDialog(parent, "epito", QStringLiteral("Adatbázis létrehozása/bővítése")), m_host(host),
+      m_driveSource(std::move(drives)), m_walk(m_drives, *this), m_update(m_drives, *this)
 {
-    setObjectName(QStringLiteral("epito"));
-    setProperty(Module1::kFormProperty, true);
-    setWindowTitle(QStringLiteral("Adatbázis létrehozása/bővítése"));
     setModal(true);
     buildControls();
     resize(640, 440);
@@ -143,15 +140,9 @@ void epito::buildControls()
 
 void epito::rememberOptions()
 {
-    if (!m_loaded)
+    if (!isLoaded())
         return;
     m_host.setBuilderOptions(frissites->isChecked(), crc32->isChecked());
-}
-
-int epito::run()
-{
-    Form_Load();
-    return exec();
 }
 
 void epito::readDrives()
@@ -160,9 +151,8 @@ void epito::readDrives()
     Drive1->setTable(m_drives);
 }
 
-void epito::Form_Load()
+bool epito::loadForm()
 {
-    m_loaded = true;
     m_closeAfterScan = false;
     m_catalogPath = m_host.catalogPath();
     cimke2->setText(m_catalogPath);
@@ -180,6 +170,7 @@ void epito::Form_Load()
     readDrives();
     if (Drive1->count() > 0)
         Drive1->setDrive(Drive1->itemData(Drive1->count() - 1).toChar());
+    return true;
 }
 
 void epito::showEvent(QShowEvent* e)
@@ -399,14 +390,11 @@ void epito::done(int result)
         m_closeAfterScan = true;
         return;
     }
-    if (m_loaded)
-        Form_Unload();
-    QDialog::done(result);
+    FormDialog::done(result);
 }
 
-void epito::Form_Unload()
+void epito::unloadForm()
 {
-    m_loaded = false;
     m_host.setMainEnabled(true);
     m_host.hideProgress();
     m_walk.close();

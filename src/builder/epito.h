@@ -4,7 +4,8 @@
 #include "MediumUpdate.h"
 #include "widgets/DriveLists.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
+
 #include <QElapsedTimer>
 #include <functional>
 
@@ -15,7 +16,7 @@ class QPushButton;
 class MainHost;
 
 // The builder: scans a drive or folder into the open catalog under a medium label.
-class epito : public QDialog, private builder::WalkObserver
+class epito : public FormDialog, private builder::WalkObserver
 {
     Q_OBJECT
 public:
@@ -23,9 +24,6 @@ public:
 
     epito(MainHost& host, DriveSource drives, QWidget* parent = nullptr);
     ~epito() override;
-
-    // Loads the window and shows it modally.
-    int run();
 
     DriveListBox* Drive1;
     FolderListBox* Dir1;
@@ -36,15 +34,13 @@ public:
     // Update a medium already recorded; compute checksums. Both remembered.
     QCheckBox *frissites, *crc32;
 
-    void Form_Load();
-    void Form_Activate();
+    void Form_Activate() override;
     void Drive1_Change();
     void Dir1_Change();
     void elotag_Change();
     void startgomb_Click();
     void stopgomb_Click();
     void kesz_Click();
-    void Form_Unload();
 
     bool scanning() const { return m_scanning; }
     const builder::FolderWalk& walk() const { return m_walk; }
@@ -57,6 +53,9 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    bool loadForm() override;
+    void unloadForm() override;
+
     // builder::WalkObserver
     void folderOpened(const QString& drivePath) override;
     void yieldToUser() override;
@@ -81,7 +80,6 @@ private:
     QString m_catalogPath; // dmunka's database
     QString m_walkPath;
     QElapsedTimer m_sinceShown;
-    bool m_loaded = false;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
 };

@@ -41,13 +41,11 @@ const ListTexts& texts(KeywordList list)
 } // namespace
 
 kulcslap::kulcslap(MainHost& host, QWidget* parent)
-    : QDialog(parent), m_host(host), m_lists([this](const keywords::Message& m) {
+    : FormDialog(parent, "kulcslap", QStringLiteral("Kulcsok")), m_host(host),
+      m_lists([this](const keywords::Message& m) {
           return platform::MessageBox::show(this, m.text, m.buttons, m.icon);
       })
 {
-    setObjectName(QStringLiteral("kulcslap"));
-    setProperty(Module1::kFormProperty, true);
-    setWindowTitle(QStringLiteral("Kulcsok"));
     setModal(true);
     buildControls();
     resize(560, 440);
@@ -132,25 +130,12 @@ DataGrid* kulcslap::grid(KeywordList list) const
     return list == KeywordList::Files ? prgkul : utkul;
 }
 
-int kulcslap::run()
+bool kulcslap::loadForm()
 {
-    Form_Load();
-    return exec();
-}
-
-void kulcslap::Form_Load()
-{
-    m_loaded = true;
     m_lists.load();
     sor->clear();
     m_host.setMainEnabled(false);
-}
-
-void kulcslap::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    if (!e->spontaneous())
-        Form_Activate();
+    return true;
 }
 
 void kulcslap::Form_Activate()
@@ -244,16 +229,8 @@ void kulcslap::kesz_Click()
     close();
 }
 
-void kulcslap::done(int result)
+void kulcslap::unloadForm()
 {
-    if (m_loaded)
-        Form_Unload();
-    QDialog::done(result);
-}
-
-void kulcslap::Form_Unload()
-{
-    m_loaded = false;
     m_lists.close();
     m_host.setMainEnabled(true);
 }

@@ -2,7 +2,7 @@
 
 #include "KeywordLists.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
 
 class DataGrid;
 class MainHost;
@@ -13,15 +13,12 @@ class QToolButton;
 // The keyword list editor: the file keywords (prgkul) and the folder keywords
 // (utkul), each ending with the empty row that adds a keyword, and the editor
 // sor that adds or renames. Modal; the main window is disabled while it is open.
-class kulcslap : public QDialog
+class kulcslap : public FormDialog
 {
     Q_OBJECT
 public:
     explicit kulcslap(MainHost& host, QWidget* parent = nullptr);
     ~kulcslap() override;
-
-    // Loads the window and shows it modally.
-    int run();
 
     keywords::KeywordLists& lists() { return m_lists; }
 
@@ -33,8 +30,7 @@ public:
     QLineEdit* sor;
     QToolButton* kesz;
 
-    void Form_Load();
-    void Form_Activate();
+    void Form_Activate() override;
     void lef_Click() { szerkeszt(keywords::KeywordList::Files); }
     void leu_Click() { szerkeszt(keywords::KeywordList::Folders); }
     void felf_Click() { felvesz(keywords::KeywordList::Files); }
@@ -43,13 +39,9 @@ public:
     void torolu_Click() { torles(keywords::KeywordList::Folders); }
     void sor_KeyPress(int key);
     void kesz_Click();
-    void Form_Unload();
-
-    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     void buildControls();
@@ -61,7 +53,10 @@ private:
     void showCurrentRow(keywords::KeywordList list);
     void dressGrid(keywords::KeywordList list);
 
+    // FormDialog
+    bool loadForm() override;
+    void unloadForm() override;
+
     MainHost& m_host;
     keywords::KeywordLists m_lists;
-    bool m_loaded = false;
 };

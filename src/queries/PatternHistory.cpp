@@ -1,5 +1,8 @@
 #include "PatternHistory.h"
 
+#include "shared/MainHost.h"
+#include "shared/SharedState.h"
+
 namespace queries {
 
 PatternHistory::PatternHistory(Slots& history, int slotBytes) : m_slotBytes(slotBytes)
@@ -41,6 +44,25 @@ QString cutToBytes(const QString& text, int maxBytes)
         end += pair ? 2 : 1;
     }
     return text.left(end);
+}
+
+void loadHistories(MainHost& host, std::optional<PatternHistory>& names,
+                   std::optional<PatternHistory>& paths)
+{
+    MainHost::PatternSlots nameSlots = host.state().settings.namePatterns;
+    MainHost::PatternSlots pathSlots = host.state().settings.pathPatterns;
+    names.emplace(nameSlots, store::Settings::kNamePatternBytes);
+    paths.emplace(pathSlots, store::Settings::kPathPatternBytes);
+    host.setPatternHistories(nameSlots, pathSlots);
+}
+
+void storeHistories(MainHost& host, const PatternHistory& names, const PatternHistory& paths)
+{
+    MainHost::PatternSlots nameSlots = host.state().settings.namePatterns;
+    MainHost::PatternSlots pathSlots = host.state().settings.pathPatterns;
+    names.store(nameSlots);
+    paths.store(pathSlots);
+    host.setPatternHistories(nameSlots, pathSlots);
 }
 
 } // namespace queries

@@ -2,6 +2,9 @@
 
 #include <QStringList>
 #include <array>
+#include <optional>
+
+class MainHost;
 
 namespace queries {
 
@@ -32,6 +35,12 @@ private:
     QStringList m_entries;
     int m_slotBytes;
 };
+
+// The file-name and path histories of the main window's settings, as a
+// window loads them (trimmed, and handed back so) and stores them again.
+void loadHistories(MainHost& host, std::optional<PatternHistory>& names,
+                   std::optional<PatternHistory>& paths);
+void storeHistories(MainHost& host, const PatternHistory& names, const PatternHistory& paths);
 
 // The longest start of 'text' whose UTF-8 form fits 'maxBytes', never ending
 // inside a character.

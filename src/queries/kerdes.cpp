@@ -57,11 +57,9 @@ bool isEnterOrEscape(int key)
 
 } // namespace
 
-kerdes::kerdes(MainHost& host, QWidget* parent) : QDialog(parent), m_host(host)
+kerdes::kerdes(MainHost& host, QWidget* parent)
+    : FormDialog(parent, "kerdes", QStringLiteral("Lekérdezés")), m_host(host)
 {
-    setObjectName(QStringLiteral("kerdes"));
-    setProperty(Module1::kFormProperty, true);
-    setWindowTitle(QStringLiteral("Lekérdezés"));
     prg = new store::DataSource(this);
     prg->setObjectName(QStringLiteral("prg"));
     ut = new store::DataSource(this);
@@ -181,9 +179,7 @@ void kerdes::buildControls()
 int kerdes::run()
 {
     setModal(true);
-    if (!Form_Load())
-        return Rejected;
-    return exec();
+    return FormDialog::run();
 }
 
 void kerdes::showModeless()
@@ -196,17 +192,11 @@ void kerdes::showModeless()
     activateWindow();
 }
 
-bool kerdes::Form_Load()
+bool kerdes::loadForm()
 {
-    // The histories go back trimmed, as they were loaded.
-    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
-    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
-    m_names.emplace(names, store::Settings::kNamePatternBytes);
-    m_paths.emplace(paths, store::Settings::kPathPatternBytes);
-    m_host.setPatternHistories(names, paths);
+    queries::loadHistories(m_host, m_names, m_paths);
     prgnev->setEntries(m_names->entries());
     utnev->setEntries(m_paths->entries());
-    m_loaded = true;
     m_host.setMainEnabled(false);
 
     try {
@@ -245,7 +235,7 @@ queries::CompoundSearch kerdes::search() const
 
 void kerdes::keres_Click()
 {
-    if (!m_loaded)
+    if (!isLoaded())
         return;
     BusyScope busy(m_host);
     const queries::CompoundSearch s = search();
@@ -298,24 +288,12 @@ bool kerdes::eventFilter(QObject* watched, QEvent* e)
 }
 
 // Every way out (Mégsem, Escape, the close box, the search) unloads.
-void kerdes::done(int result)
+void kerdes::unloadForm()
 {
-    if (m_loaded)
-        Form_Unload();
-    QDialog::done(result);
-}
-
-void kerdes::Form_Unload()
-{
-    m_loaded = false;
     m_host.setMainEnabled(true);
     closeKeywordSources();
     m_host.hideProgress();
-    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
-    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
-    m_names->store(names);
-    m_paths->store(paths);
-    m_host.setPatternHistories(names, paths);
+    queries::storeHistories(m_host, *m_names, *m_paths);
 }
 
 void kerdes::closeKeywordSources()

@@ -3,7 +3,8 @@
 #include "PatternHistory.h"
 #include "SearchViews.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
+
 #include <optional>
 
 class QCheckBox;
@@ -20,7 +21,7 @@ class DataSource;
 
 // The compound search: file-name and path patterns and the two keyword
 // lists together; the result becomes the main window's view.
-class kerdes : public QDialog
+class kerdes : public FormDialog
 {
     Q_OBJECT
 public:
@@ -42,10 +43,8 @@ public:
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
     QLabel* Image1;
 
-    bool Form_Load();
     void keres_Click();
     void nem_Click();
-    void Form_Unload();
     void prgnev_KeyDown(int key) { searchKey(key); }
     void utnev_KeyDown(int key) { searchKey(key); }
     void prgkulcs_KeyDown(int key) { searchKey(key); }
@@ -55,8 +54,6 @@ public:
     // What the controls ask for now.
     queries::CompoundSearch search() const;
 
-    void done(int result) override;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -65,8 +62,11 @@ private:
     void searchKey(int key);
     void closeKeywordSources();
 
+    // FormDialog
+    bool loadForm() override;
+    void unloadForm() override;
+
     MainHost& m_host;
     std::optional<queries::PatternHistory> m_names;
     std::optional<queries::PatternHistory> m_paths;
-    bool m_loaded = false;
 };

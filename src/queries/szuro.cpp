@@ -60,11 +60,9 @@ QString operationCaption(int mode)
 } // namespace
 
 szuro::szuro(MainHost& host, ConditionOwner& owner, int mode, QWidget* parent)
-    : QDialog(parent), m_host(host), m_owner(owner), m_mode(mode)
+    : FormDialog(parent, "szuro", QStringLiteral("Szűrő meghatározás")), m_host(host),
+      m_owner(owner), m_mode(mode)
 {
-    setObjectName(QStringLiteral("szuro"));
-    setProperty(Module1::kFormProperty, true);
-    setWindowTitle(QStringLiteral("Szűrő meghatározás"));
     setModal(true);
     buildControls();
     resize(460, 400);
@@ -138,21 +136,9 @@ void szuro::buildControls()
     connect(megsem, &QPushButton::clicked, this, &szuro::megsem_Click);
 }
 
-int szuro::run()
+bool szuro::loadForm()
 {
-    Form_Load();
-    return exec();
-}
-
-void szuro::Form_Load()
-{
-    m_loaded = true;
-    // The histories go back trimmed, as they were loaded.
-    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
-    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
-    m_names.emplace(names, store::Settings::kNamePatternBytes);
-    m_paths.emplace(paths, store::Settings::kPathPatternBytes);
-    m_host.setPatternHistories(names, paths);
+    queries::loadHistories(m_host, m_names, m_paths);
     filenev->setEntries(m_names->entries());
     ut->setEntries(m_paths->entries());
     filenev->setEditText(kAnyPattern);
@@ -165,13 +151,7 @@ void szuro::Form_Load()
     kul->setEnabled(keywords);
     Label5->setEnabled(keywords);
     Label6->setEnabled(keywords);
-}
-
-void szuro::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    if (!e->spontaneous())
-        Form_Activate();
+    return true;
 }
 
 void szuro::Form_Activate()
@@ -349,21 +329,9 @@ void szuro::megsem_Click()
     close();
 }
 
-void szuro::done(int result)
+void szuro::unloadForm()
 {
-    if (m_loaded)
-        Form_Unload();
-    QDialog::done(result);
-}
-
-void szuro::Form_Unload()
-{
-    m_loaded = false;
-    MainHost::PatternSlots names = m_host.state().settings.namePatterns;
-    MainHost::PatternSlots paths = m_host.state().settings.pathPatterns;
-    m_names->store(names);
-    m_paths->store(paths);
-    m_host.setPatternHistories(names, paths);
+    queries::storeHistories(m_host, *m_names, *m_paths);
     m_owner.setOwnerEnabled(true);
     m_owner.progressBar()->hide();
     platform::setBusyPointer(false);

@@ -2,7 +2,8 @@
 
 #include "PatternHistory.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
+
 #include <optional>
 
 class KeywordList;
@@ -34,7 +35,7 @@ public:
 // then by its mode a search (0), the keyword assignment of the matching
 // files (1) or folders (2), or the deletion of the matching files (3), each
 // followed by the search into the owner's grid.
-class szuro : public QDialog
+class szuro : public FormDialog
 {
     Q_OBJECT
 public:
@@ -49,8 +50,6 @@ public:
     szuro(MainHost& host, ConditionOwner& owner, int mode, QWidget* parent = nullptr);
     ~szuro() override;
 
-    // Loads the window and shows it modally.
-    int run();
     int mode() const { return m_mode; }
 
     PatternBox* filenev;
@@ -60,17 +59,12 @@ public:
     QPushButton* megsem;
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
 
-    void Form_Load();
-    void Form_Activate();
+    void Form_Activate() override;
     void kesz_Click();
     void megsem_Click();
-    void Form_Unload();
-
-    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     void buildControls();
@@ -82,10 +76,13 @@ private:
     void setBar(int value);
     void endWork();
 
+    // FormDialog
+    bool loadForm() override;
+    void unloadForm() override;
+
     MainHost& m_host;
     ConditionOwner& m_owner;
     int m_mode;
     std::optional<queries::PatternHistory> m_names;
     std::optional<queries::PatternHistory> m_paths;
-    bool m_loaded = false;
 };

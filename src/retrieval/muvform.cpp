@@ -22,11 +22,9 @@
 #include <QVBoxLayout>
 
 muvform::muvform(MainHost& host, DataGrid& grid, DriveSource drives, QWidget* parent)
-    : QDialog(parent), m_host(host), m_grid(grid), m_driveSource(std::move(drives))
+    : FormDialog(parent, "muvform", QStringLiteral("File/mappák előhozása (másolása)")),
+      m_host(host), m_grid(grid), m_driveSource(std::move(drives))
 {
-    setObjectName(QStringLiteral("muvform"));
-    setProperty(Module1::kFormProperty, true);
-    setWindowTitle(QStringLiteral("File/mappák előhozása (másolása)"));
     setModal(true);
     buildControls();
     resize(600, 380);
@@ -83,12 +81,6 @@ void muvform::buildControls()
     connect(nem, &QPushButton::clicked, this, &muvform::nem_Click);
 }
 
-int muvform::run()
-{
-    Form_Load();
-    return exec();
-}
-
 void muvform::readDrives()
 {
     const QChar source = forras->drive();
@@ -100,9 +92,8 @@ void muvform::readDrives()
     celdrv->setTable(m_drives);
 }
 
-void muvform::Form_Load()
+bool muvform::loadForm()
 {
-    m_loaded = true;
     const bool folders = m_host.state().folderList;
     O2->setChecked(folders);
     O1->setChecked(!folders);
@@ -111,6 +102,7 @@ void muvform::Form_Load()
     if (forras->count() > 0)
         forras->setDrive(forras->itemData(forras->count() - 1).toChar());
     openTarget();
+    return true;
 }
 
 // The last target folder again while it is there, else the home folder, else C:.
@@ -166,16 +158,8 @@ void muvform::nem_Click()
     close();
 }
 
-void muvform::done(int result)
+void muvform::unloadForm()
 {
-    if (m_loaded)
-        Form_Unload();
-    QDialog::done(result);
-}
-
-void muvform::Form_Unload()
-{
-    m_loaded = false;
     m_host.hideProgress();
     m_host.recordCounter();
 }

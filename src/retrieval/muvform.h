@@ -3,7 +3,8 @@
 #include "RetrievalHost.h"
 #include "widgets/DriveLists.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
+
 #include <functional>
 
 class QGroupBox;
@@ -15,7 +16,7 @@ class MainHost;
 // Retrieval: copies the grid's selected files, or their whole folders, from
 // their media into a target folder. The copy run itself is retrieval::CopyRun;
 // this window gives it the grid, the bar, the drives and the user.
-class muvform : public QDialog, private retrieval::RetrievalHost
+class muvform : public FormDialog, private retrieval::RetrievalHost
 {
     Q_OBJECT
 public:
@@ -23,9 +24,6 @@ public:
 
     muvform(MainHost& host, DataGrid& grid, DriveSource drives, QWidget* parent = nullptr);
     ~muvform() override;
-
-    // Loads the window and shows it modally.
-    int run();
 
     QGroupBox* Frame2;
     DriveListBox* forras;
@@ -37,15 +35,13 @@ public:
     QPushButton* masol;
     QPushButton* nem;
 
-    void Form_Load();
     void celdrv_Change();
     void masol_Click();
     void nem_Click();
-    void Form_Unload();
-
-    void done(int result) override;
 
 private:
+    bool loadForm() override;
+    void unloadForm() override;
     // retrieval::RetrievalHost
     qsizetype selectionCount() override;
     QStringList selectedPaths() override;
@@ -70,6 +66,5 @@ private:
     DataGrid& m_grid;
     DriveSource m_driveSource;
     platform::DriveTable m_drives; // what the lists show
-    bool m_loaded = false;
     bool m_running = false;
 };

@@ -44,6 +44,44 @@ struct ProgramFolder
         return file;
     }
 
+    // A last catalog that does not open, of a kind: "deleted", "damaged",
+    // "foreign" (an engine file with a table alapfile), "locked" ('holder'
+    // keeps it), "folder".
+    QString brokenCatalog(const QString& kind, store::Database& holder) const
+    {
+        QString last = path("last.mdb");
+        if (kind == "damaged") {
+            TestSupport::writeFile(last, QByteArray(4096, 'x'));
+        } else if (kind == "foreign") {
+            store::Database::create(last).execScript(
+                "CREATE TABLE alapfile(nev, ut, hossz, crc, datum)");
+        } else if (kind == "locked") {
+            last = catalog("last.mdb", 2);
+            holder = store::Database::open(last);
+            holder.execScript("BEGIN EXCLUSIVE");
+        } else if (kind == "folder") {
+            QDir().mkpath(last);
+        }
+        return last;
+    }
+
+    // The kinds above, each with the reason the start-up names (none for
+    // one that is gone), as a test's data.
+    static void brokenCatalogKinds()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("deleted") << "deleted" << QString();
+        QTest::newRow("damaged") << "damaged"
+                                 << "Sérült vagy ismeretlen adatbázis !";
+        QTest::newRow("foreign") << "foreign"
+                                 << "Sérült vagy ismeretlen adatbázis !";
+        QTest::newRow("locked") << "locked"
+                                << "Egy másik program éppen használja !";
+        QTest::newRow("folder") << "folder"
+                                << "Ez egy mappa, nem adatbázis !";
+    }
+
     // Settings that name 'last' as the last catalog.
     void writeSettings(const QString& last, quint8 windowState = 0) const
     {

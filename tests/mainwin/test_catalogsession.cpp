@@ -98,40 +98,15 @@ private Q_SLOTS:
     // there but does not open is named with the reason and tried again at the
     // next start. Either way a filled default catalog is set aside, and the
     // notice ends with where.
-    void lastCatalogThatDoesNotOpen_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("deleted") << "deleted" << QString();
-        QTest::newRow("damaged") << "damaged"
-                                 << "Sérült vagy ismeretlen adatbázis !";
-        QTest::newRow("foreign") << "foreign"
-                                 << "Sérült vagy ismeretlen adatbázis !";
-        QTest::newRow("locked") << "locked"
-                                << "Egy másik program éppen használja !";
-        QTest::newRow("folder") << "folder"
-                                << "Ez egy mappa, nem adatbázis !";
-    }
+    void lastCatalogThatDoesNotOpen_data() { ProgramFolder::brokenCatalogKinds(); }
     void lastCatalogThatDoesNotOpen()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         Session s;
         QFile::copy(s.catalog("old.mdb", 5), s.paths.defaultCatalog);
-        QString last = s.path("last.mdb");
         store::Database holder;
-        if (kind == "damaged") {
-            TestSupport::writeFile(last, QByteArray(4096, 'x'));
-        } else if (kind == "foreign") {
-            store::Database::create(last).execScript(
-                "CREATE TABLE alapfile(nev, ut, hossz, crc, datum)");
-        } else if (kind == "locked") {
-            last = s.catalog("last.mdb", 2);
-            holder = store::Database::open(last);
-            holder.execScript("BEGIN EXCLUSIVE");
-        } else if (kind == "folder") {
-            QVERIFY(QDir().mkpath(last));
-        }
+        const QString last = s.brokenCatalog(kind, holder);
         s.writeSettings(last);
 
         const auto start = s.start();

@@ -42,19 +42,7 @@ private Q_SLOTS:
     // there but does not open is named with the reason and tried again at the
     // next start. Either way a filled default catalog is set aside, and the
     // message says where.
-    void lastCatalogThatDoesNotOpen_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("deleted") << "deleted" << QString();
-        QTest::newRow("damaged") << "damaged"
-                                 << "Sérült vagy ismeretlen adatbázis !";
-        // An engine file that is no catalog although it has a table called alapfile.
-        QTest::newRow("foreign") << "foreign"
-                                 << "Sérült vagy ismeretlen adatbázis !";
-        QTest::newRow("locked") << "locked"
-                                << "Egy másik program éppen használja !";
-    }
+    void lastCatalogThatDoesNotOpen_data() { ProgramFolder::brokenCatalogKinds(); }
 
     void lastCatalogThatDoesNotOpen()
     {
@@ -62,18 +50,8 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         Fixture f;
         QFile::copy(f.catalog("old.mdb", 5), f.paths.defaultCatalog);
-        QString last = f.path("last.mdb");
         store::Database holder;
-        if (kind == "damaged") {
-            TestSupport::writeFile(last, QByteArray(4096, 'x'));
-        } else if (kind == "foreign") {
-            store::Database::create(last).execScript(
-                "CREATE TABLE alapfile(nev, ut, hossz, crc, datum)");
-        } else if (kind == "locked") {
-            last = f.catalog("last.mdb", 2);
-            holder = store::Database::open(last);
-            holder.execScript("BEGIN EXCLUSIVE");
-        }
+        const QString last = f.brokenCatalog(kind, holder);
         f.writeSettings(last);
 
         auto w = f.start();
