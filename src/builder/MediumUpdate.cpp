@@ -246,7 +246,10 @@ MediumUpdate::Outcome MediumUpdate::run(const QString& catalogPath, const QStrin
                 folderId = r.db.lastInsertId();
                 r.linkFolder.bindInt64(1, folderId);
                 r.linkFolder.run();
-                ++m_counts.newFolders;
+                // A folder without files is dropped again by the clean-up
+                // on closing, as after a scan; it is no new folder of the medium.
+                if (!folder.files.isEmpty())
+                    ++m_counts.newFolders;
             }
 
             for (const ScannedFile& file : folder.files) {

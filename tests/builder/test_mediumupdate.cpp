@@ -181,7 +181,7 @@ private Q_SLOTS:
         QTest::newRow("folders added and removed")
             << QStringList{"a.txt=aaa",  "keep.txt=k", "A/x.txt=xx",
                            "A/Readme=r", "A/B/",       "New/Deeper/n.txt=n"}
-            << "1,0,3,4,2,2,3"
+            << "1,0,3,4,1,2,3"
             << QStringList{"-CD_1- E:\\A|Readme|1|K", "-CD_1- E:\\A|x.txt|2|K",
                            "-CD_1- E:\\New\\Deeper|n.txt|1|-", "-CD_1- E:\\|a.txt|3|K",
                            "-CD_1- E:\\|keep.txt|1|K"}
