@@ -19,8 +19,8 @@
 // the catalog looks like afterwards.
 namespace faults {
 
-inline const char* const kTables[] = {"ut", "prgnev", "kulcs", "kulcsut", "ut_kulcsid",
-                                      "nev_kulcsid"};
+inline const char* const kTables[] = {"ut",      "prgnev",     "kulcs",
+                                      "kulcsut", "ut_kulcsid", "nev_kulcsid"};
 
 // The catalog as the program opens it (a hot journal rolled back on the way),
 // checked as the program and the engine check it, then every row of every
@@ -157,15 +157,14 @@ struct Medium
             const QString folder = QStringLiteral("%1/M%2/A%3").arg(e).arg(i % 4).arg(i);
             QDir().mkpath(folder);
             for (int j = 0; j < files; ++j)
-                TestSupport::writeFile(QStringLiteral("%1/f%2.%3").arg(folder).arg(j).arg(
-                                           j % 3 ? "txt" : "dat"),
-                                       QByteArray(j + 1, 'x'));
+                TestSupport::writeFile(
+                    QStringLiteral("%1/f%2.%3").arg(folder).arg(j).arg(j % 3 ? "txt" : "dat"),
+                    QByteArray(j + 1, 'x'));
         }
     }
 
     // Walks the whole of E: under 'label'; the failures told.
-    QStringList scan(const QString& label = "CD_1",
-                     const std::function<void(int)>& onFolder = {},
+    QStringList scan(const QString& label = "CD_1", const std::function<void(int)>& onFolder = {},
                      const QString& into = {}) const
     {
         Observer o;

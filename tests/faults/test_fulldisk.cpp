@@ -66,7 +66,8 @@ private Q_SLOTS:
                 QVERIFY2(failure.contains("semmi"), qPrintable(failure));
             else // the message names the last folder kept
                 QVERIFY2(failure.contains(folders.last()[1] + " mappáig"), qPrintable(failure));
-            QCOMPARE(filesIn(m.dir.path()), (QStringList{"jelentes", "katalogus.mdb", "teljes.mdb"}));
+            QCOMPARE(filesIn(m.dir.path()),
+                     (QStringList{"jelentes", "katalogus.mdb", "teljes.mdb"}));
         }
     }
 
@@ -135,13 +136,15 @@ private Q_SLOTS:
         jetwriter::write(jet, jetfixture::makeCatalog(40, 15).tables);
         const QByteArray old = "an earlier file";
         const QString report = dir.filePath("jelentes");
-        for (const rlim_t room : {rlim_t(4096), rlim_t(QFileInfo(TestSupport::templateFile()).size() + 8192)}) {
+        for (const rlim_t room :
+             {rlim_t(4096), rlim_t(QFileInfo(TestSupport::templateFile()).size() + 8192)}) {
             TestSupport::writeFile(target, old);
             QCOMPARE(inChild([&] {
                          const int out = ::open(QFile::encodeName(report).constData(),
                                                 O_WRONLY | O_CREAT | O_TRUNC, 0600);
                          limitFileSize(room);
-                         return jetimport::child::run(jet, TestSupport::templateFile(), target, out);
+                         return jetimport::child::run(jet, TestSupport::templateFile(), target,
+                                                      out);
                      }),
                      0);
             jetimport::child::ReportReader reader(target);

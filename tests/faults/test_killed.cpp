@@ -4,6 +4,7 @@
 #include "jetimport/JetChild.h"
 #include "queries/BulkOperations.h"
 
+#include <QProcess>
 #include <QtTest>
 #include <fcntl.h>
 
@@ -85,37 +86,33 @@ private Q_SLOTS:
         QCOMPARE(complete.tables["prgnev"].size(), 24 * 6);
         const QStringList completeContent = contentOf(full);
 
-        // At folder n, after a pause at folder 8 long enough to commit a batch.
-        const auto atFolder = [&](int n) {
-            return [&m, n] {
-                m.scan("CD_1", [n](int folder) {
-                    if (folder == 8 && n > 8)
+        // Killed at folder n from inside (after a pause at folder 8 long
+        // enough to commit a batch), or from outside after some microseconds.
+        // 29 folders: 24 below 4 below the root.
+        struct Kill
+        {
+            int folder;
+            int micros; // -1: from inside
+        };
+        bool sawPart = false;
+        for (const Kill k : {Kill{1, -1}, Kill{12, -1}, Kill{29, -1}, Kill{0, 0}, Kill{0, 1000},
+                             Kill{0, 5000}, Kill{0, 20000}}) {
+            restore(empty, m.catalog);
+            const auto work = [&] {
+                m.scan("CD_1", [&](int folder) {
+                    if (folder == 8 && k.folder > 8)
                         QThread::msleep(1100);
-                    if (folder == n) // 0: never
+                    if (folder == k.folder)
                         ::raise(SIGKILL);
                 });
             };
-        };
-        struct Kill
-        {
-            const char* name;
-            std::function<void()> work;
-            int micros = 0;
-        };
-        // 29 folders: 24 below 4 below the root.
-        const QList<Kill> kills{{"folder 1", atFolder(1)},   {"folder 12", atFolder(12)},
-                                {"folder 29", atFolder(29)}, {"start", atFolder(0), 0},
-                                {"1 ms", atFolder(0), 1000}, {"5 ms", atFolder(0), 5000},
-                                {"20 ms", atFolder(0), 20000}};
-        bool sawPart = false;
-        for (const Kill& k : kills) {
-            restore(empty, m.catalog);
-            const int how = k.micros || k.name == QByteArray("start")
-                                ? killedAfter(k.micros, k.work)
-                                : inChild([&] { return k.work(), 0; });
+            if (k.micros < 0)
+                QCOMPARE(inChild([&] { return work(), 0; }), 128 + SIGKILL);
+            else
+                killedAfter(k.micros, work);
             const Rows after = rowsOf(m.catalog);
             QVERIFY2(wholeFoldersOf(after, complete), describe(after));
-            if (how == 128 + SIGKILL && k.micros == 0 && k.name != QByteArray("start"))
+            if (k.folder > 8)
                 sawPart |= !after.tables["ut"].isEmpty() && after != complete;
             const QStringList alone{"katalogus.mdb", "teljes.mdb", "ures.mdb"};
             QCOMPARE(filesIn(m.dir.path(), false), alone);
@@ -152,8 +149,9 @@ private Q_SLOTS:
         QVERIFY(compacted > 0); // the last kills came after the rename
     }
 
-    // The conversion child writes a new catalog beside the target and renames
-    // it over the target at the end. Killed at any report line, the target is
+    // The conversion child (the program run with its child's option) writes
+    // a new catalog beside the target and renames it over the target at the
+    // end. Killed at any report line, the target is
     // the old file or the whole conversion; the temporary it named is all
     // that is left, which the program removes, and the conversion runs again.
     void jetConversion()
@@ -174,36 +172,36 @@ private Q_SLOTS:
             QByteArray kind;
             int percent = 0;
         };
-        for (const Point& point : {Point{"temp"}, Point{"progress", 0}, Point{"progress", 10},
-                                   Point{"progress", 50}, Point{"progress", 90},
-                                   Point{"progress", 100}, Point{"done"}}) {
+        for (const Point& point :
+             {Point{"temp"}, Point{"progress", 0}, Point{"progress", 10}, Point{"progress", 50},
+              Point{"progress", 90}, Point{"progress", 100}, Point{"done"}}) {
             TestSupport::writeFile(target, old);
-            int pipe[2];
-            QVERIFY(::pipe(pipe) == 0);
-            const pid_t child = ::fork();
-            if (child == 0) {
-                ::close(pipe[0]);
-                // The parent, told a line, kills before the child goes on.
-                ::setpriority(PRIO_PROCESS, 0, 19);
-                ::_exit(jetimport::child::run(jet, TestSupport::templateFile(), target, pipe[1]));
-            }
-            ::close(pipe[1]);
+            // The program as its own conversion child, killed on reading the line.
+            QProcess child;
+            child.setProgram(POLCOZO_PROGRAM);
+            child.setArguments(
+                {jetimport::child::kOption, jet, TestSupport::templateFile(), target});
+            // Told a line, the test kills before the child goes on.
+            child.setChildProcessModifier([] { ::setpriority(PRIO_PROCESS, 0, 19); });
+            child.start();
+            QVERIFY(child.waitForStarted());
             jetimport::child::ReportReader reader(target);
             QByteArray lines;
-            char buffer[256];
             bool killed = false;
-            for (ssize_t n; !killed && (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) {
-                reader.feed(QByteArray(buffer, n));
-                lines += QByteArray(buffer, n);
+            while (!killed && (child.waitForReadyRead(20000) || child.bytesAvailable() > 0)) {
+                const QByteArray bytes = child.readAllStandardOutput();
+                reader.feed(bytes);
+                lines += bytes;
                 for (const QByteArray& line : lines.split('\n')) {
                     const QList<QByteArray> words = line.split(' ');
                     if (!killed && words.size() > 1 && words[0] == point.kind &&
-                        (point.kind != "progress" || words[1].toInt() >= point.percent))
-                        killed = ::kill(child, SIGKILL) == 0;
+                        (point.kind != "progress" || words[1].toInt() >= point.percent)) {
+                        child.kill();
+                        killed = true;
+                    }
                 }
             }
-            ::close(pipe[0]);
-            ::waitpid(child, nullptr, 0);
+            child.waitForFinished();
             QVERIFY2(killed, point.kind.constData());
 
             if (TestSupport::contents(target) == old) {
@@ -218,7 +216,12 @@ private Q_SLOTS:
             QCOMPARE(filesIn(dir.path()), (QStringList{"regi.mdb", "uj.mdb"}));
         }
         QVERIFY(kept > 0 && replaced > 0);
-        QCOMPARE(convert(jet, target), 0);
+        QProcess again;
+        again.start(POLCOZO_PROGRAM,
+                    {jetimport::child::kOption, jet, TestSupport::templateFile(), target});
+        QVERIFY(again.waitForFinished(20000));
+        QCOMPARE(again.exitCode(), 0);
+        QVERIFY(again.readAllStandardOutput().contains("\ndone "));
         QCOMPARE(rowsOf(target), converted);
     }
 
@@ -230,7 +233,8 @@ private Q_SLOTS:
         for (int i = 0; i < 20; i += 3) // some folders gone, others changed, one new
             QDir(QStringLiteral("%1/M%2/A%3").arg(m.e).arg(i % 4).arg(i)).removeRecursively();
         for (int i = 1; i < 20; i += 3)
-            TestSupport::writeFile(QStringLiteral("%1/M%2/A%3/f0.dat").arg(m.e).arg(i % 4).arg(i), "changed");
+            TestSupport::writeFile(QStringLiteral("%1/M%2/A%3/f0.dat").arg(m.e).arg(i % 4).arg(i),
+                                   "changed");
         QDir().mkpath(m.e + "/Uj");
         TestSupport::writeFile(m.e + "/Uj/uj.txt", "new");
         const Rows before = rowsOf(m.catalog);
