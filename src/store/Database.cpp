@@ -125,9 +125,16 @@ void Database::fail(int rc, const QString& what) const
     const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     // A catalog without the expected table or view answers as a missing input table.
     const int engineCode = code ? code : rc;
-    const int number = message.startsWith(QLatin1String("no such table"))
-                           ? platform::err::TableNotFound
-                           : platform::errorFromEngine(engineCode);
+    int number = message.startsWith(QLatin1String("no such table"))
+                     ? platform::err::TableNotFound
+                     : platform::errorFromEngine(engineCode);
+    // A write refused for the file's size (a size limit, a quota) comes as an
+    // I/O error, unlike a full disk, though to the user it is one.
+    if (m_db && (engineCode & 0xff) == SQLITE_IOERR) {
+        const int system = sqlite3_system_errno(m_db);
+        if (system == EFBIG || system == EDQUOT || system == ENOSPC)
+            number = platform::err::DiskFull;
+    }
     throw platform::Error(number, what + QStringLiteral(": ") + message, message, engineCode);
 }
 
