@@ -8,6 +8,7 @@
 #include "widgets/DataGrid.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ResultModel.h"
+#include "widgets/HelpKey.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -49,6 +50,7 @@ kulcslap::kulcslap(MainHost& host, QWidget* parent)
     setModal(true);
     buildControls();
     resize(560, 440);
+    widgets::setHelpTopic(this, QStringLiteral("290"));
 }
 
 kulcslap::~kulcslap() = default;

@@ -38,6 +38,21 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& too
                                   tooltip);
 }
 
+// Shown over the grid while the base view has no row: the catalog is empty.
+QString emptyCatalogHint(bool baseView)
+{
+    if (!baseView)
+        return {};
+    return QStringLiteral(
+        "A katalógus még üres.\n\n"
+        "Egy adathordozó (CD, floppy, USB-kulcs) felvételéhez válassza a Szerkesztés menü "
+        "Automatikus feltőltés parancsát. Ott válassza ki a meghajtót, és adja meg a lemez "
+        "címkéjét: egy rövid nevet, például CD_1, amelyet a lemezre is érdemes ráírni, mert "
+        "előhozáskor a program ezen a néven kéri majd a lemezt. A Start gomb a lemez összes "
+        "mappáját és fájlját felveszi a katalógusba.\n\n"
+        "Részletek a súgóban: F1.");
+}
+
 } // namespace
 
 fokep::fokep(const AppPaths& paths, QWidget* parent)
@@ -91,7 +106,7 @@ void fokep::buildControls()
     elem = new QLabel(QStringLiteral("Találatok száma"), client);
     elem->setObjectName(QStringLiteral("elem"));
 
-    help = new platform::Help(this);
+    help = &platform::Help::application();
 }
 
 bool fokep::start()
@@ -159,6 +174,7 @@ void fokep::recordCounter()
 
 void fokep::viewCaption()
 {
+    tabla1->setPlaceholderText(emptyCatalogHint(m_state.baseView));
     tabla1->setToolTip(m_state.baseView
                            ? QStringLiteral("Teljes nézet")
                            : QStringLiteral("Leválogatási nézet: ") + m_state.viewCaption);
@@ -275,6 +291,7 @@ QString fokep::catalogPath()
 void fokep::setView(const View& view)
 {
     std::exception_ptr failure;
+    tabla1->setPlaceholderText(emptyCatalogHint(view.baseView));
     try {
         Data1->setRecordSource(view.recordSource, view.params, view.countSql);
         Data1->refresh();

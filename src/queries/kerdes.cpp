@@ -10,6 +10,7 @@
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
 #include "widgets/PictureButton.h"
+#include "widgets/HelpKey.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -65,6 +66,7 @@ kerdes::kerdes(MainHost& host, QWidget* parent)
     ut = new store::DataSource(this);
     ut->setObjectName(QStringLiteral("ut"));
     buildControls();
+    widgets::setHelpTopic(this, QStringLiteral("530"));
 }
 
 kerdes::~kerdes() = default;

@@ -13,6 +13,7 @@
 #include "store/DataSource.h"
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
+#include "widgets/HelpKey.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -66,6 +67,7 @@ szuro::szuro(MainHost& host, ConditionOwner& owner, int mode, QWidget* parent)
     setModal(true);
     buildControls();
     resize(460, 400);
+    widgets::setHelpTopic(this, QStringLiteral("szuro"));
 }
 
 szuro::~szuro() = default;

@@ -11,6 +11,7 @@
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
 #include "widgets/ResultModel.h"
+#include "widgets/HelpKey.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -28,6 +29,7 @@ muvform::muvform(MainHost& host, DataGrid& grid, DriveSource drives, QWidget* pa
     setModal(true);
     buildControls();
     resize(600, 380);
+    widgets::setHelpTopic(this, QStringLiteral("elohozas"));
 }
 
 muvform::~muvform() = default;
