@@ -14,6 +14,7 @@
 #include "shared/Module1.h"
 #include "shared/Version.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
 #include "store/Settings.h"
 #include "widgets/DataGrid.h"
 #include "widgets/PictureButton.h"
@@ -38,11 +39,18 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& too
                                   tooltip);
 }
 
-// Shown over the grid while the base view has no row: the catalog is empty.
-QString emptyCatalogHint(bool baseView)
+// Shown over the grid while the catalog holds no file: how to begin.
+QString emptyCatalogHint(store::DataSource& data, qint64 rows)
 {
-    if (!baseView)
+    if (rows != 0 || !data.isOpen())
         return {};
+    try {
+        if (data.database().scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM prgnev)")).toBool())
+            return {};
+    } catch (const platform::Error& e) {
+        platform::logSkipped("the empty catalog's hint", e);
+        return {};
+    }
     return QStringLiteral(
         "A katalógus még üres.\n\n"
         "Egy adathordozó (CD, floppy, USB-kulcs) felvételéhez válassza a Szerkesztés menü "
@@ -174,7 +182,7 @@ void fokep::recordCounter()
 
 void fokep::viewCaption()
 {
-    tabla1->setPlaceholderText(emptyCatalogHint(m_state.baseView));
+    tabla1->setPlaceholderText(emptyCatalogHint(*Data1, m_state.recordCount));
     tabla1->setToolTip(m_state.baseView
                            ? QStringLiteral("Teljes nézet")
                            : QStringLiteral("Leválogatási nézet: ") + m_state.viewCaption);
@@ -291,7 +299,6 @@ QString fokep::catalogPath()
 void fokep::setView(const View& view)
 {
     std::exception_ptr failure;
-    tabla1->setPlaceholderText(emptyCatalogHint(view.baseView));
     try {
         Data1->setRecordSource(view.recordSource, view.params, view.countSql);
         Data1->refresh();
@@ -302,6 +309,7 @@ void fokep::setView(const View& view)
     m_state.viewCaption = view.captionText;
     m_state.folderList = view.folderList;
     recordCounter();
+    tabla1->setPlaceholderText(emptyCatalogHint(*Data1, m_state.recordCount));
     if (failure)
         std::rethrow_exception(failure);
 }
