@@ -7,8 +7,8 @@
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/Database.h"
-#include "widgets/PictureButton.h"
 #include "widgets/HelpKey.h"
+#include "widgets/PictureButton.h"
 
 #include <QApplication>
 #include <QCheckBox>

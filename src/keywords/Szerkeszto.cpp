@@ -10,12 +10,12 @@
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/Menus.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ResultModel.h"
 #include "widgets/TwipsLayout.h"
-#include "widgets/HelpKey.h"
 
 #include <QCloseEvent>
 #include <QItemSelectionModel>

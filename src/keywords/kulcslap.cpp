@@ -6,9 +6,9 @@
 #include "shared/Module1.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
+#include "widgets/HelpKey.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ResultModel.h"
-#include "widgets/HelpKey.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -32,8 +32,8 @@ Recording& recording()
     return r;
 }
 
-QToolButton* toolButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& tip, QStyle::StandardPixmap icon)
+QToolButton* toolButton(QWidget* parent, const char* name, const QString& text, const QString& tip,
+                        QStyle::StandardPixmap icon)
 {
     auto* b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
@@ -233,8 +233,8 @@ void Help::open(const QString& anchor)
     // that window, the help takes input beside it.
     if (QWindow* handle = m_window->windowHandle()) {
         QWidget* modal = QApplication::activeModalWidget();
-        handle->setTransientParent(modal && modal != m_window.data() ? modal->window()->windowHandle()
-                                                              : nullptr);
+        handle->setTransientParent(
+            modal && modal != m_window.data() ? modal->window()->windowHandle() : nullptr);
     }
     m_window->raise();
     m_window->activateWindow();

@@ -7,10 +7,10 @@
 #include "shared/SharedState.h"
 #include "shared/Subject.h"
 #include "store/DataSource.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
 #include "widgets/PictureButton.h"
-#include "widgets/HelpKey.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -11,9 +11,9 @@
 #include "shared/SharedState.h"
 #include "shared/Subject.h"
 #include "store/DataSource.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
-#include "widgets/HelpKey.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

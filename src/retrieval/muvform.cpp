@@ -10,8 +10,8 @@
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
-#include "widgets/ResultModel.h"
 #include "widgets/HelpKey.h"
+#include "widgets/ResultModel.h"
 
 #include <QDir>
 #include <QGridLayout>

@@ -114,27 +114,22 @@ private Q_SLOTS:
         QTest::newRow("keyword lists") << "kulcslap" << false << command("kulcs") << "290";
         QTest::newRow("key assignment") << "Szerkeszto" << false << keyWindow << "300";
         QTest::newRow("key assignment menu") << "Szerkeszto" << true << keyWindow << "szuro";
-        QTest::newRow("condition dialog")
-            << "szuro" << false << Opener([](Fixture&, fokep& w) {
-                   ui(w).action("f_kmeg")->trigger();
-                   auto* keys = FokepControls::form<QWidget>("Szerkeszto");
-                   keys->findChild<QAction*>("osz")->trigger();
-                   keys->close();
-               })
-            << "szuro";
+        QTest::newRow("condition dialog") << "szuro" << false << Opener([](Fixture&, fokep& w) {
+            ui(w).action("f_kmeg")->trigger();
+            auto* keys = FokepControls::form<QWidget>("Szerkeszto");
+            keys->findChild<QAction*>("osz")->trigger();
+            keys->close();
+        }) << "szuro";
         QTest::newRow("compound search") << "kerdes" << false << command("kossze") << "530";
         QTest::newRow("retrieval") << "muvform" << false << Opener([](Fixture&, fokep& w) {
             ui(w).tabla1()->selectRows(0, 1);
             ui(w).gye()->click();
         }) << "elohozas";
         QTest::newRow("medium check") << "ellenor" << false << command("ellen") << "260";
-        QTest::newRow("check results")
-            << "eltero" << false << Opener([](Fixture& f, fokep& w) {
-                   (new eltero(w.host().catalogPath(), f.paths.programFolder, "CD_1", "1 eltérés", {},
-                               &w))
-                       ->show();
-               })
-            << "eltero";
+        QTest::newRow("check results") << "eltero" << false << Opener([](Fixture& f, fokep& w) {
+            (new eltero(w.host().catalogPath(), f.paths.programFolder, "CD_1", "1 eltérés", {}, &w))
+                ->show();
+        }) << "eltero";
         QTest::newRow("duplicates") << "masolat" << false << command("masol") << "540";
         QTest::newRow("Jet conversion")
             << JetConversion::kWindowName << false << Opener([](Fixture& f, fokep& w) {
@@ -168,7 +163,8 @@ private Q_SLOTS:
         Fixture f;
         auto w = f.startOn(f.catalog("start.mdb", 3));
         bool pressed = false;
-        whileShown(window, onMenu ? pressF1OnMenu : pressF1, [&] { open(f, *w); }, pressed);
+        whileShown(
+            window, onMenu ? pressF1OnMenu : pressF1, [&] { open(f, *w); }, pressed);
         QCOMPARE(Help::requests().filter("topic").value(0), "topic " + topic);
     }
 
@@ -249,7 +245,8 @@ private Q_SLOTS:
         QApplication::processEvents();
         QVERIFY(grid->isPlaceholderShown());
         bool pressed = false;
-        whileShown("kerdes", [](QWidget*) {}, [&] { ui(w).action("kossze")->trigger(); }, pressed);
+        whileShown(
+            "kerdes", [](QWidget*) {}, [&] { ui(w).action("kossze")->trigger(); }, pressed);
         QVERIFY(grid->isPlaceholderShown());
 
         // A search in it finds nothing either: the catalog is still empty.
