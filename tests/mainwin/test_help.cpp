@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QTimer>
@@ -86,6 +87,16 @@ void whileShown(const QString& name, const std::function<void(QWidget*)>& press,
 }
 
 using Opener = std::function<void(Fixture&, fokep&)>;
+
+// The anchors of the help file the program installs.
+QStringList helpAnchors()
+{
+    const QString text = QString::fromUtf8(TestSupport::contents(POLCOZO_HELP_SOURCE));
+    QStringList names;
+    for (const auto& m : QRegularExpression("<a name=\"([^\"]+)\">").globalMatch(text))
+        names << m.captured(1);
+    return names;
+}
 
 } // namespace
 
@@ -166,9 +177,11 @@ private Q_SLOTS:
         whileShown(
             window, onMenu ? pressF1OnMenu : pressF1, [&] { open(f, *w); }, pressed);
         QCOMPARE(Help::requests().filter("topic").value(0), "topic " + topic);
+        QVERIFY2(helpAnchors().contains(topic), qPrintable(topic));
     }
 
-    // The main window keeps its own: the contents, and every menu entry a topic.
+    // F1 in the main window keeps showing the contents; its menu entries have
+    // topics, each one a place in the help file.
     void mainWindowMenus()
     {
         Fixture f;
@@ -177,6 +190,11 @@ private Q_SLOTS:
         QCOMPARE(Help::requests(), QStringList{"contents"});
         for (const char* entry : {"Fnyit", "kfriss", "nev", "famas"})
             QVERIFY2(!widgets::helpTopic(ui(w).action(entry)).isEmpty(), entry);
+        const QStringList anchors = helpAnchors();
+        for (const QAction* a : w->findChildren<QAction*>()) {
+            const QString topic = widgets::helpTopic(a);
+            QVERIFY2(topic.isEmpty() || anchors.contains(topic), qPrintable(topic));
+        }
     }
 
     // The viewer opens at the topic, goes back and forward, finds in the page.
