@@ -2,6 +2,7 @@
 
 #include "shared/Module1.h"
 #include "shared/Version.h"
+#include "widgets/HelpKey.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -38,6 +39,7 @@ nevjegy::nevjegy(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("nevjegy"));
     setProperty(Module1::kFormProperty, true);
     setWindowTitle(QStringLiteral("Névjegy"));
+    widgets::setHelpTopic(this, QStringLiteral("nevjegy"));
     Q_INIT_RESOURCE(about);
 
     Picture1 = new QLabel(this);

@@ -1,5 +1,7 @@
 #include "CopierWindow.h"
 
+#include "widgets/HelpKey.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -36,6 +38,7 @@ CopierWindow::CopierWindow(std::unique_ptr<BackgroundCopy> copy, QWidget* parent
     : QWidget(parent), m_copy(std::move(copy))
 {
     setWindowTitle(QStringLiteral("athozo - másolás"));
+    widgets::setHelpTopic(this, QStringLiteral("athozo"));
     forras = value(this, "forras", m_copy->job().sourceText);
     cel = value(this, "cel", m_copy->job().targetText);
     aktualis = value(this, "aktualis");

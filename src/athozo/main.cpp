@@ -5,7 +5,9 @@
 
 #include "CopierJob.h"
 #include "CopierWindow.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "shared/AppPaths.h"
 
 #include <QApplication>
 #include <cerrno>
@@ -51,6 +53,10 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("athozo"));
+    // The help lies beside the program, as beside polcozo.
+    AppPaths paths;
+    paths.programFolder = QCoreApplication::applicationDirPath();
+    platform::Help::application().setHelpFile(paths.helpFile());
     if (const QString* error = std::get_if<QString>(&parsed)) {
         std::fprintf(stderr, "%s\n", error->toUtf8().constData());
         platform::MessageBox::show(*error, platform::MessageBox::Buttons::Ok,

@@ -7,6 +7,7 @@
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
 #include "store/Database.h"
+#include "widgets/HelpKey.h"
 #include "widgets/PictureButton.h"
 
 #include <QApplication>
@@ -57,6 +58,7 @@ epito::epito(MainHost& host, DriveSource drives, QWidget* parent)
     setModal(true);
     buildControls();
     resize(640, 440);
+    widgets::setHelpTopic(this, QStringLiteral("280"));
 }
 
 epito::~epito() = default;

@@ -5,6 +5,7 @@
 #include "queries/Duplicates.h"
 #include "shared/MainHost.h"
 #include "shared/Module1.h"
+#include "widgets/HelpKey.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +21,7 @@ masolat::masolat(MainHost& host, QWidget* parent) : QDialog(parent), m_host(host
     setObjectName(QStringLiteral("masolat"));
     setProperty(Module1::kFormProperty, true);
     setWindowTitle(QStringLiteral("Másolatok keresése"));
+    widgets::setHelpTopic(this, QStringLiteral("540"));
     setModal(true);
     auto named = [](auto* control, const char* name) {
         control->setObjectName(QLatin1String(name));

@@ -8,6 +8,7 @@
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
 #include "widgets/DriveLists.h"
+#include "widgets/HelpKey.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -50,6 +51,7 @@ ellenor::ellenor(MainHost& host, DriveSource drives, const QString& currentPath,
     setObjectName(QStringLiteral("ellenor"));
     setProperty(Module1::kFormProperty, true);
     setWindowTitle(QStringLiteral("Lemez ellenőrzése"));
+    widgets::setHelpTopic(this, QStringLiteral("260"));
     setModal(true);
     auto named = [](auto* control, const char* name) {
         control->setObjectName(QLatin1String(name));

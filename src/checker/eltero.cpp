@@ -3,6 +3,7 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "widgets/HelpKey.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@ eltero::eltero(const QString& catalogPath, const QString& programFolder, const Q
 {
     setObjectName(QStringLiteral("eltero"));
     setWindowTitle(QStringLiteral("Eltérések: ") + medium);
+    widgets::setHelpTopic(this, QStringLiteral("eltero"));
     auto named = [](auto* control, const char* name) {
         control->setObjectName(QLatin1String(name));
         return control;

@@ -10,6 +10,7 @@
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/Menus.h"
 #include "widgets/PictureButton.h"
@@ -42,6 +43,7 @@ Szerkeszto::Szerkeszto(MainHost& host, bool files, QWidget* parent)
     buildControls();
     buildMenus();
     resize(920, 600);
+    widgets::setHelpTopic(this, QStringLiteral("300"));
 }
 
 Szerkeszto::~Szerkeszto() = default;
@@ -101,6 +103,8 @@ void Szerkeszto::buildMenus()
     rekt = addItem(muv, "rekt", QStringLiteral("Rekordok tőrlése !"));
     addSeparator(muv, "s2");
     mkesz = addItem(muv, "mkesz", QStringLiteral("Kész"));
+    for (QAction* a : {muv->menuAction(), osz, prgg, utg, rekt})
+        widgets::setHelpTopic(a, QStringLiteral("szuro"));
     connect(osz, &QAction::triggered, this, &Szerkeszto::osz_Click);
     connect(prgg, &QAction::triggered, this, &Szerkeszto::prgg_Click);
     connect(utg, &QAction::triggered, this, &Szerkeszto::utg_Click);

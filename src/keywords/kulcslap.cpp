@@ -6,6 +6,7 @@
 #include "shared/Module1.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
+#include "widgets/HelpKey.h"
 #include "widgets/PictureButton.h"
 #include "widgets/ResultModel.h"
 
@@ -49,6 +50,7 @@ kulcslap::kulcslap(MainHost& host, QWidget* parent)
     setModal(true);
     buildControls();
     resize(560, 440);
+    widgets::setHelpTopic(this, QStringLiteral("290"));
 }
 
 kulcslap::~kulcslap() = default;

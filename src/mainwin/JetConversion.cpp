@@ -4,6 +4,7 @@
 #include "jetimport/JetChild.h"
 #include "platform/ErrorNumbers.h"
 #include "shared/MainHost.h"
+#include "widgets/HelpKey.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -40,6 +41,7 @@ public:
     {
         setObjectName(QLatin1String(kWindowName));
         setWindowTitle(QStringLiteral("Átalakítás"));
+        widgets::setHelpTopic(this, QStringLiteral("jet"));
         setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
         auto* text = new QLabel(QStringLiteral("A régi katalógus átalakítása folyik..."), this);
         auto* cancel = new QPushButton(QStringLiteral("Mégse"), this);

@@ -14,6 +14,7 @@
 #include "shared/Module1.h"
 #include "shared/Version.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
 #include "store/Settings.h"
 #include "widgets/DataGrid.h"
 #include "widgets/PictureButton.h"
@@ -36,6 +37,28 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& too
     return widgets::pictureButton(new QToolButton(parent), name,
                                   QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))),
                                   tooltip);
+}
+
+// Shown over the grid while the catalog holds no file: how to begin.
+QString emptyCatalogHint(store::DataSource& data, qint64 rows)
+{
+    if (rows != 0 || !data.isOpen())
+        return {};
+    try {
+        if (data.database().scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM prgnev)")).toBool())
+            return {};
+    } catch (const platform::Error& e) {
+        platform::logSkipped("the empty catalog's hint", e);
+        return {};
+    }
+    return QStringLiteral(
+        "A katalógus még üres.\n\n"
+        "Egy adathordozó (CD, floppy, USB-kulcs) felvételéhez válassza a Szerkesztés menü "
+        "Automatikus feltőltés parancsát. Ott válassza ki a meghajtót, és adja meg a lemez "
+        "címkéjét: egy rövid nevet, például CD_1, amelyet a lemezre is érdemes ráírni, mert "
+        "előhozáskor a program ezen a néven kéri majd a lemezt. A Start gomb a lemez összes "
+        "mappáját és fájlját felveszi a katalógusba.\n\n"
+        "Részletek a súgóban: F1.");
 }
 
 } // namespace
@@ -91,7 +114,7 @@ void fokep::buildControls()
     elem = new QLabel(QStringLiteral("Találatok száma"), client);
     elem->setObjectName(QStringLiteral("elem"));
 
-    help = new platform::Help(this);
+    help = &platform::Help::application();
 }
 
 bool fokep::start()
@@ -159,6 +182,7 @@ void fokep::recordCounter()
 
 void fokep::viewCaption()
 {
+    tabla1->setPlaceholderText(emptyCatalogHint(*Data1, m_state.recordCount));
     tabla1->setToolTip(m_state.baseView
                            ? QStringLiteral("Teljes nézet")
                            : QStringLiteral("Leválogatási nézet: ") + m_state.viewCaption);
@@ -285,6 +309,7 @@ void fokep::setView(const View& view)
     m_state.viewCaption = view.captionText;
     m_state.folderList = view.folderList;
     recordCounter();
+    tabla1->setPlaceholderText(emptyCatalogHint(*Data1, m_state.recordCount));
     if (failure)
         std::rethrow_exception(failure);
 }

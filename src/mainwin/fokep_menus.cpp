@@ -75,7 +75,17 @@ void fokep::buildMenus()
     fam->setObjectName(QStringLiteral("fam"));
     famas = addItem(fam, "famas", QStringLiteral("Másolás a vágólapra"));
 
-    (new widgets::MenuHelp(*help, this))->watch(bar);
+    // The topics the numbers above leave open: sections of the help by name.
+    for (QAction* a : {f1->menuAction(), Fuj, Fnyit, mas, lement, Ftomor, Fki})
+        widgets::setHelpTopic(a, QStringLiteral("file"));
+    for (QAction* a : {beal->menuAction(), kfriss, auttom})
+        widgets::setHelpTopic(a, QStringLiteral("beallitasok"));
+    widgets::setHelpTopic(nev, QStringLiteral("nevjegy"));
+    widgets::setHelpTopic(famas, QStringLiteral("250"));
+
+    auto* menuHelp = new widgets::MenuHelp(*help, this);
+    menuHelp->watch(bar);
+    menuHelp->watch(fam);
     auto* helpKey = new QAction(this);
     helpKey->setShortcut(QKeySequence(Qt::Key_F1));
     connect(helpKey, &QAction::triggered, this, &fokep::Sug1_Click);

@@ -7,6 +7,7 @@
 #include "shared/SharedState.h"
 #include "shared/Subject.h"
 #include "store/DataSource.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
 #include "widgets/PictureButton.h"
@@ -65,6 +66,7 @@ kerdes::kerdes(MainHost& host, QWidget* parent)
     ut = new store::DataSource(this);
     ut->setObjectName(QStringLiteral("ut"));
     buildControls();
+    widgets::setHelpTopic(this, QStringLiteral("530"));
 }
 
 kerdes::~kerdes() = default;

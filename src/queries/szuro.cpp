@@ -11,6 +11,7 @@
 #include "shared/SharedState.h"
 #include "shared/Subject.h"
 #include "store/DataSource.h"
+#include "widgets/HelpKey.h"
 #include "widgets/KeywordList.h"
 #include "widgets/PatternBox.h"
 
@@ -66,6 +67,7 @@ szuro::szuro(MainHost& host, ConditionOwner& owner, int mode, QWidget* parent)
     setModal(true);
     buildControls();
     resize(460, 400);
+    widgets::setHelpTopic(this, QStringLiteral("szuro"));
 }
 
 szuro::~szuro() = default;

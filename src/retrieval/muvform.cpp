@@ -10,6 +10,7 @@
 #include "shared/SharedState.h"
 #include "store/DataSource.h"
 #include "widgets/DataGrid.h"
+#include "widgets/HelpKey.h"
 #include "widgets/ResultModel.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ muvform::muvform(MainHost& host, DataGrid& grid, DriveSource drives, QWidget* pa
     setModal(true);
     buildControls();
     resize(600, 380);
+    widgets::setHelpTopic(this, QStringLiteral("elohozas"));
 }
 
 muvform::~muvform() = default;

@@ -78,6 +78,42 @@ DataGrid::DataGrid(store::DataSource& source, QWidget* parent) : QFrame(parent),
         Q_EMIT SelChange();
     });
     connect(&m_source, &store::DataSource::currentRowChanged, this, &DataGrid::followCurrentRow);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::updatePlaceholder);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &DataGrid::updatePlaceholder);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &DataGrid::updatePlaceholder);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DataGrid::updatePlaceholder);
+}
+
+void DataGrid::setPlaceholderText(const QString& text)
+{
+    if (!m_placeholder) {
+        if (text.isEmpty())
+            return;
+        // Over the viewport, letting the mouse through to the table.
+        m_placeholder = new QLabel(m_view->viewport());
+        m_placeholder->setObjectName(QStringLiteral("placeholder"));
+        m_placeholder->setWordWrap(true);
+        m_placeholder->setAlignment(Qt::AlignCenter);
+        m_placeholder->setTextFormat(Qt::PlainText);
+        m_placeholder->setContentsMargins(24, 24, 24, 24);
+        m_placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_placeholder->setForegroundRole(QPalette::PlaceholderText);
+    }
+    m_placeholder->setText(text);
+    updatePlaceholder();
+}
+
+bool DataGrid::isPlaceholderShown() const
+{
+    return m_placeholder && !m_placeholder->isHidden();
+}
+
+void DataGrid::updatePlaceholder()
+{
+    if (!m_placeholder)
+        return;
+    m_placeholder->setGeometry(m_view->viewport()->rect());
+    m_placeholder->setVisible(!m_placeholder->text().isEmpty() && m_model->rowCount() == 0);
 }
 
 // Select-all and copy are the menu's commands, with their own limits; the
@@ -103,6 +139,9 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* e)
     }
     if (watched == m_view->viewport()) {
         switch (e->type()) {
+        case QEvent::Resize:
+            updatePlaceholder();
+            break;
         case QEvent::MouseMove: {
             auto* m = static_cast<QMouseEvent*>(e);
             Q_EMIT MouseMove(m->buttons(), m->position().y());

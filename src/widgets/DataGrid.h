@@ -58,6 +58,11 @@ public:
     // An empty row after the last one, for adding a row (see ResultModel).
     void setEmptyRow(bool on);
 
+    // A text shown over the table while it has no row; empty for none.
+    void setPlaceholderText(const QString& text);
+    // Whether that text is shown now.
+    bool isPlaceholderShown() const;
+
 Q_SIGNALS:
     void SelChange();
     void DblClick();
@@ -78,9 +83,11 @@ protected:
 private:
     void syncSelection(const QItemSelection& selected, const QItemSelection& deselected);
     void followCurrentRow(qint64 row);
+    void updatePlaceholder();
 
     store::DataSource& m_source;
     QLabel* m_caption;
+    QLabel* m_placeholder = nullptr;
     QTableView* m_view;
     ResultModel* m_model;
     QList<qint64> m_bookmarks;

@@ -1,5 +1,6 @@
 #include "Menus.h"
 
+#include "HelpKey.h"
 #include "platform/Help.h"
 
 #include <QKeyEvent>
@@ -17,7 +18,7 @@ QMenu* named(QMenu* menu, const char* name, int helpTopic)
     menu->setObjectName(QLatin1String(name));
     menu->menuAction()->setObjectName(QLatin1String(name));
     if (helpTopic)
-        menu->menuAction()->setProperty(kHelpTopic, helpTopic);
+        setHelpTopic(menu->menuAction(), QString::number(helpTopic));
     return menu;
 }
 
@@ -40,7 +41,7 @@ QAction* addItem(QMenu* menu, const char* name, const QString& caption,
     a->setObjectName(QLatin1String(name));
     a->setShortcut(shortcut);
     if (helpTopic)
-        a->setProperty(kHelpTopic, helpTopic);
+        setHelpTopic(a, QString::number(helpTopic));
     return a;
 }
 
@@ -51,18 +52,33 @@ QAction* addSeparator(QMenu* menu, const char* name)
     return a;
 }
 
-int helpTopic(const QAction* entry)
+QString helpTopic(const QAction* entry)
 {
-    return entry ? entry->property(kHelpTopic).toInt() : 0;
+    return entry ? entry->property(kHelpTopic).toString() : QString();
 }
 
-MenuHelp::MenuHelp(platform::Help& help, QObject* parent) : QObject(parent), m_help(help) {}
+void setHelpTopic(QAction* entry, const QString& topic)
+{
+    entry->setProperty(kHelpTopic, topic);
+}
+
+MenuHelp::MenuHelp(platform::Help& help, QWidget* window)
+    : QObject(window), m_help(help), m_window(window)
+{
+}
 
 void MenuHelp::watch(QMenuBar* bar)
 {
     bar->installEventFilter(this);
     for (QMenu* menu : bar->findChildren<QMenu*>())
         menu->installEventFilter(this);
+}
+
+void MenuHelp::watch(QMenu* menu)
+{
+    menu->installEventFilter(this);
+    for (QMenu* sub : menu->findChildren<QMenu*>())
+        sub->installEventFilter(this);
 }
 
 bool MenuHelp::eventFilter(QObject* watched, QEvent* e)
@@ -74,10 +90,13 @@ bool MenuHelp::eventFilter(QObject* watched, QEvent* e)
         else if (auto* bar = qobject_cast<QMenuBar*>(watched))
             active = bar->activeAction();
         if (active) {
-            if (const int topic = helpTopic(active))
-                m_help.showTopic(topic);
-            else
+            QString topic = helpTopic(active);
+            if (topic.isEmpty())
+                topic = windowHelpTopic(m_window);
+            if (topic.isEmpty())
                 m_help.showContents();
+            else
+                m_help.showTopic(topic);
             return true;
         }
     }
