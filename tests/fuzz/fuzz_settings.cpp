@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (length > 0 && length <= store::Settings::kMaxPathBytes && 7 + size_t(length) <= size) {
             const QByteArray path = bytes.mid(7, length);
             QStringDecoder check(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            (void)check.decode(path);
+            const QString decoded = check.decode(path); // decoding happens on conversion
             if (!check.hasError() && read.lastCatalog.toUtf8() != path)
                 std::abort();
         }

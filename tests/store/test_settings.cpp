@@ -116,7 +116,7 @@ private slots:
         r.replace(names + 50 - 2, 2, "b\xC3");        // cut at the field's end
         r.replace(names + 100 - 3, 3, "\xE2\x82\x20"); // cut, then padding
         r.replace(names + 500 + 99, 1, "\xF0");       // a lead byte alone
-        r.replace(Settings::kRecordSize - 1, 1, "\xC3"); // the record's last byte
+        r.replace(names + 1499, 1, "\xC3");           // the last field's last byte
         const Settings back = store::decodeSettings(r, d);
         QCOMPARE(back.namePatterns[0], QStringLiteral("a\u00E9") + QString(45, u' ') +
                                            QStringLiteral("b\uFFFD"));
