@@ -3,6 +3,7 @@
 #include "platform/ErrorNumbers.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "shared/AppPaths.h"
 #include "widgets/HelpKey.h"
 
 #include <QFileInfo>
@@ -74,7 +75,7 @@ void eltero::mentes_Click()
     platform::FileDialog::Options o;
     o.mode = platform::FileDialog::Mode::Save;
     o.title = QStringLiteral("Eltérések mentése");
-    o.initialFolder = m_programFolder;
+    o.initialFolder = AppPaths::dialogFolder(m_programFolder, m_catalogPath);
     o.filter = QStringLiteral("Szöveges dokumentum (.txt)|*.txt|Minden file (*.*)|*.*");
     o.defaultExtension = QStringLiteral("*.txt");
     for (;;) {

@@ -34,7 +34,7 @@ platform::FileDialog::Options CatalogCommands::dialog1(platform::FileDialog::Mod
     platform::FileDialog::Options o;
     o.mode = mode;
     o.title = title;
-    o.initialFolder = m_state.programFolder;
+    o.initialFolder = AppPaths::dialogFolder(m_state.programFolder, m_state.settings.lastCatalog);
     o.filter = kDialogFilter;
     o.defaultExtension = QStringLiteral("*.mdb");
     o.hideReadOnly = true;

@@ -240,7 +240,8 @@ void fokep::lement_Click()
     platform::FileDialog::Options options;
     options.mode = platform::FileDialog::Mode::Save;
     options.title = QStringLiteral("Leválogatás mentése");
-    options.initialFolder = m_paths.programFolder;
+    options.initialFolder =
+        AppPaths::dialogFolder(m_paths.programFolder, m_state.settings.lastCatalog);
     options.defaultExtension = QStringLiteral("*.txt");
     options.filter =
         QStringLiteral("Szöveges dokumentum (.txt)|*.txt|CSV (*.csv)|*.csv|Minden file (*.*)|*.*");

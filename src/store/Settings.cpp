@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
@@ -79,13 +80,23 @@ void putText(QByteArray& record, int offset, int width, const QString& text)
     std::fill(dst + bytes.size(), dst + width, ' ');
 }
 
+// A leading U+FEFF is part of the text (Qt's fromUtf8 would drop it as a byte
+// order mark); a sequence cut by the field's end becomes U+FFFD, as any other
+// invalid byte does.
+QString fromUtf8Field(const char* data, qsizetype bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(data, bytes));
+}
+
 // Lenient: a field cut short by the end of the data is read as far as it goes.
 QString getText(const QByteArray& record, int offset, int width)
 {
     qsizetype end = qMin<qsizetype>(offset + width, record.size());
     while (end > offset && (record.at(end - 1) == ' ' || record.at(end - 1) == '\0'))
         --end;
-    return QString::fromUtf8(record.constData() + offset, end - offset);
+    return fromUtf8Field(record.constData() + offset, end - offset);
 }
 
 qint16 readInt16(const QByteArray& record, int offset)
@@ -189,7 +200,7 @@ Settings decodeSettings(const QByteArray& data, const Settings& defaults)
         return s;
     // An empty path is how a too-long one was stored: fall back to the default catalog.
     if (pathBytes > 0)
-        s.lastCatalog = QString::fromUtf8(record.constData() + kPathOffset, pathBytes);
+        s.lastCatalog = fromUtf8Field(record.constData() + kPathOffset, pathBytes);
 
     decodeHistories(record, kPathOffset + pathBytes, s);
     return s;

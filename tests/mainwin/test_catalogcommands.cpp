@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +75,44 @@ private Q_SLOTS:
     {
         QCOMPARE(FileDialog::nameFilters(CatalogCommands::kDialogFilter),
                  (QStringList{"Adatbázis (.mdb) (*.mdb *.MDB)", "Minden file (*.*) (*)"}));
+    }
+
+    // The dialogs start beside the open catalog; an installed (read-only)
+    // program folder is never where they start.
+    void dialogsStartBesideTheCatalog()
+    {
+        Fixture f;
+        const QString prog = f.paths.programFolder;
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString user = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+        const QString other = f.catalog("mas.mdb", 1);
+        const struct
+        {
+            bool writable;
+            QString catalog;
+            QString folder;
+        } cases[] = {
+            {false, other, f.dir.path()},
+            {true, other, f.dir.path()},
+            {false, f.paths.templateFile(), user},
+            {false, prog + "//./init.plc", user},
+            {false, f.path("gone/x.mdb"), user},
+            {false, QString(), user},
+            {true, f.paths.templateFile(), prog},
+            {true, QString(), prog},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(AppPaths::dialogFolder(prog, c.writable, c.catalog), c.folder);
+
+        auto [w, catalog] = startOn(f, 2);
+        FileDialog::takeShown();
+        FileDialog::addAnswers({std::nullopt, std::nullopt});
+        ui(w).action("Fnyit")->trigger();
+        ui(w).action("Fuj")->trigger();
+        const auto shown = FileDialog::takeShown();
+        QCOMPARE(shown.size(), 2);
+        for (const auto& dialog : shown)
+            QCOMPARE(dialog.initialFolder, QFileInfo(catalog).absolutePath());
     }
 
     void openRefusesTheTemplateAndReportsFailures()

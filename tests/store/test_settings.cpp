@@ -98,6 +98,33 @@ private slots:
         QCOMPARE(r.mid(507, 100), back.pathPatterns[0].toUtf8() + "   ");
     }
 
+    // The bytes of a field are its text: a leading U+FEFF stays, a sequence
+    // cut by the end of the field (a file some other writer made) is U+FFFD.
+    void textsKeepTheirBytes()
+    {
+        const Settings d = store::defaultSettings(kProgramFolder);
+        Settings s = d;
+        s.lastCatalog = QStringLiteral("\uFEFF/home/a/b.mdb");
+        s.namePatterns[0] = QStringLiteral("\uFEFF*.exe");
+        s.pathPatterns[9] = QStringLiteral("\uFEFF");
+        QCOMPARE(store::decodeSettings(store::encodeSettings(s), d), s);
+
+        QByteArray r = store::encodeSettings(d);
+        const QByteArray path = d.lastCatalog.toUtf8();
+        const int names = 7 + int(path.size());
+        r.replace(names, 3, "a\xC3\xA9");           // whole
+        r.replace(names + 50 - 2, 2, "b\xC3");        // cut at the field's end
+        r.replace(names + 100 - 3, 3, "\xE2\x82\x20"); // cut, then padding
+        r.replace(names + 500 + 99, 1, "\xF0");       // a lead byte alone
+        r.replace(names + 1499, 1, "\xC3");           // the last field's last byte
+        const Settings back = store::decodeSettings(r, d);
+        QCOMPARE(back.namePatterns[0], QStringLiteral("a\u00E9") + QString(45, u' ') +
+                                           QStringLiteral("b\uFFFD"));
+        QCOMPARE(back.namePatterns[1].right(1), QStringLiteral("\uFFFD"));
+        QCOMPARE(back.pathPatterns[0], QString(99, u' ') + QStringLiteral("\uFFFD"));
+        QCOMPARE(back.pathPatterns[9], QString(99, u' ') + QStringLiteral("\uFFFD"));
+    }
+
     // Whatever cannot be read takes its default; the rest is read as far as it goes.
     void decodeShortOrOddRecords()
     {
