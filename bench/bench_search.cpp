@@ -1,10 +1,13 @@
-// polcozo_bench_search [CATALOG]
+// polcozo_bench_search [--dense] [--files N] [--only CASE [--plans]] [CATALOG]
 // Times the compound search, the condition dialog's search and the bulk
 // commands through the queries core, against the statements as they were
 // always written. One figure a line on stdout, "NAME VALUE UNIT"; notes on stderr.
-// Without CATALOG it generates a 1 000 000-file catalog with keywords in a
-// temporary folder; a CATALOG that does not exist yet is generated there and
+// Without CATALOG it generates a 1 000 000-file (or N-file) catalog with
+// keywords in a temporary folder, with --dense two file keywords on a quarter
+// and a sixth of the files and a folder keyword on a third of the folders; a CATALOG that does not exist yet is generated there and
 // kept. Either way the timings run on a copy: CATALOG is left as it is.
+// --only runs one case once, without the statements as written and the bulk
+// commands (for callgrind); --plans prints its query plans on stderr.
 #include "BenchProgram.h"
 #include "BenchReport.h"
 #include "CatalogGenerator.h"
@@ -25,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QByteArray>
 #include <QHash>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -37,6 +41,26 @@
 using queries::RecordSource;
 
 namespace {
+
+qint64 g_files = 1000000;
+bool g_dense = false;
+QString g_only;
+bool g_plans = false;
+
+void printPlan(store::Database& db, const QString& what, const QString& sql,
+               const QVariantList& params)
+{
+    QStringList values;
+    for (const QVariant& v : params)
+        values << v.toString();
+    std::fprintf(stderr, "plan of %s:\n%s\n[%s]\n", qPrintable(what), qPrintable(sql),
+                 qPrintable(values.join(QStringLiteral("|"))));
+    store::Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+    plan.bindAll(params);
+    while (plan.step())
+        std::fprintf(stderr, "  %d %d %s\n", plan.value(0).toInt(), plan.value(1).toInt(),
+                     qPrintable(plan.value(3).toString()));
+}
 
 using bench::check;
 using bench::figure;
@@ -195,6 +219,26 @@ void run(const QString& source, const QString& scratch)
 
     store::DataSource ds;
     ds.setDatabaseName(catalog);
+    if (!g_only.isEmpty()) {
+        for (const Case& c : cases) {
+            if (c.name != g_only)
+                continue;
+            if (g_plans) {
+                printPlan(ds.database(), c.name, c.ours.sql, c.ours.params);
+                if (!c.ours.countSql.isEmpty())
+                    printPlan(ds.database(), c.name + QStringLiteral(" count"), c.ours.countSql,
+                              c.ours.params);
+            }
+            const Timing ours = timeView(ds, c.ours, 1);
+            figure(QStringLiteral("search_%1_first_s").arg(c.name), ours.first, "s", 4);
+            figure(QStringLiteral("search_%1_count_s").arg(c.name), ours.count, "s", 4);
+            if (ours.viewCount >= 0)
+                figure(QStringLiteral("search_%1_view_count_s").arg(c.name), ours.viewCount, "s",
+                       4);
+            figure(QStringLiteral("search_%1_rows").arg(c.name), double(ours.rows), "rows", 0);
+        }
+        return;
+    }
     for (const Case& c : cases) {
         const Timing ours = timeView(ds, c.ours, kRuns);
         figure(QStringLiteral("search_%1_first_s").arg(c.name), ours.first, "s", 4);
@@ -269,13 +313,18 @@ void run(const QString& source, const QString& scratch)
     }
 }
 
+
 bool generateApart(const QString& catalog)
 {
-    note(QStringLiteral("generating 1 000 000 files with keywords into %1").arg(catalog));
+    note(QStringLiteral("generating %1 files with %2keywords into %3")
+             .arg(g_files)
+             .arg(g_dense ? QStringLiteral("dense ") : QString())
+             .arg(catalog));
     return bench::runApart([&catalog] {
         const auto r =
-            bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog, 1000000);
-        const auto k = bench::generateKeywords(catalog);
+            bench::generateCatalog(QStringLiteral(POLCOZO_BENCH_TEMPLATE), catalog, g_files);
+        const auto k = bench::generateKeywords(
+            catalog, g_dense ? bench::denseKeywordLayout() : bench::KeywordLayout{});
         const auto d = bench::generateDuplicates(catalog);
         std::fprintf(stderr,
                      "generation: %lld ms, %lld files in %lld folders; %lld file and %lld folder "
@@ -289,6 +338,29 @@ bool generateApart(const QString& catalog)
 
 int main(int argc, char** argv)
 {
+    // The options go before the catalog argument.
+    std::vector<char*> args{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--dense") {
+            g_dense = true;
+        } else if (a == "--files" && i + 1 < argc) {
+            g_files = QByteArray(argv[++i]).toLongLong();
+            if (g_files < 1) {
+                std::fprintf(stderr, "--files needs a positive number\n");
+                return 2;
+            }
+        } else if (a == "--only" && i + 1 < argc) {
+            g_only = QString::fromLocal8Bit(argv[++i]);
+        } else if (a == "--plans") {
+            g_plans = true;
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    args.push_back(nullptr);
+    argc = int(args.size()) - 1;
+    argv = args.data();
     QTemporaryDir scratch;
     int exitCode = 0;
     const QString catalog = bench::catalogArgument(argc, argv, scratch, QStringLiteral("generated.mdb"), generateApart, exitCode);
