@@ -159,6 +159,14 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                 .arg(file, n);
         };
         const QString fileTest = carries(QStringLiteral("p.id"));
+        // Where links are unique: one seek per chosen keyword, when every
+        // chosen text names a keyword of its own.
+        const auto carriesOnce = [&n](const QString& file) {
+            return QStringLiteral("(SELECT count(*) FROM ks) = %2 AND NOT EXISTS (SELECT 1 FROM ks "
+                                  "WHERE NOT EXISTS (SELECT 1 FROM nev_kulcsid d WHERE d.id = %1 "
+                                  "AND +d.kulcsid = ks.id))")
+                .arg(file, n);
+        };
         // The rarest keyword, its links counted through the (keyword, file)
         // index, and how many of its first links' files carry every chosen
         // keyword. The first page (256 rows) comes from the rarest keyword's
@@ -183,7 +191,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                        "%4 AS u, (SELECT hits FROM sample) AS hits, (SELECT n FROM sample) AS sn, "
                        "coalesce((SELECT n FROM rarest), 0) AS r, coalesce((SELECT max(id) FROM "
                        "prgnev), 0) AS m)) ")
-                .arg(ids, carries(QStringLiteral("f.id")),
+                .arg(ids, carriesOnce(QStringLiteral("f.id")),
                      s.start == Start::Folders ? QStringLiteral("1") : QStringLiteral("0"),
                      kUniqueFileLinks, most);
         };
@@ -203,7 +211,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                            "(SELECT CASE WHEN uniq AND NOT walk THEN (SELECT id FROM rarest) END "
                            "FROM choice) AND %1 AND p.id = k.id AND u1.id = p.utid "
                            "AND p.nev LIKE %2 AND u1.ut LIKE %3%4")
-                .arg(carries(QStringLiteral("k.id")), name, path, folderTest);
+                .arg(carriesOnce(QStringLiteral("k.id")), name, path, folderTest);
         const QString fromGroups =
             QStringLiteral("(SELECT id FROM nev_kulcsid WHERE kulcsid IN (SELECT id FROM ks WHERE "
                            "(SELECT NOT uniq AND NOT walk FROM choice)) GROUP BY id HAVING "
@@ -241,7 +249,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                                "ELSE (SELECT count(*) FROM (SELECT 1 FROM ut u1 CROSS JOIN "
                                "prgnev p WHERE u1.ut >= %5 AND p.utid = u1.id AND u1.ut LIKE %3 "
                                "AND p.nev LIKE %2%4 AND %6 UNION ALL SELECT 1 FROM %7)) END")
-                    .arg(carries(QStringLiteral("k.id")), name, path, folderTest, walkFrom,
+                    .arg(carriesOnce(QStringLiteral("k.id")), name, path, folderTest, walkFrom,
                          fileTest, fromGroups);
         }
         break;
