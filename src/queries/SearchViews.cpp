@@ -169,12 +169,12 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
         };
         // The rarest keyword, its links counted through the (keyword, file)
         // index, and how many of its first links' files carry every chosen
-        // keyword. The first page (256 rows) comes from the rarest keyword's
-        // links only once they are all read and put in order; walking the
+        // keyword. The first page (256 rows) comes from the keywords' links
+        // only once they are all read, grouped and put in order; walking the
         // folders, after about 256 x files / matches files tested. The walk
-        // is chosen when the matches expected times the links exceed 256
-        // times the files. Where links may repeat, a keyword's links do not
-        // give each file once, and the plans stay as they always were.
+        // is chosen when the matches expected times the rarest keyword's links
+        // exceed 256 times the files, and where links may repeat, as the
+        // plans always were.
         const auto withCounted = [&](const QString& most) {
             return QStringLiteral(
                        "WITH ks(id) AS (%1), rarest(id, n) AS (SELECT id, (SELECT count(*) FROM "
@@ -205,16 +205,10 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
         // (a NULL bound): a condition beside the range would still be tested
         // row by row, and a sorted branch would read all its rows first.
         const QString walkFrom = QStringLiteral("(SELECT CASE WHEN walk THEN '' END FROM choice)");
-        // Files of the rarest keyword's links, once each where links are unique.
-        const QString fromRarest =
-            QStringLiteral("nev_kulcsid k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE k.kulcsid = "
-                           "(SELECT CASE WHEN uniq AND NOT walk THEN (SELECT id FROM rarest) END "
-                           "FROM choice) AND %1 AND p.id = k.id AND u1.id = p.utid "
-                           "AND p.nev LIKE %2 AND u1.ut LIKE %3%4")
-                .arg(carriesOnce(QStringLiteral("k.id")), name, path, folderTest);
+        // Few files carry them all: gathered from the keywords' links.
         const QString fromGroups =
             QStringLiteral("(SELECT id FROM nev_kulcsid WHERE kulcsid IN (SELECT id FROM ks WHERE "
-                           "(SELECT NOT uniq AND NOT walk FROM choice)) GROUP BY id HAVING "
+                           "(SELECT NOT walk FROM choice)) GROUP BY id HAVING "
                            "count(*) = %1) k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE p.id = "
                            "k.id AND u1.id = p.utid AND p.nev LIKE %2 AND u1.ut LIKE %3%4")
                 .arg(n, name, path, folderTest);
@@ -225,7 +219,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                                  "(SELECT 1 FROM prgnev p WHERE p.utid = u1.id AND p.nev LIKE %4 "
                                  "AND %5) UNION ALL ")
                       .arg(walkFrom, path, folderTest, name, fileTest) +
-                  select + QStringLiteral(" FROM %1 UNION ALL ").arg(fromRarest) + select +
+                  select +
                   QStringLiteral(" FROM %1 ORDER BY 2").arg(fromGroups);
         } else {
             const QString shown = columns.contains(QStringLiteral("AS id"))
@@ -236,7 +230,7 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                   QStringLiteral(" FROM ut u1 CROSS JOIN prgnev p WHERE u1.ut >= %1 AND p.utid = "
                                  "u1.id AND u1.ut LIKE %2 AND p.nev LIKE %3%4 AND %5 UNION ALL ")
                       .arg(walkFrom, path, name, folderTest, fileTest) +
-                  row + QStringLiteral(" FROM %1 UNION ALL ").arg(fromRarest) + row +
+                  row +
                   QStringLiteral(" FROM %1 ORDER BY ut, sorted)").arg(fromGroups);
             // Counted from the rarest keyword's links where links are unique,
             // each file's folder looked up in the set of matching folders.
