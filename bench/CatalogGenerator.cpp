@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <exception>
 #include <random>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -463,6 +464,35 @@ qint64 addLinks(store::Database& db, const QString& records, const QString& link
     return added;
 }
 
+// Links one record in 'of[i]' of 'records', picked at random, to keyword
+// 'keywords[i]', unless the record carries it already.
+qint64 addDenseLinks(store::Database& db, const QString& records, const QString& links,
+                     const std::vector<qint64>& keywords, const std::vector<int>& of,
+                     std::mt19937_64& rng)
+{
+    store::Statement insert = db.prepare(
+        QStringLiteral("INSERT OR IGNORE INTO %1 (id, kulcsid) VALUES (?1, ?2)").arg(links));
+    std::vector<qint64> ids;
+    {
+        store::Statement all = db.prepare(QStringLiteral("SELECT id FROM %1 ORDER BY id").arg(records));
+        while (all.step())
+            ids.push_back(all.value(0).toLongLong());
+    }
+    qint64 added = 0;
+    for (size_t k = 0; k < of.size() && k < keywords.size(); ++k) {
+        std::uniform_int_distribution<int> pick(0, std::max(1, of[k]) - 1);
+        for (const qint64 id : ids) {
+            if (pick(rng) != 0)
+                continue;
+            insert.bindInt64(1, id);
+            insert.bindInt64(2, keywords[k]);
+            insert.run();
+            added += sqlite3_changes(db.handle());
+        }
+    }
+    return added;
+}
+
 } // namespace
 
 GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& layout)
@@ -482,6 +512,10 @@ GeneratedKeywords generateKeywords(const QString& catalog, const KeywordLayout& 
                                 fileKeys, layout, rng);
     result.folderLinks = addLinks(db, QStringLiteral("ut"), QStringLiteral("ut_kulcsid"),
                                   folderKeys, layout, rng);
+    result.fileLinks += addDenseLinks(db, QStringLiteral("prgnev"), QStringLiteral("nev_kulcsid"),
+                                      fileKeys, layout.denseFileOf, rng);
+    result.folderLinks += addDenseLinks(db, QStringLiteral("ut"), QStringLiteral("ut_kulcsid"),
+                                        folderKeys, layout.denseFolderOf, rng);
     tx.commit();
     result.milliseconds = timer.elapsed();
     return result;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace bench {
 
@@ -59,7 +60,22 @@ struct KeywordLayout
     int folderKeywords = 20;
     int shareOf = 3;
     int maxPerRecord = 3;
+    // Dense links on top, as a collector who tags seriously has them: the
+    // first non-default file keyword on one file in each of
+    // 'denseFileOf[0]', the second on one in 'denseFileOf[1]', and so on;
+    // likewise the folder keywords. Empty: none.
+    std::vector<int> denseFileOf = {};
+    std::vector<int> denseFolderOf = {};
 };
+
+// A quarter and a sixth of the files, a third of the folders.
+inline KeywordLayout denseKeywordLayout()
+{
+    KeywordLayout layout;
+    layout.denseFileOf = {4, 6};
+    layout.denseFolderOf = {3};
+    return layout;
+}
 
 struct GeneratedKeywords
 {

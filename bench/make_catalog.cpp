@@ -1,6 +1,8 @@
-// polcozo_make_catalog OUT.mdb N_FILES [FILES_PER_FOLDER=50] [--keywords]
+// polcozo_make_catalog OUT.mdb N_FILES [FILES_PER_FOLDER=50] [--keywords | --dense]
 // Builds a filled catalog from the template for timing the program on large data;
-// --keywords adds 50 file and 20 folder keywords linked to about a third of the records.
+// --keywords adds 50 file and 20 folder keywords linked to about a third of the records;
+// --dense adds the same and two file keywords on a quarter and a sixth of the files, a folder
+// keyword on a third of the folders.
 #include "CatalogGenerator.h"
 
 #include <QCoreApplication>
@@ -13,9 +15,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const bool keywords = args.removeAll(QStringLiteral("--keywords")) > 0;
+    const bool dense = args.removeAll(QStringLiteral("--dense")) > 0;
+    const bool keywords = args.removeAll(QStringLiteral("--keywords")) > 0 || dense;
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: %s OUT.mdb N_FILES [FILES_PER_FOLDER=50] [--keywords]\n",
+        std::fprintf(stderr, "usage: %s OUT.mdb N_FILES [FILES_PER_FOLDER=50] [--keywords | --dense]\n",
                      argv[0]);
         return 2;
     }
@@ -34,7 +37,8 @@ int main(int argc, char** argv)
         std::printf("files: %lld\nfolders: %lld\nmedia: %lld\n", r.files, r.folders, r.media);
         std::printf("time: %lld ms\n", r.milliseconds);
         if (keywords) {
-            const auto k = bench::generateKeywords(args.at(0));
+            const auto k = bench::generateKeywords(
+                args.at(0), dense ? bench::denseKeywordLayout() : bench::KeywordLayout{});
             std::printf("keyword links: %lld files, %lld folders (%lld ms)\n", k.fileLinks,
                         k.folderLinks, k.milliseconds);
         }

@@ -5,7 +5,7 @@
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
 #   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb
 #   bench/run.sh keywords [CATALOG] the keyword windows opening, showing and storing a record's keywords on 1 000 000 files
-#   bench/run.sh search [CATALOG]   searches and bulk commands on a 1 000 000-file catalog with keywords
+#   bench/run.sh search [--dense] [--files N] [CATALOG]  searches and bulk commands on a 1 000 000-file catalog with keywords (--dense: many links)
 #   bench/run.sh retrieve [DIR] copying back from media and athozo against cp, in DIR
 #   bench/run.sh kerdes [CATALOG]   the compound search through its window, on the same catalog
 #   bench/run.sh cli [CATALOG]      polcozo-keres as a process, on the same catalog

@@ -42,18 +42,6 @@ QString keywordIds(const Subject& subject, Params& params, const QStringList& te
         .arg(subject.keywordTable, subject.keywordColumn, params.texts(texts));
 }
 
-// A record carries every chosen keyword when its number of links to them is
-// the number chosen, links repeated in the catalog counted as often as they
-// stand. The unary plus keeps the engine on the record's own links: started
-// from a keyword's links instead, the default keyword alone would mean a
-// walk through every link for every record.
-QString fileKeywordTest(Params& params, const QStringList& texts, const QString& file)
-{
-    return QStringLiteral(
-               "(SELECT count(*) FROM nev_kulcsid l WHERE l.id = %1 AND +l.kulcsid IN (%2)) = %3")
-        .arg(file, keywordIds(Subject::filesSubject(), params, texts), params.number(texts.size()));
-}
-
 // Folder rows with equal paths count their links together.
 QString folderKeywordTest(Params& params, const QStringList& texts, const QString& folder)
 {
@@ -61,14 +49,6 @@ QString folderKeywordTest(Params& params, const QStringList& texts, const QStrin
                           "AND l.id = u2.id AND +l.kulcsid IN (%2)) = %3")
         .arg(folder, keywordIds(Subject::foldersSubject(), params, texts),
              params.number(texts.size()));
-}
-
-// The files that carry every chosen keyword, from those keywords' links.
-QString filesCarrying(Params& params, const QStringList& texts)
-{
-    return QStringLiteral("(SELECT id FROM nev_kulcsid WHERE kulcsid IN (%1) GROUP BY id HAVING "
-                          "count(*) = %2)")
-        .arg(keywordIds(Subject::filesSubject(), params, texts), params.number(texts.size()));
 }
 
 // True when the catalog cannot hold a file's link to a keyword twice (a
@@ -169,29 +149,105 @@ RecordSource fileSearch(const FileSearch& s, const QString& columns, bool pathOr
                         .arg(key, kUniqueFileLinks, name, path, folderTest);
         break;
     }
-    case Start::Folders: {
-        const QString fileTest = fileKeywordTest(params, s.fileKeywords, QStringLiteral("p.id"));
-        sql =
-            pathOriented
-                ? select +
-                      QStringLiteral(
-                          " FROM ut u1 WHERE u1.ut LIKE %1%2 AND EXISTS (SELECT 1 FROM prgnev p "
-                          "WHERE p.utid = u1.id AND p.nev LIKE %3 AND %4) ORDER BY 2")
-                          .arg(path, folderTest, name, fileTest)
-                : select +
-                      QStringLiteral(
-                          " FROM ut u1 CROSS JOIN prgnev p WHERE p.utid = u1.id AND u1.ut LIKE %1 "
-                          "AND p.nev LIKE %2%3 AND %4 ORDER BY u1.ut, p.id")
-                          .arg(path, name, folderTest, fileTest);
+    case Start::Folders:
+    case Start::Links: {
+        const QString ids = keywordIds(Subject::filesSubject(), params, s.fileKeywords);
+        const QString n = params.number(s.fileKeywords.size());
+        const auto carries = [&n](const QString& file) {
+            return QStringLiteral("(SELECT count(*) FROM nev_kulcsid d WHERE d.id = %1 AND "
+                                  "+d.kulcsid IN (SELECT id FROM ks)) = %2")
+                .arg(file, n);
+        };
+        const QString fileTest = carries(QStringLiteral("p.id"));
+        // Where links are unique: one seek per chosen keyword, when every
+        // chosen text names a keyword of its own.
+        const auto carriesOnce = [&n](const QString& file) {
+            return QStringLiteral("(SELECT count(*) FROM ks) = %2 AND NOT EXISTS (SELECT 1 FROM ks "
+                                  "WHERE NOT EXISTS (SELECT 1 FROM nev_kulcsid d WHERE d.id = %1 "
+                                  "AND +d.kulcsid = ks.id))")
+                .arg(file, n);
+        };
+        // The rarest keyword, its links counted through the (keyword, file)
+        // index, and how many of its first links' files carry every chosen
+        // keyword. The first page (256 rows) comes from the keywords' links
+        // only once they are all read, grouped and put in order; walking the
+        // folders, after about 256 x files / matches files tested. The walk
+        // is chosen when the matches expected times the rarest keyword's links
+        // exceed 256 times the files, and where links may repeat, as the
+        // plans always were.
+        const auto withCounted = [&](const QString& most) {
+            return QStringLiteral(
+                       "WITH ks(id) AS (%1), rarest(id, n) AS (SELECT id, (SELECT count(*) FROM "
+                       "(SELECT 1 "
+                       "FROM nev_kulcsid c WHERE c.kulcsid = ks.id LIMIT %5)) AS n FROM ks ORDER "
+                       "BY 2 "
+                       "LIMIT 1), "
+                       "sample(n, hits) AS (SELECT count(*), coalesce(sum(%2), 0) FROM (SELECT "
+                       "s.id FROM "
+                       "nev_kulcsid s WHERE s.kulcsid = (SELECT id FROM rarest) LIMIT 1000) f), "
+                       "choice(uniq, walk) AS MATERIALIZED "
+                       "(SELECT u, CASE WHEN u THEN hits * r * r > 256 * sn * m ELSE %3 END FROM "
+                       "(SELECT "
+                       "%4 AS u, (SELECT hits FROM sample) AS hits, (SELECT n FROM sample) AS sn, "
+                       "coalesce((SELECT n FROM rarest), 0) AS r, coalesce((SELECT max(id) FROM "
+                       "prgnev), 0) AS m)) ")
+                .arg(ids, carriesOnce(QStringLiteral("f.id")),
+                     s.start == Start::Folders ? QStringLiteral("1") : QStringLiteral("0"),
+                     kUniqueFileLinks, most);
+        };
+        // Counting each keyword's links costs more than the first page, so
+        // the view counts at most a twentieth of the files: above it, the walk
+        // pays off when more than 5 120 files in a million carry them all
+        // (the sample's share, times the count, squared over the files).
+        const QString with =
+            withCounted(QStringLiteral("(SELECT coalesce(max(id), 0) / 20 + 1000 FROM prgnev)"));
+        // The branch not chosen is given an empty range of its first index
+        // (a NULL bound): a condition beside the range would still be tested
+        // row by row, and a sorted branch would read all its rows first.
+        const QString walkFrom = QStringLiteral("(SELECT CASE WHEN walk THEN '' END FROM choice)");
+        // Few files carry them all: gathered from the keywords' links.
+        const QString fromGroups =
+            QStringLiteral("(SELECT id FROM nev_kulcsid WHERE kulcsid IN (SELECT id FROM ks WHERE "
+                           "(SELECT NOT walk FROM choice)) GROUP BY id HAVING "
+                           "count(*) = %1) k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE p.id = "
+                           "k.id AND u1.id = p.utid AND p.nev LIKE %2 AND u1.ut LIKE %3%4")
+                .arg(n, name, path, folderTest);
+        // Each branch comes in order by itself; only the chosen one has rows.
+        if (pathOriented) {
+            sql = with + select +
+                  QStringLiteral(" FROM ut u1 WHERE u1.ut >= %1 AND u1.ut LIKE %2%3 AND EXISTS "
+                                 "(SELECT 1 FROM prgnev p WHERE p.utid = u1.id AND p.nev LIKE %4 "
+                                 "AND %5) UNION ALL ")
+                      .arg(walkFrom, path, folderTest, name, fileTest) +
+                  select +
+                  QStringLiteral(" FROM %1 ORDER BY 2").arg(fromGroups);
+        } else {
+            const QString shown = columns.contains(QStringLiteral("AS id"))
+                                      ? QStringLiteral("nev, ut, hossz, crc, datum, id")
+                                      : QStringLiteral("nev, ut, hossz, crc, datum");
+            const QString row = select + QStringLiteral(", p.id AS sorted");
+            sql = with + QStringLiteral("SELECT ") + shown + QStringLiteral(" FROM (") + row +
+                  QStringLiteral(" FROM ut u1 CROSS JOIN prgnev p WHERE u1.ut >= %1 AND p.utid = "
+                                 "u1.id AND u1.ut LIKE %2 AND p.nev LIKE %3%4 AND %5 UNION ALL ")
+                      .arg(walkFrom, path, name, folderTest, fileTest) +
+                  row +
+                  QStringLiteral(" FROM %1 ORDER BY ut, sorted)").arg(fromGroups);
+            // Counted from the rarest keyword's links where links are unique,
+            // each file's folder looked up in the set of matching folders.
+            count =
+                withCounted(QStringLiteral("-1")) +
+                QStringLiteral("SELECT CASE WHEN (SELECT uniq FROM choice) THEN (SELECT count(*) "
+                               "FROM nev_kulcsid k CROSS JOIN prgnev p WHERE k.kulcsid = (SELECT "
+                               "id FROM rarest) AND %1 AND p.id = k.id AND p.nev LIKE %2 AND "
+                               "+p.utid IN (SELECT u1.id FROM ut u1 WHERE u1.ut LIKE %3%4)) "
+                               "ELSE (SELECT count(*) FROM (SELECT 1 FROM ut u1 CROSS JOIN "
+                               "prgnev p WHERE u1.ut >= %5 AND p.utid = u1.id AND u1.ut LIKE %3 "
+                               "AND p.nev LIKE %2%4 AND %6 UNION ALL SELECT 1 FROM %7)) END")
+                    .arg(carriesOnce(QStringLiteral("k.id")), name, path, folderTest, walkFrom,
+                         fileTest, fromGroups);
+        }
         break;
     }
-    case Start::Links:
-        sql = select +
-              QStringLiteral(" FROM %1 k CROSS JOIN prgnev p CROSS JOIN ut u1 WHERE p.id = k.id "
-                             "AND u1.id = p.utid AND p.nev LIKE %2 AND u1.ut LIKE %3%4 ORDER BY %5")
-                  .arg(filesCarrying(params, s.fileKeywords), name, path, folderTest,
-                       pathOriented ? QStringLiteral("2") : QStringLiteral("u1.ut, p.id"));
-        break;
     }
     return {sql, params.values(), count};
 }
