@@ -63,13 +63,16 @@ Module1::TreeProgress PathTreeController::progress()
 void PathTreeController::Fa_Collapse(QTreeWidgetItem* node)
 {
     const int index = Fa.indexOf(node);
-    if (index != 1)
+    // A file node is "expanded" too by the tree's expand-all key ('*').
+    if (index != 1 && !Fa.isFileNode(index))
         Fa.setImage(index, QStringLiteral("close"));
 }
 
 void PathTreeController::Fa_Expand(QTreeWidgetItem* node)
 {
     const int index = Fa.indexOf(node);
+    if (Fa.isFileNode(index))
+        return;
     if (index != 1)
         Fa.setImage(index, QStringLiteral("open"));
     if (Fa.tag(index) != QLatin1String("1"))

@@ -172,6 +172,13 @@ private Q_SLOTS:
         QVERIFY(fa->node(pack)->icon(0).cacheKey() != closed);
         const int plain = fa->indexOfKey("-CD_1- E:\\PLAIN");
         QVERIFY(fa->node(plain)->icon(0).cacheKey() != closed);
+
+        // The expand-all key reaches the files too: they stay files.
+        fa->setCurrentItem(fa->node(1));
+        QTest::keyClick(fa, Qt::Key_Asterisk);
+        const QTreeWidgetItem* readme = fa->node(pack)->child(1);
+        QCOMPARE(readme->text(0), "README");
+        QCOMPARE(fa->image(fa->indexOf(readme)), "elem");
     }
 
     void followModeRebuildsOnlyForAnotherMedium()
