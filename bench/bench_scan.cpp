@@ -1,12 +1,16 @@
 // Scans a folder tree into a fresh catalog through the builder's walk and
 // compares the time with a plain `find` over the same tree; then updates the
-// unchanged tree again, and scans 1 GiB of files with checksums against `cat`.
+// unchanged tree again, and scans 1 GiB of files with checksums against `cat`;
+// then 1 000 ZIP archives of 100 members each with and without their contents,
+// and lists a 700 MB ISO image (when xorriso is there).
 //
 //   polcozo_bench_scan            generate the trees and measure
-//   polcozo_bench_scan DIR [--crc] [--label LABEL] [--update CATALOG]
+//   polcozo_bench_scan DIR [--crc] [--archives] [--label LABEL] [--update CATALOG]
 //                                 scan DIR (kept catalog), or update LABEL's
 //                                 rows in CATALOG from DIR
 
+#include "../tests/archives/ArchiveMaker.h"
+#include "archives/ArchiveChild.h"
 #include "builder/FolderWalk.h"
 #include "builder/MediumUpdate.h"
 #include "platform/Drives.h"
@@ -95,6 +99,52 @@ double catSeconds(const QString& dir)
     return t.nsecsElapsed() / 1e9;
 }
 
+// 1 000 ZIP archives of 100 deflated members (a few KiB each), 50 to a folder.
+void generateZips(const QString& root)
+{
+    QByteArray text;
+    for (int i = 0; text.size() < 8192; ++i)
+        text += "line " + QByteArray::number(i * 7919 % 65521) + " of some member text\n";
+    for (int a = 0; a < 1000; ++a) {
+        const QString folder = root + QStringLiteral("/Z%1").arg(a / 50, 2, 10, QLatin1Char('0'));
+        QDir().mkpath(folder);
+        QList<ArchiveMaker::Entry> members;
+        for (int m = 0; m < 100; ++m)
+            members << ArchiveMaker::file("dir" + QByteArray::number(m % 5) + "/member" +
+                                              QByteArray::number(m) + ".txt",
+                                          text.left(1024 + (a * 31 + m * 97) % 7000));
+        if (!ArchiveMaker::write(folder + QStringLiteral("/archive%1.zip").arg(a), "zip", "",
+                                 members))
+            qFatal("cannot write archive %d", a);
+    }
+}
+
+// A 700 MB ISO image of 700 incompressible files; false without xorriso.
+bool generateIso(const QString& root, const QString& image)
+{
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (int i = 0; i < 700; ++i) {
+        const QString f = root + QStringLiteral("/D%1").arg(i / 50);
+        QDir().mkpath(f);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()),
+                                              block.size() / 4);
+        QFile out(f + QStringLiteral("/f%1.bin").arg(i));
+        if (!out.open(QIODevice::WriteOnly) || out.write(block) != block.size())
+            qFatal("cannot write %s", qPrintable(out.fileName()));
+    }
+    return QProcess::execute(QStringLiteral("sh"),
+                             {QStringLiteral("-c"),
+                              QStringLiteral("xorriso -as mkisofs -quiet -R -J -o '%1' '%2' "
+                                             ">/dev/null 2>&1")
+                                  .arg(image, root)}) == 0;
+}
+
+QList<QByteArray> archiveChild()
+{
+    return {archives::childProgram(QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/.."))};
+}
+
 QString freshCatalog(const QString& path)
 {
     QFile::remove(path);
@@ -105,13 +155,16 @@ QString freshCatalog(const QString& path)
 
 // Seconds of one scan (or update) of drive path 'start'; a failure ends the program.
 double record(const platform::DriveTable& drives, const QString& catalog, const QString& start,
-              const QString& label, bool crc, bool update, Observer& observer)
+              const QString& label, bool crc, bool update, Observer& observer,
+              bool archives = false)
 {
+    const builder::ArchiveScan scan{archives, archiveChild(), {}};
     QElapsedTimer t;
     t.start();
     if (update) {
         builder::MediumUpdate u(drives, observer);
         u.crc = crc;
+        u.archives = scan;
         const auto outcome = u.run(catalog, start, label);
         if (outcome == builder::MediumUpdate::Outcome::Updated)
             std::printf("%s\n", qPrintable(u.resultText(outcome).replace(QStringLiteral("\r\n"),
@@ -119,12 +172,16 @@ double record(const platform::DriveTable& drives, const QString& catalog, const 
     } else {
         builder::FolderWalk walk(drives, observer);
         walk.crc = crc;
+        walk.archives = scan;
         walk.tablanyit(catalog);
         walk.setOpenFolder(start);
         walk.konyvbejar(start, label);
         walk.close();
         if (walk.unreadableFiles() > 0)
             std::printf("unreadable %lld\n", walk.unreadableFiles());
+        if (walk.damagedArchives() + walk.limitedArchives() > 0)
+            std::printf("archives damaged %lld, at a limit %lld\n", walk.damagedArchives(),
+                        walk.limitedArchives());
     }
     const double s = t.nsecsElapsed() / 1e9;
     if (!observer.failure.isEmpty()) {
@@ -151,12 +208,15 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     bool crc = false;
+    bool archives = false;
     QString label = QStringLiteral("BENCH");
     QString updateCatalog;
     QString dir;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--crc"))
             crc = true;
+        else if (args[i] == QLatin1String("--archives"))
+            archives = true;
         else if (args[i] == QLatin1String("--label") && i + 1 < args.size())
             label = args[++i];
         else if (args[i] == QLatin1String("--update") && i + 1 < args.size())
@@ -164,7 +224,7 @@ int main(int argc, char** argv)
         else if (dir.isEmpty() && !args[i].startsWith(QLatin1String("--")))
             dir = QDir(args[i]).absolutePath();
         else {
-            std::fprintf(stderr, "usage: %s [DIR [--crc] [--label LABEL] [--update CATALOG]]\n",
+            std::fprintf(stderr, "usage: %s [DIR [--crc] [--archives] [--label LABEL] [--update CATALOG]]\n",
                          argv[0]);
             return 2;
         }
@@ -191,7 +251,7 @@ int main(int argc, char** argv)
     const QString start = drives.toDrivePath(tree);
     Observer observer;
     const double scan =
-        record(drives, catalog, start, label, crc, !updateCatalog.isEmpty(), observer);
+        record(drives, catalog, start, label, crc, !updateCatalog.isEmpty(), observer, archives);
     const double find = findSeconds(tree);
 
     auto db = store::Database::open(catalog);
@@ -224,5 +284,40 @@ int main(int argc, char** argv)
     std::printf("cat_s %.3f s\n", cat);
     std::printf("scan_crc_s %.3f s\n", crcScan);
     std::printf("scan_crc_to_cat_ratio %.2f\n", cat / crcScan);
+
+    // Archive contents: the same medium of ZIPs with the option off and on.
+    const QString zips = work.path() + QStringLiteral("/zips");
+    generateZips(zips);
+    findSeconds(zips);
+    const QString zipStart = drives.toDrivePath(zips);
+    const QString offCatalog = freshCatalog(work.path() + QStringLiteral("/zoff.mdb"));
+    const double off = record(drives, offCatalog, zipStart, label, false, false, observer);
+    const QString onCatalog = freshCatalog(work.path() + QStringLiteral("/zon.mdb"));
+    const double onScan =
+        record(drives, onCatalog, zipStart, label, false, false, observer, true);
+    auto zdb = store::Database::open(onCatalog);
+    const qint64 members = zdb.scalar(QStringLiteral("SELECT count(*) FROM prgnev")).toLongLong();
+    zdb.close();
+    std::printf("scan_archives_off_s %.3f s\n", off);
+    std::printf("scan_archives_s %.3f s (%lld rows)\n", onScan, members);
+    std::printf("scan_archives_rows_per_s %.0f rows/s\n", members / onScan);
+    std::printf("scan_archives_to_scan_ratio %.2f\n", onScan / off);
+
+    // A 700 MB ISO image's contents, listed from the page cache.
+    const QString iso = work.path() + QStringLiteral("/image.iso");
+    if (generateIso(work.path() + QStringLiteral("/isotree"), iso)) {
+        archives::ArchiveLister lister(archiveChild());
+        const QByteArray native = QFile::encodeName(iso);
+        lister.list(native); // into the cache, the child started
+        QElapsedTimer t;
+        t.start();
+        const archives::Listing l = lister.list(native);
+        std::printf("iso_bytes %lld\n", QFileInfo(iso).size());
+        std::printf("iso_members %lld%s\n", qint64(l.members.size()),
+                    l.damaged ? " (damaged)" : "");
+        std::printf("iso_list_s %.3f s\n", t.nsecsElapsed() / 1e9);
+    } else {
+        std::printf("iso_list_s - (no xorriso)\n");
+    }
     return 0;
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the benchmarks (Release, in build-bench/) and runs one of them.
-#   bench/run.sh scan [DIR [--crc] [--label LABEL] [--update CATALOG]]  scan a generated tree (then update it, and 1 GiB with checksums), or DIR into a fresh catalog or CATALOG
+#   bench/run.sh scan [DIR [--crc] [--archives] [--label LABEL] [--update CATALOG]]  scan a generated tree (then update it, 1 GiB with checksums, 1 000 ZIPs with their contents), or DIR into a fresh catalog or CATALOG
 #   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
 #   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb
@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-}
 [ $# -gt 0 ] && shift
 case "$what" in
-  scan) target=polcozo_bench_scan ;;
+  scan) target="polcozo_bench_scan polcozo-archivum" ;;
   catalog) target=polcozo_bench_catalog ;;
   browse) target=polcozo_bench_browse ;;
   import) target=polcozo_bench_import ;;
@@ -26,5 +26,6 @@ case "$what" in
   *) echo "usage:" >&2; grep "^#   bench/run.sh" "$0" | cut -c3- >&2; exit 2 ;;
 esac
 cmake -S "$here" -B "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build-bench" --target "$target" -j"$(nproc)" >/dev/null
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$here/build-bench/bench/$target" "$@"
+# shellcheck disable=SC2086 # the scan also needs the archive reader beside it
+cmake --build "$here/build-bench" --target $target -j"$(nproc)" >/dev/null
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$here/build-bench/bench/${target%% *}" "$@"

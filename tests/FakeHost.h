@@ -23,10 +23,11 @@ struct FakeHost : MainHost
     const SharedState& state() const override { return shared; }
     void setBuilderChanged() override { shared.builderChanged = true; }
     void setBaseView() override { shared.baseView = true; }
-    void setBuilderOptions(bool updateMedium, bool crcScan) override
+    void setBuilderOptions(bool updateMedium, bool crcScan, bool archiveScan) override
     {
         shared.settings.updateMedium = updateMedium;
         shared.settings.crcScan = crcScan;
+        shared.settings.archiveScan = archiveScan;
     }
     void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) override
     {

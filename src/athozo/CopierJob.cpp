@@ -1,6 +1,10 @@
 #include "CopierJob.h"
 
+#include "retrieval/ArchiveSpot.h"
+
+#include <QCoreApplication>
 #include <QFile>
+#include <sys/stat.h>
 
 namespace athozo {
 
@@ -79,7 +83,17 @@ std::variant<Job, QString> parseArguments(const QStringList& arguments,
     const auto target = folderOf(patterns.at(1), drives);
     if (!target)
         return QStringLiteral("Nem található a cél: ") + patterns.at(1);
-    return Job{source->text, target->text, source->native, target->native, s};
+    Job job{source->text, target->text, source->native, target->native, s, {}, {}, {}};
+    struct stat st;
+    const bool folder = ::stat(source->native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (!folder && !source->text.startsWith(u'/')) {
+        if (const auto spot = retrieval::archiveSpot(drives, source->text)) {
+            job.archive = spot->archive;
+            job.member = spot->memberFolder;
+            job.archiveChild = retrieval::archiveChild(QCoreApplication::applicationDirPath());
+        }
+    }
+    return job;
 }
 
 } // namespace athozo

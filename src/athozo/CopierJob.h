@@ -27,6 +27,11 @@ struct Job
     QByteArray source; // and where they are on this machine
     QByteArray target;
     Switches switches;
+    // A source that is an archive, or a folder inside one: its members below
+    // 'member' (stored names, '\'-joined) are unpacked by 'archiveChild'.
+    QByteArray archive;
+    QString member;
+    QList<QByteArray> archiveChild;
 };
 
 // "SOURCE\*.*" "TARGET\*.*" and switches. The patterns are drive paths in the

@@ -1,5 +1,6 @@
 #include "TreeCopy.h"
 
+#include "archives/ArchiveChild.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/FileNames.h"
 #include "retrieval/FileCopy.h"
@@ -387,8 +388,40 @@ void TreeCopy::copyFolder(const Entry& folder, int sourceFd, int targetFd,
     }
 }
 
+// The members below the job's member folder, unpacked by the archive
+// program straight into the target: it writes each under a temporary name,
+// with its time, and never outside the target.
+bool TreeCopy::runArchive()
+{
+    if (const int e = makePath(m_job.target); e != 0) {
+        fail(m_job.targetText, reasonOf(e));
+    } else {
+        m_progress.planned(0, 0);
+        const auto toRelative = [](const QString& member) {
+            return member.toUtf8().replace('\\', '/');
+        };
+        const archives::ExtractResult r = archives::extractTreeInChild(
+            m_job.archiveChild, m_job.archive, m_job.member, m_job.target,
+            [&](const QString& member) {
+                m_progress.starting(toRelative(member));
+                list(toRelative(member));
+                m_progress.copied();
+            });
+        for (const archives::ExtractFailure& f : r.failures)
+            fail(f.member.isEmpty() ? m_job.sourceText
+                                    : m_job.sourceText + u'\\' + f.member,
+                 reasonOf(f.errnoValue));
+    }
+    endListing();
+    const bool complete = !m_failed && !m_progress.cancelled();
+    m_progress.finish();
+    return complete;
+}
+
 bool TreeCopy::run()
 {
+    if (!m_job.archive.isEmpty())
+        return runArchive();
     Entry root;
     Fd source{::open(m_job.source.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     Fd target;

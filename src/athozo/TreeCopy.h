@@ -82,6 +82,7 @@ public:
 private:
     struct Entry;
     void plan(int folderFd, dev_t device, const QByteArray& relative, Entry& folder);
+    bool runArchive();
     void copyFolder(const Entry& folder, int sourceFd, int targetFd, const QByteArray& relative);
     bool copyFile(const Entry& file, int sourceFd, int targetFd, const QByteArray& relative);
     bool copyLink(const Entry& link, int sourceFd, int targetFd, const QByteArray& relative);

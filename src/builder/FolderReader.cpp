@@ -1,10 +1,13 @@
 #include "FolderReader.h"
 
+#include "archives/ArchiveChild.h"
+#include "archives/MemberPaths.h"
 #include "platform/Drives.h"
 #include "platform/FileCrc.h"
 #include "platform/FolderListing.h"
 
 #include <chrono>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -31,8 +34,8 @@ constexpr qint64 kSharedReadBytes = 8 << 20;
 } // namespace
 
 FolderReader::FolderReader(const QString& startPath, const QByteArray& startNative,
-                           ListingHook hook, bool crc)
-    : m_hook(std::move(hook)), m_crc(crc)
+                           ListingHook hook, bool crc, ArchiveScan archives)
+    : m_hook(std::move(hook)), m_crc(crc), m_archives(std::move(archives))
 {
     m_thread = std::thread([this, startPath, startNative] {
         std::exception_ptr failure;
@@ -129,7 +132,8 @@ bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
 
     ScannedFolder folder{path, native, {}, !listing.complete && listing.readable};
     folder.files.reserve(listing.files.size());
-    QList<QByteArray> raws; // of the files kept, for their checksums
+    QList<QByteArray> raws; // of the files kept, for their checksums and archives
+    QList<qint64> modified;
     qint64 bytes = 0;
     for (int i = 0; fd >= 0 && i < listing.files.size(); ++i) {
         if ((i & 255) == 255 && cancelled())
@@ -144,16 +148,57 @@ bool FolderReader::read(const QString& path, const QByteArray& native, int fd)
             continue;
         folder.files.append(
             {listing.files.at(i).name, facts.length, dateText(facts.modified), {}, false});
-        if (m_crc)
+        if (m_crc || m_archives.on)
             raws << raw;
+        modified << facts.modified;
         bytes += facts.length;
     }
     if (m_crc && !readChecksums(fd, raws, bytes, folder))
+        return true;
+    if (m_archives.on && !readArchives(path, native, folder, raws, modified))
         return true;
     folder.missed = missed || folder.vanished;
     const bool whole = !folder.missed;
     push(std::move(folder));
     return whole;
+}
+
+bool FolderReader::readArchives(const QString& path, const QByteArray& native,
+                                ScannedFolder& folder, const QList<QByteArray>& raws,
+                                const QList<qint64>& modified)
+{
+    if (!m_lister)
+        m_lister = std::make_unique<archives::ArchiveLister>(m_archives.child);
+    archives::ListOptions options;
+    options.limits = m_archives.limits;
+    options.crc = m_crc;
+    // A file gone since the checksums were read has been cut off the list.
+    for (qsizetype i = 0; i < folder.files.size(); ++i) {
+        const archives::Listing listing =
+            m_lister->list(childPath(native, raws.at(i)), options, &m_stop);
+        if (listing.cancelled || m_stop)
+            return false;
+        if (!listing.archive)
+            continue;
+        folder.damagedArchives += listing.damaged ? 1 : 0;
+        folder.limitedArchives += listing.tooMany || listing.tooLarge ? 1 : 0;
+        // Nothing to show for it (the child may have died on a plain file).
+        if (listing.members.isEmpty())
+            continue;
+        const QString archivePath = platform::DrivePath::join(path, folder.files.at(i).name);
+        QList<archives::ArchiveFolder> rows =
+            archives::memberFolders(archivePath, listing, modified.at(i));
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            ScannedFolder member{rows[r].path, childPath(native, raws.at(i)), {}};
+            member.files.reserve(rows[r].files.size());
+            for (archives::ArchiveFile& f : rows[r].files)
+                member.files.append(
+                    {std::move(f.name), f.length, std::move(f.date), std::move(f.crc), false});
+            if (!push(std::move(member)))
+                return false;
+        }
+    }
+    return true;
 }
 
 // One file's checksum could keep one core busy and leave the read idle, so

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archives/ArchiveTypes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,8 +10,13 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+
+namespace archives {
+class ArchiveLister;
+}
 
 namespace builder {
 
@@ -35,6 +42,19 @@ struct ScannedFolder
     // its listing to the end, a sub-folder listed but gone, a file. A scan
     // records what it got; an update must not take it for the medium's contents.
     bool missed = false;
+    // Archives among the files that could not be read to their end, or that
+    // stopped at a limit; what was read of them comes before the folder.
+    int damagedArchives = 0;
+    int limitedArchives = 0;
+};
+
+// Archive contents in the walk: each file whose content is an archive is
+// listed by the child program and its members follow it as folders.
+struct ArchiveScan
+{
+    bool on = false;
+    QList<QByteArray> child; // the child program (archives::childProgram)
+    archives::Limits limits;
 };
 
 // Reads a folder tree ahead of the recording, on a thread of its own, so the
@@ -50,8 +70,10 @@ public:
 
     // With 'crc' every file's checksum is read right after its facts; without
     // it no file is opened.
+    // With archives on, the members of every archive come right before the
+    // folder holding it, as its sub-folders would.
     FolderReader(const QString& startPath, const QByteArray& startNative, ListingHook hook = {},
-                 bool crc = false);
+                 bool crc = false, ArchiveScan archives = {});
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
@@ -71,11 +93,15 @@ private:
     bool read(const QString& path, const QByteArray& native, int fd);
     // False when stopped.
     bool readChecksums(int fd, const QList<QByteArray>& raws, qint64 bytes, ScannedFolder& folder);
+    // False when stopped.
+    bool readArchives(const QString& path, const QByteArray& native, ScannedFolder& folder,
+                      const QList<QByteArray>& raws, const QList<qint64>& modified);
     bool push(ScannedFolder&& folder);
     bool cancelled();
 
     ListingHook m_hook;
     const bool m_crc;
+    const ArchiveScan m_archives;
     std::atomic<bool> m_stop{false}; // interrupts a long checksum
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -83,6 +109,7 @@ private:
     bool m_finished = false;
     bool m_cancelled = false;
     std::exception_ptr m_failure;
+    std::unique_ptr<archives::ArchiveLister> m_lister; // on the reading thread
     std::thread m_thread;
 };
 

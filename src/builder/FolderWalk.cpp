@@ -84,8 +84,10 @@ void FolderWalk::konyvbejar(const QString& startPath, const QString& label)
     m_committedFolder.clear();
     m_lost = false;
     m_unreadable = 0;
+    m_damagedArchives = 0;
+    m_limitedArchives = 0;
     try {
-        FolderReader reader(startPath, m_openNative, m_hook, crc);
+        FolderReader reader(startPath, m_openNative, m_hook, crc, archives);
         ScannedFolder folder;
         for (;;) {
             const FolderReader::Next got = reader.next(folder, kWaitMs);
@@ -157,6 +159,8 @@ void FolderWalk::konyvrogzit(const QString& label, const ScannedFolder& folder)
         }
         for (const ScannedFile& file : folder.files)
             m_unreadable += file.unreadable ? 1 : 0;
+        m_damagedArchives += folder.damagedArchives;
+        m_limitedArchives += folder.limitedArchives;
         m_pendingFolder = stored;
         if (!folder.vanished)
             m_pendingCaptions << lastFileId;

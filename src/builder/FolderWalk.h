@@ -69,6 +69,12 @@ public:
     bool crc = false;
     // Files of the last walk whose checksum could not be read.
     qint64 unreadableFiles() const { return m_unreadable; }
+    // Archive contents are recorded below each archive; off, no archive is opened.
+    ArchiveScan archives;
+    // Archives of the last walk that could not be read to their end, or
+    // stopped at a limit: what was read of them is recorded.
+    qint64 damagedArchives() const { return m_damagedArchives; }
+    qint64 limitedArchives() const { return m_limitedArchives; }
 
 private:
     void konyvrogzit(const QString& label, const ScannedFolder& folder);
@@ -93,6 +99,7 @@ private:
     QString m_committedFolder;       // the last folder of this walk the catalog holds
     bool m_lost = false;             // a batch of this walk was given up
     qint64 m_unreadable = 0;
+    qint64 m_damagedArchives = 0, m_limitedArchives = 0;
 };
 
 } // namespace builder

@@ -7,6 +7,7 @@
 #include "store/Database.h"
 
 #include <QHash>
+#include <QStringList>
 #include <sys/stat.h>
 
 namespace builder {
@@ -154,6 +155,19 @@ struct MediumUpdate::Run
     }
 };
 
+QString archiveText(qint64 damaged, qint64 limited)
+{
+    QStringList lines;
+    if (damaged > 0)
+        lines << QStringLiteral("Nem olvasható archívum (csak az olvasható része rögzítve):") +
+                     Module1::Str(damaged);
+    if (limited > 0)
+        lines << QStringLiteral("Túl sok tagú vagy túl nagy archívum (csak a korlátig "
+                                "rögzítve):") +
+                     Module1::Str(limited);
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 MediumUpdate::MediumUpdate(const platform::DriveTable& drives, WalkObserver& observer)
     : m_drives(drives), m_observer(observer)
 {
@@ -208,7 +222,7 @@ MediumUpdate::Outcome MediumUpdate::run(const QString& catalogPath, const QStrin
             }
         }
 
-        FolderReader reader(startPath, native, m_listingHook, crc);
+        FolderReader reader(startPath, native, m_listingHook, crc, archives);
         ScannedFolder folder;
         qint64 done = 0;
         for (;;) {
@@ -230,6 +244,8 @@ MediumUpdate::Outcome MediumUpdate::run(const QString& catalogPath, const QStrin
                 return Outcome::Failed;
             }
             m_observer.folderOpened(folder.path);
+            m_counts.damagedArchives += folder.damagedArchives;
+            m_counts.limitedArchives += folder.limitedArchives;
 
             const QString stored = Module1::mediumPath(label, folder.path);
             StoredFolder* known = nullptr;
@@ -367,6 +383,9 @@ QString MediumUpdate::resultText(Outcome outcome) const
     if (c.unreadableFiles > 0)
         text += QStringLiteral("\r\nNem olvasható, ellenőrző összeg nélküli file: ") +
                 Module1::Str(c.unreadableFiles);
+    const QString archiveNotes = archiveText(c.damagedArchives, c.limitedArchives);
+    if (!archiveNotes.isEmpty())
+        text += QStringLiteral("\r\n") + archiveNotes;
     return text;
 }
 

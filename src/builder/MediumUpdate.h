@@ -18,7 +18,12 @@ struct UpdateCounts
     qint64 newFiles = 0, changedFiles = 0, removedFiles = 0, unchangedFiles = 0;
     qint64 newFolders = 0, removedFolders = 0, unchangedFolders = 0;
     qint64 unreadableFiles = 0; // checksum asked for, file not readable
+    qint64 damagedArchives = 0, limitedArchives = 0;
 };
+
+// The lines the builder adds to its end message for archives it could not
+// read whole; empty when there were none.
+QString archiveText(qint64 damaged, qint64 limited);
 
 // Brings the rows of a medium already in the catalog up to date with what
 // the medium holds now, keeping the rows (and so the keywords) of folders
@@ -58,6 +63,9 @@ public:
     bool stopRequest = false;
     // Each file's CRC-32 is read and stored; off, no file is opened.
     bool crc = false;
+    // Archive members are reconciled like folders; off, no archive is opened
+    // (and member rows already recorded go with the medium's other gone folders).
+    ArchiveScan archives;
 
 private:
     struct Run;

@@ -1,5 +1,6 @@
 #include "epito.h"
 
+#include "archives/ArchiveChild.h"
 #include "platform/ErrorNumbers.h"
 #include "platform/MessageBox.h"
 #include "platform/Skipped.h"
@@ -106,6 +107,10 @@ void epito::buildControls()
     crc32 = new QCheckBox(QStringLiteral("CRC-32"), this);
     crc32->setObjectName(QStringLiteral("crc32"));
     crc32->setToolTip(QStringLiteral("Ellenőrző összeg (CRC-32) számítása"));
+    archivum = new QCheckBox(QStringLiteral("Archívumok"), this);
+    archivum->setObjectName(QStringLiteral("archivum"));
+    archivum->setToolTip(QStringLiteral("Az archívumok (ZIP, 7z, ISO, tar...) tartalmát is "
+                                        "rögzíti, egy szint mélységig"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Drive1, 0, 0);
@@ -118,6 +123,7 @@ void epito::buildControls()
     row->addWidget(elotag, 1);
     row->addWidget(frissites);
     row->addWidget(crc32);
+    row->addWidget(archivum);
     row->addSpacing(12);
     row->addWidget(startgomb);
     row->addWidget(stopgomb);
@@ -138,13 +144,22 @@ void epito::buildControls()
     connect(kesz, &QPushButton::clicked, this, &epito::kesz_Click);
     connect(frissites, &QCheckBox::toggled, this, &epito::rememberOptions);
     connect(crc32, &QCheckBox::toggled, this, &epito::rememberOptions);
+    connect(archivum, &QCheckBox::toggled, this, &epito::rememberOptions);
+}
+
+builder::ArchiveScan epito::archiveScan() const
+{
+    builder::ArchiveScan scan;
+    scan.on = archivum->isChecked();
+    scan.child = {archives::childProgram(m_host.state().programFolder)};
+    return scan;
 }
 
 void epito::rememberOptions()
 {
     if (!isLoaded())
         return;
-    m_host.setBuilderOptions(frissites->isChecked(), crc32->isChecked());
+    m_host.setBuilderOptions(frissites->isChecked(), crc32->isChecked(), archivum->isChecked());
 }
 
 void epito::readDrives()
@@ -164,9 +179,10 @@ bool epito::loadForm()
     startgomb->setEnabled(false);
     kesz->setEnabled(true);
     {
-        const QSignalBlocker a(frissites), b(crc32);
+        const QSignalBlocker a(frissites), b(crc32), c(archivum);
         frissites->setChecked(m_host.state().settings.updateMedium);
         crc32->setChecked(m_host.state().settings.crcScan);
+        archivum->setChecked(m_host.state().settings.archiveScan);
     }
     m_host.setMainEnabled(false);
     readDrives();
@@ -286,6 +302,7 @@ void epito::startgomb_Click()
     Dir1->setLocked(true);
     frissites->setEnabled(false);
     crc32->setEnabled(false);
+    archivum->setEnabled(false);
     const QString start = Dir1->path();
     m_walkPath = start;
     m_sinceShown.start();
@@ -295,6 +312,7 @@ void epito::startgomb_Click()
     Dir1->setLocked(false);
     frissites->setEnabled(true);
     crc32->setEnabled(true);
+    archivum->setEnabled(true);
     if (!ran) {
         backToIdle();
         return;
@@ -324,15 +342,24 @@ bool epito::runWalk(const QString& start, const QString& label)
         return false;
     }
     m_walk.crc = crc32->isChecked();
+    m_walk.archives = archiveScan();
     if (m_walk.setOpenFolder(start))
         m_walk.konyvbejar(start, label);
     m_walk.close();
-    if (m_walk.crc && m_walk.unreadableFiles() > 0 && !m_walk.abandonMark)
-        platform::MessageBox::show(this,
-                                   QStringLiteral("A rögzítés kész, de nem olvasható, ellenőrző "
-                                                  "összeg nélkül rögzített file:") +
-                                       Module1::Str(m_walk.unreadableFiles()),
-                                   platform::MessageBox::Buttons::Ok,
+    if (m_walk.abandonMark)
+        return true;
+    QString text;
+    if (m_walk.crc && m_walk.unreadableFiles() > 0)
+        text = QStringLiteral("A rögzítés kész, de nem olvasható, ellenőrző "
+                              "összeg nélkül rögzített file:") +
+               Module1::Str(m_walk.unreadableFiles());
+    const QString archiveNotes =
+        builder::archiveText(m_walk.damagedArchives(), m_walk.limitedArchives());
+    if (!archiveNotes.isEmpty())
+        text = text.isEmpty() ? QStringLiteral("A rögzítés kész.\r\n") + archiveNotes
+                              : text + QStringLiteral("\r\n") + archiveNotes;
+    if (!text.isEmpty())
+        platform::MessageBox::show(this, text, platform::MessageBox::Buttons::Ok,
                                    platform::MessageBox::Icon::Exclamation);
     return true;
 }
@@ -341,6 +368,7 @@ bool epito::runUpdate(const QString& start, const QString& label)
 {
     m_update.stopRequest = false;
     m_update.crc = crc32->isChecked();
+    m_update.archives = archiveScan();
     BusyScope busy(m_host);
     const builder::MediumUpdate::Outcome outcome = m_update.run(m_catalogPath, start, label);
     busy.end();

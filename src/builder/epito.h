@@ -31,8 +31,9 @@ public:
     QLabel *cimke1, *cimke2, *cimke3, *cimke4;
     QLineEdit* elotag;
     QPushButton *startgomb, *stopgomb, *kesz;
-    // Update a medium already recorded; compute checksums. Both remembered.
-    QCheckBox *frissites, *crc32;
+    // Update a medium already recorded; compute checksums; record archive
+    // contents. All remembered.
+    QCheckBox *frissites, *crc32, *archivum;
 
     void Form_Activate() override;
     void Drive1_Change();
@@ -71,6 +72,7 @@ private:
     bool runWalk(const QString& start, const QString& label);
     bool runUpdate(const QString& start, const QString& label);
     void rememberOptions();
+    builder::ArchiveScan archiveScan() const;
 
     MainHost& m_host;
     DriveSource m_driveSource;

@@ -4,7 +4,8 @@
 #include <QIcon>
 #include <QString>
 
-// The path tree's images, by key: "cd", "close", "open", "elem", "jelolt".
+// The path tree's images, by key: "cd", "close", "open", "elem", "jelolt";
+// an archive's folder shows "archivclose" and "archivopen".
 class ImageList
 {
 public:

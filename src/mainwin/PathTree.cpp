@@ -62,6 +62,7 @@ void PathTree::clearNodes()
     m_nodes.clear();
     m_keys.clear();
     m_stored.clear();
+    m_archives.clear();
 }
 
 QTreeWidgetItem* PathTree::node(int index) const
@@ -96,8 +97,18 @@ void PathTree::setImage(int index, const QString& image)
 {
     if (QTreeWidgetItem* item = node(index)) {
         item->setData(0, kImageRole, image);
-        item->setIcon(0, m_images.image(image));
+        const bool archive = m_archives.contains(index) &&
+                             (image == QLatin1String("close") || image == QLatin1String("open"));
+        item->setIcon(0, m_images.image(archive ? QStringLiteral("archiv") + image : image));
     }
+}
+
+void PathTree::setArchive(int index)
+{
+    if (!node(index))
+        return;
+    m_archives.insert(index);
+    setImage(index, image(index));
 }
 
 QString PathTree::image(int index) const

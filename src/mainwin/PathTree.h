@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QTreeWidget>
 
 // The path tree Fa: nodes with keys, tags and images from the image list,
@@ -31,8 +32,12 @@ public:
     QString key(int index) const;
     QString tag(int index) const;
     void setTag(int index, const QString& tag);
+    // An archive's folder node keeps its "close" and "open" keys but shows
+    // the archive's pictures for them.
     void setImage(int index, const QString& image);
     QString image(int index) const;
+    void setArchive(int index);
+    bool isArchiveNode(int index) const { return m_archives.contains(index); }
     // The texts from the root down to the node, joined by "\".
     QString fullPath(int index) const;
     // Expands the node's ancestors, scrolls to it and selects it.
@@ -50,4 +55,5 @@ private:
     QList<QTreeWidgetItem*> m_nodes;
     QHash<QString, int> m_keys;
     QHash<QString, QStringList> m_stored;
+    QSet<int> m_archives;
 };

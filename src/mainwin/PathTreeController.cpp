@@ -1,7 +1,9 @@
 #include "PathTreeController.h"
 
+#include "ArchiveNodes.h"
 #include "PathTree.h"
 #include "platform/ErrorNumbers.h"
+#include "platform/Skipped.h"
 #include "shared/HostScopes.h"
 #include "shared/Module1.h"
 #include "shared/SharedState.h"
@@ -61,13 +63,16 @@ Module1::TreeProgress PathTreeController::progress()
 void PathTreeController::Fa_Collapse(QTreeWidgetItem* node)
 {
     const int index = Fa.indexOf(node);
-    if (index != 1)
+    // A file node is "expanded" too by the tree's expand-all key ('*').
+    if (index != 1 && !Fa.isFileNode(index))
         Fa.setImage(index, QStringLiteral("close"));
 }
 
 void PathTreeController::Fa_Expand(QTreeWidgetItem* node)
 {
     const int index = Fa.indexOf(node);
+    if (Fa.isFileNode(index))
+        return;
     if (index != 1)
         Fa.setImage(index, QStringLiteral("open"));
     if (Fa.tag(index) != QLatin1String("1"))
@@ -152,6 +157,7 @@ void PathTreeController::contextView()
             shown = Module1::faepit_jelol(Fa, Datafa, m_marks.lemezcimke, m_marks.aktut,
                                           m_marks.aktnev, progress());
         }
+        markArchives();
         if (shown)
             Fa.ensureVisible(shown);
         else
@@ -211,6 +217,7 @@ void PathTreeController::buildMediumTree()
     try {
         startTree(label);
         Module1::faepit(Fa, Datafa, label, progress());
+        markArchives();
         if (QTreeWidgetItem* first = Fa.node(1))
             first->setExpanded(true);
     } catch (const platform::Error&) {
@@ -218,6 +225,33 @@ void PathTreeController::buildMediumTree()
         // A root with the label, so the next row of this medium does not try again.
         if (!Fa.node(1))
             Fa.add(QString(), QStringLiteral("a"), label, QStringLiteral("cd"));
+    }
+}
+
+// Archives recorded with their members show as archives. The tree works
+// without it, so a catalog that cannot tell only shows plain folders.
+void PathTreeController::markArchives()
+{
+    QStringList stored;
+    QHash<QString, int> nodeOf;
+    for (int i = 2; i <= Fa.count(); ++i) {
+        if (Fa.isFileNode(i))
+            continue;
+        // A folder left without files by the builder's clean-up (a tarball's
+        // top, say) has no row of its own: its key is the path it would have.
+        QStringList paths = Fa.storedPaths(i);
+        if (paths.isEmpty())
+            paths << Fa.key(i);
+        for (const QString& s : std::as_const(paths)) {
+            stored << s;
+            nodeOf.insert(s, i);
+        }
+    }
+    try {
+        for (const QString& s : archiveFolders(Datafa.database(), stored))
+            Fa.setArchive(nodeOf.value(s));
+    } catch (const platform::Error& e) {
+        platform::logSkipped("PathTreeController::markArchives", e);
     }
 }
 

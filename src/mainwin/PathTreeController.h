@@ -69,6 +69,7 @@ private:
     void loadFolder(QTreeWidgetItem* node, bool skipMarked);
     void startTree(const QString& label);
     void buildMediumTree();
+    void markArchives();
     QString currentMedium() const;
     Module1::TreeProgress progress();
 

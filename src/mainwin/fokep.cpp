@@ -279,10 +279,11 @@ void fokep::setBaseView()
     m_state.baseView = true;
 }
 
-void fokep::setBuilderOptions(bool updateMedium, bool crcScan)
+void fokep::setBuilderOptions(bool updateMedium, bool crcScan, bool archiveScan)
 {
     m_state.settings.updateMedium = updateMedium;
     m_state.settings.crcScan = crcScan;
+    m_state.settings.archiveScan = archiveScan;
 }
 
 void fokep::setPatternHistories(const PatternSlots& names, const PatternSlots& paths)

@@ -70,7 +70,7 @@ private:
     // MainHost
     void setBuilderChanged() override;
     void setBaseView() override;
-    void setBuilderOptions(bool updateMedium, bool crcScan) override;
+    void setBuilderOptions(bool updateMedium, bool crcScan, bool archiveScan) override;
     void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) override;
     QString catalogPath() override;
     void setView(const View& view) override;

@@ -1,6 +1,8 @@
 #include "CopyRun.h"
 
+#include "ArchiveSpot.h"
 #include "CopierCommand.h"
+#include "archives/ArchiveChild.h"
 #include "FileCopy.h"
 #include "platform/CopyErrors.h"
 #include "platform/ErrorNumbers.h"
@@ -194,6 +196,10 @@ CopyRun::Next CopyRun::fileCopy(const SelectedRow& row, const RowPath& path)
                 return sourceError(err::FileNotFound);
             if (to.isEmpty())
                 return err::PathNotFound;
+            // A member of an archive: its folder is (inside) a file.
+            if (struct stat st; ::stat(from.constData(), &st) != 0 && errno == ENOTDIR)
+                if (const auto spot = archiveSpot(m_drives, m_sourceDrive + path.folderPath))
+                    return memberCopy(*spot, row.name, to);
             const std::optional<CopyFailure> f = copyFile(from, to);
             if (!f)
                 return 0;
@@ -204,6 +210,16 @@ CopyRun::Next CopyRun::fileCopy(const SelectedRow& row, const RowPath& path)
             return f->step == CopyStep::Source ? sourceError(code) : code;
         },
         noFolder);
+}
+
+int CopyRun::memberCopy(const ArchiveSpot& spot, const QString& name, const QByteArray& to)
+{
+    const auto f = archives::extractMemberInChild(archiveChild(m_host.programFolder()),
+                                                  spot.archive, memberPath(spot, name), to);
+    if (!f)
+        return 0;
+    const int code = platform::copyErrorNumber(f->step, f->errnoValue);
+    return f->step == CopyStep::Source ? sourceError(code) : code;
 }
 
 CopyRun::Next CopyRun::folderCopy(const RowPath& path)
@@ -219,6 +235,12 @@ CopyRun::Next CopyRun::folderCopy(const RowPath& path)
                 struct stat st;
                 if (folder.isEmpty())
                     return sourceError(err::FileNotFound);
+                // An archive, or a folder inside one, is unpacked by the copier.
+                const bool inArchive = (::stat(folder.constData(), &st) == 0)
+                                           ? S_ISREG(st.st_mode)
+                                           : errno == ENOTDIR;
+                if (inArchive && archiveSpot(m_drives, m_sourceDrive + path.folderPath))
+                    return 0;
                 if (::stat(folder.constData(), &st) != 0)
                     return sourceError(platform::copyErrorNumber(CopyStep::Source, errno));
                 if (!S_ISDIR(st.st_mode))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveSpot.h"
 #include "RetrievalHost.h"
 #include "RowPath.h"
 
@@ -37,6 +38,8 @@ private:
     Next mediumCheck(const RowPath& path);
     Next fileCopy(const SelectedRow& row, const RowPath& path);
     Next folderCopy(const RowPath& path);
+    // A member of the archive at 'spot' into 'to'; 0 or an error number.
+    int memberCopy(const ArchiveSpot& spot, const QString& name, const QByteArray& to);
     Next startCopier(const RowPath& path, const QString& target, const QString& folderName);
     // Runs a step (0 or an error number) until it succeeds or the user gives up.
     template <typename Step> Next attempt(Step&& step, QString& folderName);

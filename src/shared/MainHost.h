@@ -41,7 +41,7 @@ public:
     // The file-name and path pattern histories, as the settings keep them.
     virtual void setPatternHistories(const PatternSlots& names, const PatternSlots& paths) = 0;
     // The builder's options, as the settings keep them.
-    virtual void setBuilderOptions(bool updateMedium, bool crcScan) = 0;
+    virtual void setBuilderOptions(bool updateMedium, bool crcScan, bool archiveScan) = 0;
     // The catalog the main window has open.
     virtual QString catalogPath() = 0;
 

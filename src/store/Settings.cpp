@@ -29,7 +29,10 @@ constexpr char kOptionsVersion = 1;
 constexpr int kOptionsFlagsOffset = 5;
 constexpr unsigned char kUpdateMediumFlag = 0x01;
 constexpr unsigned char kCrcScanFlag = 0x02;
-constexpr unsigned char kKnownFlags = kUpdateMediumFlag | kCrcScanFlag;
+// A copy that knows only the first two flags reads a block with this one as
+// no options at all: the record itself stays readable.
+constexpr unsigned char kArchiveScanFlag = 0x04;
+constexpr unsigned char kKnownFlags = kUpdateMediumFlag | kCrcScanFlag | kArchiveScanFlag;
 
 void decodeOptions(const QByteArray& block, Settings& s)
 {
@@ -41,6 +44,7 @@ void decodeOptions(const QByteArray& block, Settings& s)
         return;
     s.updateMedium = (flags & kUpdateMediumFlag) != 0;
     s.crcScan = (flags & kCrcScanFlag) != 0;
+    s.archiveScan = (flags & kArchiveScanFlag) != 0;
 }
 
 bool isFlag(qint16 v)
@@ -163,11 +167,12 @@ QByteArray encodeSettings(const Settings& settings)
                 Settings::kPathPatternBytes, settings.pathPatterns[i]);
     }
     // With every later option off the file stays exactly what it always was.
-    if (settings.updateMedium || settings.crcScan) {
+    if (settings.updateMedium || settings.crcScan || settings.archiveScan) {
         record.append(kOptionsMagic, 4);
         record.append(kOptionsVersion);
         record.append(char((settings.updateMedium ? kUpdateMediumFlag : 0) |
-                           (settings.crcScan ? kCrcScanFlag : 0)));
+                           (settings.crcScan ? kCrcScanFlag : 0) |
+                           (settings.archiveScan ? kArchiveScanFlag : 0)));
     }
     return record;
 }
@@ -179,6 +184,7 @@ Settings decodeSettings(const QByteArray& data, const Settings& defaults)
     // Options not written are off, whatever the defaults say.
     s.updateMedium = false;
     s.crcScan = false;
+    s.archiveScan = false;
     if (record.size() == Settings::kRecordSize)
         decodeOptions(data.mid(Settings::kRecordSize), s);
 

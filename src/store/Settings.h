@@ -41,6 +41,8 @@ struct Settings
     // The builder: update a medium already recorded; compute CRC-32 checksums.
     bool updateMedium = false;
     bool crcScan = false;
+    // The builder records the members of archives.
+    bool archiveScan = false;
     // After the record: "PLCX", a version byte, a flag byte.
     static constexpr int kOptionsSize = 6;
 

@@ -129,7 +129,7 @@ private Q_SLOTS:
         f.tree({"A/a.txt", "A/b.txt"});
         Window win(f);
         epito& w = win.w;
-        QVERIFY(!w.frissites->isChecked() && !w.crc32->isChecked());
+        QVERIFY(!w.frissites->isChecked() && !w.crc32->isChecked() && !w.archivum->isChecked());
         win.type("CD_1");
         win.key(Qt::Key_Return);
         store::Database::open(f.catalog).execScript(
@@ -156,10 +156,13 @@ private Q_SLOTS:
         QVERIFY(w.isVisible() && w.elotag->text().isEmpty() && w.kesz->isEnabled());
 
         // A new window starts with the options as they were left.
+        w.archivum->setChecked(true);
+        QVERIFY(win.host.shared.settings.archiveScan);
         Window again(f);
         again.host.shared.settings = win.host.shared.settings;
         again.w.Form_Load();
-        QVERIFY(again.w.frissites->isChecked() && again.w.crc32->isChecked());
+        QVERIFY(again.w.frissites->isChecked() && again.w.crc32->isChecked() &&
+                again.w.archivum->isChecked());
     }
 
     // A catalog another program holds is not taken for one that holds the medium.

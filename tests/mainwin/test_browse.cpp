@@ -135,6 +135,52 @@ private Q_SLOTS:
         QCOMPARE(fa->node(1)->text(0), "CD_2");
     }
 
+    // A folder whose parent holds a file of its name is an archive recorded
+    // with its members: it shows the archive's picture, open or closed.
+    void archiveFoldersShowAsArchives()
+    {
+        Fixture f;
+        const QString file = f.catalog("archives.mdb", 0);
+        auto db = store::Database::open(file);
+        db.exec("DELETE FROM ut");
+        for (const auto& [name, folder] :
+             {std::pair{"PACK.ZIP", "-CD_1- E:\\GAMES"}, {"README", "-CD_1- E:\\GAMES\\PACK.ZIP"},
+              {"A.TXT", "-CD_1- E:\\GAMES\\PACK.ZIP\\DOCS"}, {"TOP.ISO", "-CD_1- E:\\"},
+              {"B.TXT", "-CD_1- E:\\TOP.ISO"}, {"C.TXT", "-CD_1- E:\\PLAIN"},
+              {"D.TXT", "-CD_1- E:\\GAMES\\SRC.TAR.XZ\\SRC-1.0"}, {"SRC.TAR.XZ", "-CD_1- E:\\GAMES"}}) {
+            db.exec("INSERT OR IGNORE INTO ut (ut) VALUES (?1)", {folder});
+            db.exec("INSERT INTO prgnev (nev, utid, hossz, datum) SELECT ?1, id, 10, "
+                    "'2024-03-05 10:00:00' FROM ut WHERE ut = ?2",
+                    {name, folder});
+        }
+        db.close();
+        auto w = f.startOn(file);
+        PathTree* fa = ui(w).Fa();
+        ui(w).Data1()->setAbsolutePosition(0);
+        ui(w).action("korny")->trigger();
+        const auto archive = [&](const char* key) { return fa->isArchiveNode(fa->indexOfKey(key)); };
+        QVERIFY(archive("-CD_1- E:\\GAMES\\PACK.ZIP"));
+        QVERIFY(archive("-CD_1- E:\\TOP.ISO"));
+        QVERIFY(archive("-CD_1- E:\\GAMES\\SRC.TAR.XZ")); // no row: only a folder in it
+        QVERIFY(!archive("-CD_1- E:\\GAMES"));
+        QVERIFY(!archive("-CD_1- E:\\GAMES\\PACK.ZIP\\DOCS"));
+        QVERIFY(!archive("-CD_1- E:\\PLAIN"));
+        const int pack = fa->indexOfKey("-CD_1- E:\\GAMES\\PACK.ZIP");
+        const qint64 closed = fa->node(pack)->icon(0).cacheKey();
+        fa->node(pack)->setExpanded(true);
+        QCOMPARE(fa->image(pack), "open");
+        QVERIFY(fa->node(pack)->icon(0).cacheKey() != closed);
+        const int plain = fa->indexOfKey("-CD_1- E:\\PLAIN");
+        QVERIFY(fa->node(plain)->icon(0).cacheKey() != closed);
+
+        // The expand-all key reaches the files too: they stay files.
+        fa->setCurrentItem(fa->node(1));
+        QTest::keyClick(fa, Qt::Key_Asterisk);
+        const QTreeWidgetItem* readme = fa->node(pack)->child(1);
+        QCOMPARE(readme->text(0), "README");
+        QCOMPARE(fa->image(fa->indexOf(readme)), "elem");
+    }
+
     void followModeRebuildsOnlyForAnotherMedium()
     {
         Fixture f;

@@ -26,7 +26,7 @@ struct Window : MainHost, CatalogBinding
     const SharedState& state() const override { return shared; }
     void setBuilderChanged() override {}
     void setBaseView() override {}
-    void setBuilderOptions(bool, bool) override {}
+    void setBuilderOptions(bool, bool, bool) override {}
     void setPatternHistories(const PatternSlots&, const PatternSlots&) override {}
     QString catalogPath() override { return Data1.databaseName(); }
     void setView(const View& view) override

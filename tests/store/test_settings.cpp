@@ -177,12 +177,19 @@ private slots:
         const QByteArray plain = store::encodeSettings(sample());
         QCOMPARE(plain.size(), 1800);
         const Settings plainBack = store::decodeSettings(plain, defaults);
-        QVERIFY(!plainBack.updateMedium && !plainBack.crcScan);
+        QVERIFY(!plainBack.updateMedium && !plainBack.crcScan && !plainBack.archiveScan);
 
-        for (const auto& [update, crc] : {std::pair{true, false}, {false, true}, {true, true}}) {
+        struct Flags
+        {
+            bool update, crc, archives;
+        };
+        for (const auto& [update, crc, archives] :
+             {Flags{true, false, false}, {false, true, false}, {true, true, false},
+              {false, false, true}, {true, true, true}}) {
             Settings s = sample();
             s.updateMedium = update;
             s.crcScan = crc;
+            s.archiveScan = archives;
             const QByteArray r = store::encodeSettings(s);
             QVERIFY(r.size() > 1800);
             QCOMPARE(r.left(1800), plain); // no field moves
@@ -200,6 +207,7 @@ private slots:
         const QString file = tmp.filePath("Polcozo.ini");
         Settings s = sample();
         s.crcScan = true;
+        s.archiveScan = true;
         QVERIFY(store::writeSettings(file, s));
         QCOMPARE(store::readSettings(file, kProgramFolder), s);
     }
