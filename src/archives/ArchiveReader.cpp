@@ -433,7 +433,10 @@ Listing listArchive(int fd, const ListOptions& options, const MemberSink& sink,
                     crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), uInt(n));
                     got += n;
                 }
-                crc = crc32_z(crc, static_cast<const Bytef*>(block), size);
+                // zlib restarts at 0 on a null buffer, and the ZIP reader ends
+                // a member with an empty block that has none.
+                if (size)
+                    crc = crc32_z(crc, static_cast<const Bytef*>(block), size);
                 got += qint64(size);
                 passed += qint64(size);
                 if (bytesRead() > options.limits.bytes)
