@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <sys/stat.h>
 
 namespace athozo {
@@ -18,6 +19,16 @@ struct Folder
     QString text;
     QByteArray native;
 };
+
+// The arguments are read before the application object exists, when it
+// cannot tell its folder yet; the archive child lies beside this program.
+QString programFolder()
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    if (const QString target = self.canonicalFilePath(); !target.isEmpty())
+        return QFileInfo(target).absolutePath();
+    return QCoreApplication::applicationDirPath();
+}
 
 // "D:\GAMES\DOOM\*.*" -> D:\GAMES\DOOM; "D:\*.*" -> D:\.
 std::optional<Folder> folderOf(QString pattern, const platform::DriveTable& drives)
@@ -90,7 +101,7 @@ std::variant<Job, QString> parseArguments(const QStringList& arguments,
         if (const auto spot = retrieval::archiveSpot(drives, source->text)) {
             job.archive = spot->archive;
             job.member = spot->memberFolder;
-            job.archiveChild = retrieval::archiveChild(QCoreApplication::applicationDirPath());
+            job.archiveChild = retrieval::archiveChild(programFolder());
         }
     }
     return job;

@@ -1,4 +1,6 @@
 #include "RawTree.h"
+#include "TestSupport.h"
+#include "archives/ArchiveMaker.h"
 #include "athozo/CopierJob.h"
 #include "athozo/CopierWindow.h"
 #include "athozo/TreeCopy.h"
@@ -202,6 +204,29 @@ private slots:
                                  "\\Régi játékok\\Doom II's.exe\n"),
                  qPrintable(listed));
         QVERIFY(listed.contains("\\caf/E9 d'or.txt ->"));
+    }
+
+    // Started as the program starts it, on a member folder inside an archive:
+    // the copier finds the archive child beside itself before its window exists.
+    void memberFolderOfAnArchive()
+    {
+        Dir dir;
+        TestSupport::writeFile(dir.text() + "/csomag.zip",
+                               ArchiveMaker::storedZip({{"INSTALL/BIN/SETUP.EXE", "setup"},
+                                                        {"INSTALL/BIN/SUB/A.TXT", "a"},
+                                                        {"INSTALL/DOC/README.TXT", "readme"}}));
+        const auto drives = platform::DriveTable::system();
+        const QString from = drives.toDrivePath(dir.text()) + "\\csomag.zip\\INSTALL\\BIN";
+        const QString to = drives.toDrivePath(dir.text()) + "\\cel\\BIN";
+        QProcess athozo;
+        athozo.start(POLCOZO_ATHOZO, QStringList{from + "\\*.*", to + "\\*.*"} + kAll);
+        QVERIFY(athozo.waitForFinished(60000));
+        QCOMPARE(athozo.exitCode(), 0);
+        QFile setup(dir.text() + "/cel/BIN/SETUP.EXE"), a(dir.text() + "/cel/BIN/SUB/A.TXT");
+        QVERIFY(setup.open(QIODevice::ReadOnly) && a.open(QIODevice::ReadOnly));
+        QCOMPARE(setup.readAll(), QByteArray("setup"));
+        QCOMPARE(a.readAll(), QByteArray("a"));
+        QVERIFY(!QFileInfo::exists(dir.text() + "/cel/BIN/README.TXT"));
     }
 
     // Whatever becomes of the listing on its standard output, every file is
