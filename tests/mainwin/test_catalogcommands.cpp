@@ -228,7 +228,10 @@ private Q_SLOTS:
     void cancelStopsTheConversion()
     {
         Fixture f;
-        auto [w, before] = startOn(f, 3);
+        // Not a structured binding: the lambda below reaches the window.
+        auto started = startOn(f, 3);
+        auto& w = started.first;
+        const QString& before = started.second;
         const QString jet = f.path("regi.mdb");
         jetwriter::write(jet, jetfixture::makeCatalog(2, 2).tables);
         childScript(kStaged + "echo progress 30 && exec sleep 60");
