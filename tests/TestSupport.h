@@ -6,9 +6,24 @@
 #include <QFile>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Small helpers shared by the test programs.
 namespace TestSupport {
+
+// Runs 'work' in a forked child, where limits, users and mounts stay its own;
+// its exit code, or 128 + the signal that ended it.
+inline int inChild(const std::function<int()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(work());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
 
 inline QString templateFile()
 {

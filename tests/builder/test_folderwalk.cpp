@@ -65,17 +65,7 @@ Recorder scanHooked(const BuilderFixture& f, const builder::FolderReader::Listin
     return scan(f, "E:\\", "CD_1", [&hook](FolderWalk& w, Recorder&) { w.setListingHook(hook); });
 }
 
-// Runs 'work' in a child process, where limits, users and mounts stay its
-// own; its exit code.
-int inChild(const std::function<int()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(work());
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WEXITSTATUS(status);
-}
+using TestSupport::inChild;
 
 const QString kFolders = "SELECT ut FROM ut ORDER BY id";
 const QString kFiles = "SELECT nev FROM prgnev ORDER BY id";

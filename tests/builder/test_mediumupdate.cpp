@@ -129,15 +129,7 @@ QString counts(const QString& text)
     return figures.join(u',');
 }
 
-int inChild(const std::function<int()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(work());
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
+using TestSupport::inChild;
 
 const QStringList kBefore{"a.txt=aaa",         "keep.txt=k",     "A/x.txt=xx",        "A/Readme=r",
                           "A/B/deep.txt=deep", "Gone/g1.txt=g1", "Gone/Sub/g2.txt=g2"};

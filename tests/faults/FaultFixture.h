@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestSupport.h"
+#include "builder/BuilderFixture.h"
 #include "builder/FolderWalk.h"
 #include "platform/Drives.h"
 #include "store/CatalogFiles.h"
@@ -83,17 +84,7 @@ inline QStringList filesIn(const QString& folder, bool coldJournals = true)
     return names;
 }
 
-// Runs 'work' in a child process; its exit code, or 128 + the signal that
-// ended it.
-inline int inChild(const std::function<int()>& work)
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(work());
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
+using TestSupport::inChild;
 
 // Starts 'work' in a child and kills it after 'micros'; how it ended.
 inline int killedAfter(int micros, const std::function<void()>& work)
@@ -137,22 +128,10 @@ struct Observer : builder::WalkObserver
 };
 
 // Folders acting as drives C:, D: and E:, a tree on E: and a fresh catalog.
-struct Medium
+struct Medium : BuilderFixture
 {
-    QTemporaryDir dir;
-    QString c = dir.path() + "/c";
-    QString d = dir.path() + "/d";
-    QString e = dir.path() + "/e";
-    QString catalog = dir.path() + "/katalogus.mdb";
-    platform::DriveTable drives;
-
     explicit Medium(int folders = 0, int files = 0)
     {
-        QDir().mkpath(c);
-        QDir().mkpath(d);
-        QDir().mkpath(e);
-        TestSupport::freshCatalog(catalog);
-        drives = platform::DriveTable::fromFolders(c, {d, e});
         for (int i = 0; i < folders; ++i) {
             const QString folder = QStringLiteral("%1/M%2/A%3").arg(e).arg(i % 4).arg(i);
             QDir().mkpath(folder);
