@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -38,6 +39,8 @@ QByteArray encoded(const QString& text)
 }
 
 // ---- the child's side ----
+
+constexpr qsizetype kBatch = 64 << 10;
 
 void writeAll(int out, QByteArray line)
 {
@@ -116,13 +119,29 @@ void listRequests()
             continue;
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        // Member lines go out in blocks: a write, and a wake-up of the
+        // parent, for each line was most of the time on small members.
+        QByteArray batch;
+        const auto flush = [&batch] {
+            if (batch.isEmpty())
+                return;
+            batch.chop(1);
+            writeAll(1, std::exchange(batch, {}));
+        };
         const Listing l = listArchive(
             fd, options,
-            [](const Member& m) {
-                writeAll(1, memberLine(m));
+            [&](const Member& m) {
+                batch += memberLine(m);
+                batch += '\n';
+                if (batch.size() >= kBatch)
+                    flush();
                 return true;
             },
-            [](qint64 bytes) { writeAll(1, "read " + QByteArray::number(bytes)); });
+            [&](qint64 bytes) {
+                flush();
+                writeAll(1, "read " + QByteArray::number(bytes));
+            });
+        flush();
         ::close(fd);
         const auto f = [](bool b) { return b ? QByteArray(" 1") : QByteArray(" 0"); };
         writeAll(1, "end" + f(l.archive) + f(l.damaged) + f(l.tooMany) + f(l.tooLarge) +
