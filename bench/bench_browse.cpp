@@ -168,6 +168,32 @@ void browse(const QString& catalog, const QString& scratch)
     check(gridPaints.take() > 0, QStringLiteral("the grid painted the last rows"));
     secondsFigure("browse_last_row_s", lastRow);
 
+    // 40 rows at 20 depths spread over the base view, in no particular order:
+    // right after the start, then once the idle passes have learnt where every
+    // page starts.
+    check(Data1->readsByKey(), QStringLiteral("the base view is read by key"));
+    const auto slowestDeepPage = [&](qint64 shift) {
+        double slowest = 0;
+        for (int i = 0; i < 20; ++i) {
+            const qint64 depth = (i * 7) % 20;
+            const qint64 row = (depth * kLayout.files) / 20 + shift;
+            slowest = std::max(slowest, seconds([&] {
+                for (qint64 r = row; r < row + 40; ++r)
+                    for (int c = 0; c < Data1->columnCount(); ++c)
+                        check(Data1->cell(r, c).isValid() || c == 3,
+                              QStringLiteral("row %1 is read").arg(r));
+            }));
+        }
+        return slowest;
+    };
+    secondsFigure("browse_deep_page_at_start_s", slowestDeepPage(5000));
+    const double keys = seconds([&] {
+        while (!Data1->pageStartsKnown())
+            QApplication::processEvents();
+    });
+    secondsFigure("browse_page_starts_idle_s", keys);
+    secondsFigure("browse_deep_page_s", slowestDeepPage(10000));
+
     // Select all on a view of exactly 5001 rows, then their total size.
     Data1->setRecordSource(
         QStringLiteral("SELECT * FROM alapfile WHERE id <= %1").arg(kSelectRows));

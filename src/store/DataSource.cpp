@@ -3,6 +3,7 @@
 #include "platform/ErrorNumbers.h"
 
 #include <QRegularExpression>
+#include <limits>
 
 namespace store {
 
@@ -10,6 +11,9 @@ namespace {
 
 constexpr qint64 kPageRows = 256;
 constexpr int kMaxPages = 32;
+// Rows of keys learnt per idle step: a few milliseconds at most.
+constexpr qint64 kIdleKeyRows = 64 * 1024;
+constexpr qint64 kBeforeAllKeys = std::numeric_limits<qint64>::min();
 
 QString quoted(const QString& identifier)
 {
@@ -27,6 +31,38 @@ bool looksLikeTableName(const QString& source)
 {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     return name.match(source).hasMatch();
+}
+
+QString withoutBlanks(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        if (!c.isSpace())
+            out += c.toLower();
+    return out;
+}
+
+// The base view lists each file once, in the order of its id, as the
+// catalog's own definition of it does; a view of another shape keeps offsets.
+bool isKeyedBaseView(Database& db, const QString& source, const QVariantList& params)
+{
+    const QString bare = withoutBlanks(source);
+    if (!params.isEmpty() ||
+        (bare != QLatin1String("alapfile") && bare != QLatin1String("select*fromalapfile")))
+        return false;
+    static const QString kDefinition = withoutBlanks(QStringLiteral(
+        "CREATE VIEW alapfile AS SELECT prgnev.nev AS nev, ut.ut AS ut, prgnev.hossz AS hossz, "
+        "prgnev.crc AS crc, prgnev.datum AS datum, prgnev.id AS id FROM prgnev, ut "
+        "WHERE prgnev.utid = ut.id"));
+    static const QString kKey = withoutBlanks(QStringLiteral("id INTEGER PRIMARY KEY"));
+    const QString view = db.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = "
+                                                  "'view' AND name = 'alapfile'"))
+                             .toString();
+    const QString table = db.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = "
+                                                   "'table' AND name = 'prgnev'"))
+                              .toString();
+    return withoutBlanks(view) == kDefinition && withoutBlanks(table).contains(kKey);
 }
 
 } // namespace
@@ -122,11 +158,14 @@ void DataSource::runSource()
     m_storedColumns = 0;
     m_table.clear();
     m_tableKey.clear();
+    m_keyColumn = -1;
+    m_keyName.clear();
 
     Database& db = database();
     QString source = m_source.trimmed();
     while (source.endsWith(QLatin1Char(';')))
         source.chop(1);
+    const QString given = source;
     if (looksLikeTableName(source)) {
         Statement lookup = db.prepare(QStringLiteral("SELECT type, name FROM sqlite_master WHERE "
                                                      "name = ?1 COLLATE NOCASE AND type IN "
@@ -160,6 +199,14 @@ void DataSource::runSource()
     for (int i = 0; i < shown; ++i)
         m_columns << probe.columnName(i);
 
+    if (!m_table.isEmpty()) {
+        m_keyColumn = m_storedColumns - 1;
+        m_keyName = QStringLiteral("rowid");
+    } else if (isKeyedBaseView(db, given, m_params)) {
+        m_keyColumn = columnIndex(QStringLiteral("id"));
+        m_keyName = QStringLiteral("\"id\"");
+    }
+
     if (page(0).rows > 0)
         m_pos = 0;
 }
@@ -172,11 +219,82 @@ QString DataSource::selectText() const
     return QStringLiteral("SELECT * FROM (") + m_sourceSql + QLatin1Char(')');
 }
 
+QString DataSource::keyedText(const QString& what, const QString& limit) const
+{
+    const QString from = m_table.isEmpty() ? QStringLiteral("(") + m_sourceSql + QLatin1Char(')')
+                                           : quoted(m_table);
+    // Keyed sources take no parameters of their own: the key is ?1.
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 > ?1 ORDER BY %3 LIMIT %4")
+        .arg(what, from, m_keyName, limit);
+}
+
 void DataSource::invalidateRows()
 {
     m_pages.clear();
     m_lru.clear();
     m_count.reset();
+    m_pageAfter = {{0, kBeforeAllKeys}};
+    m_densePages = 1;
+    m_keysComplete = false;
+    if (m_directoryTimer)
+        m_directoryTimer->stop();
+}
+
+// Reads up to maxRows keys on from the known pages, noting where each page
+// starts; the end of the view found on the way gives the row count.
+void DataSource::learnKeys(qint64 maxRows)
+{
+    if (m_keysComplete)
+        return;
+    const qint64 from = m_densePages - 1;
+    reading([&] {
+        Statement st = m_db.prepare(keyedText(m_keyName, QString::number(maxRows)));
+        st.bindInt64(1, m_pageAfter.at(from));
+        qint64 rows = 0;
+        while (st.step())
+            if (++rows % kPageRows == 0)
+                m_pageAfter[from + rows / kPageRows] = st.value(0).toLongLong();
+        m_densePages = from + 1 + rows / kPageRows;
+        while (m_pageAfter.count(m_densePages))
+            ++m_densePages;
+        if (rows < maxRows) {
+            m_keysComplete = true;
+            if (!m_count)
+                m_count = from * kPageRows + rows;
+        }
+    });
+}
+
+// The known page nearest before pageIndex, and the key it starts after.
+std::pair<qint64, qint64> DataSource::nearestKnownPage(qint64 pageIndex) const
+{
+    auto known = m_pageAfter.upper_bound(pageIndex);
+    --known; // page 0 is always known
+    return *known;
+}
+
+void DataSource::extendDirectoryWhenIdle()
+{
+    if (m_keyColumn < 0 || m_keysComplete)
+        return;
+    if (!m_directoryTimer) {
+        m_directoryTimer = new QTimer(this);
+        m_directoryTimer->setInterval(0);
+        connect(m_directoryTimer, &QTimer::timeout, this, [this] {
+            try {
+                if (m_db.isOpen() && m_keyColumn >= 0)
+                    learnKeys(kIdleKeyRows);
+                else
+                    m_keysComplete = true;
+            } catch (const platform::Error&) {
+                m_keysComplete = true; // the next read of a page reports it
+            }
+            if (m_keysComplete)
+                m_directoryTimer->stop();
+        });
+    }
+    if (!m_directoryTimer->isActive())
+        m_directoryTimer->start();
 }
 
 const DataSource::Page& DataSource::page(qint64 pageIndex)
@@ -194,18 +312,36 @@ const DataSource::Page& DataSource::page(qint64 pageIndex)
     reading([&] {
         // Reset at the end of the block: an open read would block writers on
         // other connections to the catalog.
-        Statement st = m_db.prepare(selectText() + QStringLiteral(" LIMIT %1 OFFSET %2")
-                                                        .arg(kPageRows)
-                                                        .arg(pageIndex * kPageRows));
-        if (m_table.isEmpty())
-            st.bindAll(m_params);
+        Statement st;
+        if (m_keyColumn >= 0) {
+            // From the nearest page whose start is known: at once when it is this one.
+            const auto [known, after] = nearestKnownPage(pageIndex);
+            st = m_db.prepare(
+                keyedText(m_table.isEmpty() ? QStringLiteral("*") : QStringLiteral("*, rowid"),
+                          QString::number(kPageRows)) +
+                QStringLiteral(" OFFSET %1").arg((pageIndex - known) * kPageRows));
+            st.bindInt64(1, after);
+        } else {
+            st = m_db.prepare(selectText() + QStringLiteral(" LIMIT %1 OFFSET %2")
+                                                 .arg(kPageRows)
+                                                 .arg(pageIndex * kPageRows));
+            if (m_table.isEmpty())
+                st.bindAll(m_params);
+        }
         fresh.cells.reserve(size_t(kPageRows) * size_t(m_storedColumns));
         while (st.step()) {
             for (int c = 0; c < m_storedColumns; ++c)
                 fresh.cells.push_back(st.value(c));
             ++fresh.rows;
         }
+        if (m_keyColumn >= 0 && fresh.rows == kPageRows)
+            m_pageAfter.emplace(pageIndex + 1,
+                                fresh.cells[size_t((kPageRows - 1) * m_storedColumns +
+                                                   m_keyColumn)]
+                                    .toLongLong());
     });
+    if (m_keyColumn >= 0 && pageIndex >= m_densePages)
+        extendDirectoryWhenIdle(); // the next jump this deep costs a page
     if (fresh.rows < kPageRows && (fresh.rows > 0 || pageIndex == 0))
         m_count = pageIndex * kPageRows + fresh.rows; // the end of the view is now known
     if (m_pages.size() >= kMaxPages) {
@@ -241,6 +377,8 @@ qint64 DataSource::recordCount()
                 .toLongLong();
         });
     }
+    if (*m_count > kMaxPages * kPageRows)
+        extendDirectoryWhenIdle();
     return *m_count;
 }
 
@@ -364,10 +502,21 @@ void DataSource::forEachRow(qint64 first, qint64 limit,
     requireOpen();
     if (first < 0)
         first = 0;
-    Statement st = m_db.prepare(selectText() +
-                                QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit < 0 ? -1 : limit).arg(first));
-    if (m_table.isEmpty())
-        st.bindAll(m_params);
+    const QString count = QString::number(limit < 0 ? -1 : limit);
+    Statement st;
+    if (m_keyColumn >= 0) {
+        // Starts from the nearest page whose first key is known.
+        const auto [known, after] = nearestKnownPage(first / kPageRows);
+        st = m_db.prepare(keyedText(m_table.isEmpty() ? QStringLiteral("*")
+                                                      : QStringLiteral("*, rowid"),
+                                    count) +
+                          QStringLiteral(" OFFSET %1").arg(first - known * kPageRows));
+        st.bindInt64(1, after);
+    } else {
+        st = m_db.prepare(selectText() + QStringLiteral(" LIMIT %1 OFFSET %2").arg(count).arg(first));
+        if (m_table.isEmpty())
+            st.bindAll(m_params);
+    }
     for (qint64 position = first; reading([&st] { return st.step(); }); ++position)
         if (!row(position, st))
             break;

@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <list>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -47,6 +49,11 @@ public:
 
     // The view
     bool isTableSource() const { return !m_table.isEmpty(); }
+    // True when pages are read by their rows' keys (tables by rowid, the base
+    // view by file id), so a page deep in the view costs no more than the first.
+    bool readsByKey() const { return m_keyColumn >= 0; }
+    // True once the idle passes know where every page of a keyed view starts.
+    bool pageStartsKnown() const { return m_keysComplete; }
     int columnCount() const { return int(m_columns.size()); }
     QStringList columnNames() const { return m_columns; }
     int columnIndex(const QString& name) const; // -1 when absent
@@ -109,6 +116,10 @@ private:
     void invalidateRows();
     const Page& page(qint64 pageIndex);
     QString selectText() const;
+    QString keyedText(const QString& what, const QString& limit) const;
+    void learnKeys(qint64 maxRows);
+    std::pair<qint64, qint64> nearestKnownPage(qint64 pageIndex) const;
+    void extendDirectoryWhenIdle();
     qint64 nextAutoId();
 
     QString m_path;
@@ -123,6 +134,17 @@ private:
     int m_storedColumns = 0; // columns read per row, with the hidden rowid of table sources
     std::optional<qint64> m_count;
     qint64 m_pos = -1;
+
+    // Keyed reads: the key column among the stored ones (-1: pages by offset),
+    // its name, and for pages the key after which each starts (page 0 from
+    // the start), learnt from pages read and from key passes while idle. The
+    // pages below m_densePages are all known.
+    int m_keyColumn = -1;
+    QString m_keyName;
+    std::map<qint64, qint64> m_pageAfter;
+    qint64 m_densePages = 1;
+    bool m_keysComplete = false;
+    QTimer* m_directoryTimer = nullptr;
 
     QHash<qint64, Page> m_pages;
     std::list<qint64> m_lru;
