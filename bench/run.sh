@@ -1,9 +1,9 @@
 #!/bin/sh
 # Builds the benchmarks (Release, in build-bench/) and runs one of them.
 #   bench/run.sh scan [DIR [--crc] [--archives] [--label LABEL] [--update CATALOG]]  scan a generated tree (then update it, 1 GiB with checksums, 1 000 ZIPs with their contents), or DIR into a fresh catalog or CATALOG
-#   bench/run.sh catalog [CATALOG]  large-catalog timings of the main window
+#   bench/run.sh catalog [CATALOG | --generate N | --files N [CATALOG]]  large-catalog timings of the main window (--files: window start figures open_<N>_*, medians of 3; CATALOG generated there when missing, then kept)
 #   bench/run.sh browse [CATALOG]   browsing a 1 000 000-file catalog in the main window
-#   bench/run.sh import [FILE.mdb]  converting a generated 200 000-file Jet catalog, or FILE.mdb
+#   bench/run.sh import [--rows N | FILE.mdb]  converting a generated Jet catalog (200 000 files, or about N rows in all: import_<N>_s) through the program's child process, or FILE.mdb
 #   bench/run.sh keywords [CATALOG] the keyword windows opening, showing and storing a record's keywords on 1 000 000 files
 #   bench/run.sh search [--dense] [--files N] [CATALOG]  searches and bulk commands on a 1 000 000-file catalog with keywords (--dense: many links)
 #   bench/run.sh retrieve [DIR] copying back from media and athozo against cp, in DIR

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -112,8 +113,71 @@ std::optional<std::int64_t> integerOf(const Cell& c)
     return std::nullopt;
 }
 
+// A row's values kept for a statement that writes many rows at once.
+class Row
+{
+public:
+    void bindInt64(int index, std::int64_t value) { at(index) = {Kind::Integer, value, 0, {}}; }
+    void bindDouble(int index, double value) { at(index) = {Kind::Real, 0, value, {}}; }
+    void bindNull(int index) { at(index) = {}; }
+    void bindUtf8(int index, const char* text, int bytes)
+    {
+        at(index) = {Kind::Text, 0, 0, std::string(text, std::size_t(bytes))};
+    }
+    void bindText(int index, const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        bindUtf8(index, utf8.constData(), int(utf8.size()));
+    }
+    // Binds the values to parameters first + 1, first + 2, ...
+    void bindTo(Statement& st, int first) const
+    {
+        for (std::size_t c = 0; c < m_values.size(); ++c) {
+            const Value& v = m_values[c];
+            const int index = first + int(c) + 1;
+            switch (v.kind) {
+            case Kind::Null:
+                st.bindNull(index);
+                break;
+            case Kind::Integer:
+                st.bindInt64(index, v.integer);
+                break;
+            case Kind::Real:
+                st.bindDouble(index, v.real);
+                break;
+            case Kind::Text:
+                st.bindUtf8(index, v.text.data(), int(v.text.size()));
+                break;
+            }
+        }
+    }
+
+private:
+    enum class Kind
+    {
+        Null,
+        Integer,
+        Real,
+        Text
+    };
+    struct Value
+    {
+        Kind kind = Kind::Null;
+        std::int64_t integer = 0;
+        double real = 0;
+        std::string text;
+    };
+    Value& at(int index)
+    {
+        if (m_values.size() < std::size_t(index))
+            m_values.resize(std::size_t(index));
+        return m_values[std::size_t(index - 1)];
+    }
+    std::vector<Value> m_values;
+};
+
 // A text column that may not be NULL: an empty text stands in.
-void bindText(Statement& st, int index, const Cell& c)
+template <class Target> void bindText(Target& st, int index, const Cell& c)
 {
     switch (c.kind) {
     case Cell::Kind::Text:
@@ -135,7 +199,7 @@ void bindText(Statement& st, int index, const Cell& c)
 }
 
 // Lengths and checksums: kept as they are, whole numbers as integers.
-void bindNumber(Statement& st, int index, const Cell& c)
+template <class Target> void bindNumber(Target& st, int index, const Cell& c)
 {
     if (const std::optional<std::int64_t> n =
             c.kind == Cell::Kind::Text ? std::nullopt : integerOf(c)) {
@@ -157,7 +221,7 @@ void bindNumber(Statement& st, int index, const Cell& c)
 
 // Dates from the stored value itself; a date kept as text is read in the
 // old program's forms, and kept as it is when it is none of them.
-void bindDate(Statement& st, int index, const Cell& c)
+template <class Target> void bindDate(Target& st, int index, const Cell& c)
 {
     char text[19];
     switch (c.kind) {
@@ -202,6 +266,73 @@ void syncPath(const QString& path)
     }
 }
 
+// Rows written many to a statement: what the engine does once per statement
+// (opening the table and its indexes, updating the AUTOINCREMENT counter in
+// sqlite_sequence) is paid once per batch instead of once per row. A row the
+// table's one unique rule refuses is skipped (OR IGNORE) and counted, as a
+// statement of its own would have refused it.
+class Batch
+{
+public:
+    static constexpr int kRows = 128;
+
+    Batch(store::Database& db, const QString& table, const QString& columns, int columnCount)
+        : m_db(db), m_table(table), m_columns(columns), m_columnCount(columnCount),
+          m_full(db.prepare(sql(kRows)))
+    {
+        m_rows.reserve(kRows);
+    }
+
+    Row& add()
+    {
+        m_rows.emplace_back();
+        return m_rows.back();
+    }
+    bool full() const { return int(m_rows.size()) == kRows; }
+
+    // Writes the rows gathered; returns how many were refused.
+    qint64 flush()
+    {
+        if (m_rows.empty())
+            return 0;
+        std::optional<Statement> shorter;
+        if (!full())
+            shorter = m_db.prepare(sql(int(m_rows.size())));
+        Statement& st = shorter ? *shorter : m_full;
+        for (std::size_t r = 0; r < m_rows.size(); ++r)
+            m_rows[r].bindTo(st, int(r) * m_columnCount);
+        st.run();
+        const qint64 refused =
+            qint64(m_rows.size()) - m_db.scalar(QStringLiteral("SELECT changes()")).toLongLong();
+        m_written += qint64(m_rows.size()) - refused;
+        m_rows.clear();
+        return refused;
+    }
+    qint64 written() const { return m_written; }
+
+private:
+    QString sql(int rows) const
+    {
+        QString text =
+            QStringLiteral("INSERT OR IGNORE INTO %1 (%2) VALUES ").arg(m_table, m_columns);
+        for (int r = 0; r < rows; ++r) {
+            text += r ? QStringLiteral(", (") : QStringLiteral("(");
+            for (int c = 0; c < m_columnCount; ++c)
+                text += (c ? QStringLiteral(", ?") : QStringLiteral("?")) +
+                        QString::number(r * m_columnCount + c + 1);
+            text += QLatin1Char(')');
+        }
+        return text;
+    }
+
+    store::Database& m_db;
+    QString m_table, m_columns;
+    int m_columnCount;
+    Statement m_full;
+    std::vector<Row> m_rows;
+    qint64 m_written = 0;
+};
+
 class Converter
 {
 public:
@@ -215,12 +346,15 @@ public:
         for (const char* name : kTables)
             m_total += m_tables.emplace_back(openChecked(name))->rowCount();
         store::Transaction tx(m_out);
+        const QStringList indexes = dropLookupIndexes();
         keywords(*m_tables[0], "kulcs", "kulcs", m_keywordIds);
         keywords(*m_tables[1], "kulcsut", "nev", m_folderKeywordIds);
         folders(*m_tables[2]);
         files(*m_tables[3]);
         folderLinks(*m_tables[4]);
         fileLinks(*m_tables[5]);
+        for (const QString& sql : indexes)
+            m_out.exec(sql);
         for (int i = 0; i < 4; ++i)
             continueCounter(kTables[i],
                             m_pages.nextAutoNumber(m_jet.tablePage(QLatin1String(kTables[i]))));
@@ -253,6 +387,28 @@ private:
         return t;
     }
 
+    // The indexes that only speed up reading are made again once the rows
+    // are in: one sort per index instead of a search for every row. Unique
+    // ones stay, as they refuse the rows they refuse.
+    QStringList dropLookupIndexes()
+    {
+        QStringList names, sql;
+        Statement st = m_out.prepare(QStringLiteral(
+            "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL AND "
+            "tbl_name IN ('kulcs', 'kulcsut', 'ut', 'prgnev', 'ut_kulcsid', 'nev_kulcsid')"));
+        while (st.step()) {
+            const QString text = st.value(1).toString();
+            if (text.simplified().startsWith(QLatin1String("CREATE UNIQUE"), Qt::CaseInsensitive))
+                continue;
+            names << st.value(0).toString();
+            sql << text;
+        }
+        for (const QString& name : names)
+            m_out.exec(QStringLiteral("DROP INDEX \"%1\"")
+                           .arg(QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))));
+        return sql;
+    }
+
     // Reads the table's next row. At the end, rows its definition counts
     // that could not be read are reported with the others left out.
     bool next(JetTable& t, const char* table)
@@ -277,6 +433,8 @@ private:
 
     void leaveOut(const char* table, Refusal reason, qint64 rows = 1)
     {
+        if (rows <= 0)
+            return;
         const QString name = QLatin1String(table);
         for (LeftOut& l : m_leftOut) {
             if (l.table == name && l.reason == reason) {
@@ -406,6 +564,9 @@ private:
     {
         Statement st = m_out.prepare(QStringLiteral("INSERT INTO prgnev (id, nev, utid, hossz, "
                                                     "datum, crc) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
+        Batch batch(m_out, QStringLiteral("prgnev"),
+                    QStringLiteral("id, nev, utid, hossz, datum, crc"), 6);
+        const auto flush = [&] { leaveOut("prgnev", Refusal::DuplicateId, batch.flush()); };
         const int idCol = t.column(QStringLiteral("id"));
         const int nameCol = t.column(QStringLiteral("nev"));
         const int folderCol = t.column(QStringLiteral("utid"));
@@ -415,27 +576,44 @@ private:
         while (next(t, "prgnev")) {
             const std::optional<std::int64_t> id = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> folder = integerOf(t.cell(folderCol));
+            // Refusals are counted in the order of the rows.
             if (!folder || !m_folderIds.count(*folder)) {
+                flush();
                 leaveOut("prgnev", Refusal::MissingFolder);
                 continue;
             }
             if (id && m_fileIds.count(*id)) {
+                flush();
                 leaveOut("prgnev", Refusal::DuplicateId);
                 continue;
             }
-            // Files without an id are numbered here; none can link to them.
-            if (id)
-                st.bindInt64(1, *id);
-            else
-                st.bindNull(1);
+            if (id) {
+                Row& row = batch.add();
+                row.bindInt64(1, *id);
+                bindText(row, 2, t.cell(nameCol));
+                row.bindInt64(3, *folder);
+                bindNumber(row, 4, t.cell(lengthCol));
+                bindDate(row, 5, t.cell(dateCol));
+                bindNumber(row, 6, t.cell(crcCol));
+                m_fileIds.insert(*id);
+                if (batch.full())
+                    flush();
+                continue;
+            }
+            // Files without an id are numbered here, after the rows before
+            // them; none can link to them.
+            flush();
+            st.bindNull(1);
             bindText(st, 2, t.cell(nameCol));
             st.bindInt64(3, *folder);
             bindNumber(st, 4, t.cell(lengthCol));
             bindDate(st, 5, t.cell(dateCol));
             bindNumber(st, 6, t.cell(crcCol));
             if (insert(st, "prgnev", Refusal::DuplicateId))
-                m_fileIds.insert(id ? *id : m_out.lastInsertId());
+                m_fileIds.insert(m_out.lastInsertId());
         }
+        flush();
+        m_written += batch.written();
     }
 
     void folderLinks(JetTable& t)
@@ -468,25 +646,31 @@ private:
 
     void fileLinks(JetTable& t)
     {
-        Statement st =
-            m_out.prepare(QStringLiteral("INSERT INTO nev_kulcsid (id, kulcsid) VALUES (?1, ?2)"));
+        Batch batch(m_out, QStringLiteral("nev_kulcsid"), QStringLiteral("id, kulcsid"), 2);
+        const auto flush = [&] { leaveOut("nev_kulcsid", Refusal::DuplicateLink, batch.flush()); };
         const int idCol = t.column(QStringLiteral("id"));
         const int keyCol = t.column(QStringLiteral("kulcsid"));
         while (next(t, "nev_kulcsid")) {
             const std::optional<std::int64_t> file = integerOf(t.cell(idCol));
             const std::optional<std::int64_t> keyword = integerOf(t.cell(keyCol));
             if (!file || !m_fileIds.count(*file)) {
+                flush();
                 leaveOut("nev_kulcsid", Refusal::MissingFile);
                 continue;
             }
             if (!keyword || !m_keywordIds.count(*keyword)) {
+                flush();
                 leaveOut("nev_kulcsid", Refusal::MissingKeyword);
                 continue;
             }
-            st.bindInt64(1, *file);
-            st.bindInt64(2, *keyword);
-            insert(st, "nev_kulcsid", Refusal::DuplicateLink);
+            Row& row = batch.add();
+            row.bindInt64(1, *file);
+            row.bindInt64(2, *keyword);
+            if (batch.full())
+                flush();
         }
+        flush();
+        m_written += batch.written();
     }
 
     // New rows are numbered above every imported id, and above the numbers
@@ -640,6 +824,9 @@ ImportResult convert(const QString& jetPath, const QString& templateFile, const 
             // The file is thrown away unless the whole conversion succeeds.
             out.execScript(QStringLiteral(
                 "PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; PRAGMA cache_size=-131072"));
+            // Every link's file, folder and keyword is looked up before it is
+            // written, so the engine's own look-up would only repeat it.
+            out.execScript(QStringLiteral("PRAGMA foreign_keys=OFF"));
             Converter(*jet, pages, out, progress).run(result);
         }
         syncPath(temp);
