@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 #include <functional>
 
 namespace store {
 class DataSource;
+class Database;
 }
 
 // The path tree as its builders see it: nodes with unique keys, numbered
@@ -30,6 +32,16 @@ namespace Module1 {
 // The folder rows of one medium, for Datafa; the parameter is mediumPattern(label).
 inline const QString kMediumQuery =
     QStringLiteral("SELECT ut.ut FROM ut WHERE ut.ut LIKE ?1 ORDER BY ut.ut COLLATE NOCASE ASC");
+// kMediumQuery for 'label' as Datafa should run it: the same rows, read
+// from ranges of the path index where the label allows (the spellings of
+// its prefix found in the catalog), else by matching every folder.
+struct MediumQuery
+{
+    QString sql;
+    QVariantList params;
+};
+MediumQuery mediumQuery(const store::Database& db, const QString& label);
+
 // The files of one folder; the parameter is the folder's stored path.
 inline const QString kFolderFilesQuery =
     QStringLiteral("SELECT prgnev.nev FROM prgnev, ut WHERE prgnev.utid=ut.id AND ut.ut=?1");

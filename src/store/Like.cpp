@@ -1,8 +1,11 @@
 #include "Like.h"
 
 #include <QChar>
+#include <QHash>
 #include <QString>
 #include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace store {
 
@@ -103,6 +106,26 @@ bool likeMatchUtf8(const char* pattern, int patternLen, const char* text, int te
         return wildcardMatch(AsciiFolded{pattern, patternLen}, AsciiFolded{text, textLen});
 
     return likeMatch(QString::fromUtf8(pattern, patternLen), QString::fromUtf8(text, textLen));
+}
+
+QList<char32_t> likeCaseVariants(char32_t c)
+{
+    // Code points that fold to another one, grouped by what they fold to;
+    // about 1 400 groups, worked out once.
+    static const QHash<char32_t, QList<char32_t>> foldedFrom = [] {
+        QHash<char32_t, QList<char32_t>> groups;
+        for (char32_t x = 0; x <= 0x10FFFF; ++x) {
+            const char32_t f = QChar::toCaseFolded(x);
+            if (f != x)
+                groups[f] << x;
+        }
+        return groups;
+    }();
+    const char32_t f = QChar::toCaseFolded(c);
+    QList<char32_t> out = foldedFrom.value(f);
+    out << f;
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 } // namespace store

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QStringView>
 
 namespace store {
@@ -12,5 +13,8 @@ bool likeMatch(QStringView pattern, QStringView text);
 // Same, on UTF-8 bytes as the engine hands them over; ASCII-only input takes
 // a fast path that never builds a QString.
 bool likeMatchUtf8(const char* pattern, int patternLen, const char* text, int textLen);
+
+// Every code point the match takes as the letter 'c', 'c' included, ascending.
+QList<char32_t> likeCaseVariants(char32_t c);
 
 } // namespace store

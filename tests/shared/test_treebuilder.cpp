@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Records the nodes as the tree widget would hold them.
@@ -44,7 +46,9 @@ class TestTreeBuilder : public QObject
 
     void medium(const QString& label)
     {
-        m_datafa.setRecordSource(Module1::kMediumQuery, {Module1::mediumPattern(label)});
+        const Module1::MediumQuery q = Module1::mediumQuery(m_datafa.database(), label);
+        QVERIFY(q.sql != Module1::kMediumQuery);
+        m_datafa.setRecordSource(q.sql, q.params);
         m_datafa.refresh();
     }
 
@@ -119,6 +123,76 @@ private Q_SLOTS:
         medium("CD_1");
         Nodes w;
         QCOMPARE(Module1::faepit_jelol(w, m_datafa, "CD_1", "-CD_1- E:\\NINCS", "X"), 0);
+    }
+
+    // The folders read from index ranges are those matched one by one, in
+    // the same order, whatever letter case the label and the rows are in.
+    void rangedMediumRowsMatchEveryFolder()
+    {
+        const QString path = TestSupport::freshCatalog(m_dir.filePath("spellings.mdb"));
+        auto db = store::Database::open(path);
+        QStringList labels = {u"NAGY"_s, u"nagy"_s, u"Nagy"_s, u"NAGYOBB"_s, u"NAGY-"_s,
+                              u"KÉK"_s, u"kék"_s, u"Kék"_s, u"\u212A"_s, u"K"_s, u"k"_s,
+                              u"\u01C4"_s, u"\u01C5"_s, u"\u01C6"_s, u"A_B%'C"_s,
+                              u"\U00010400"_s, u"\U00010428"_s, u"ss"_s, u"\u00DF"_s};
+        // Twenty spellings of one label: more than the ranges are built for.
+        for (int i = 0; i < 20; ++i) {
+            QString many = u"abcdefgh"_s;
+            for (int b = 0; b < 8; ++b)
+                if ((i * 37 + 11) >> b & 1)
+                    many[b] = many[b].toUpper();
+            labels << many;
+        }
+        for (const QString& label : std::as_const(labels))
+            for (const QString& rest : {u"E:\\"_s, u"E:\\B"_s, u"F:\\a\\b"_s})
+                db.exec("INSERT OR IGNORE INTO ut (ut) VALUES (?1)",
+                        {u"-"_s + label + u"- "_s + rest});
+        // Near misses: no blank after the label, and a bare prefix.
+        for (const QString& ut : {u"-NAGY-!x"_s, u"-NAGY-"_s, u"-NAGY- "_s, u"-NAGYx E:\\"_s})
+            db.exec("INSERT INTO ut (ut) VALUES (?1)", {ut});
+
+        const auto rows = [&db](const QString& sql, const QVariantList& params) {
+            QStringList out;
+            store::Statement st = db.prepare(sql);
+            st.bindAll(params);
+            while (st.step())
+                out << st.value(0).toString();
+            return out;
+        };
+        struct Case
+        {
+            QString label;
+            bool ranged;
+        };
+        for (const Case& c : {Case{u"NAGY"_s, true}, Case{u"nAgY"_s, true}, Case{u"kék"_s, true},
+                              Case{u"KÉK"_s, true}, Case{u"k"_s, true}, Case{u"\u01C5"_s, true},
+                              Case{u"A_B%'C"_s, true}, Case{u"a_b%'c"_s, true},
+                              Case{u"\U00010428"_s, true}, Case{u"SS"_s, true},
+                              Case{u"\u1E9E"_s, true}, Case{u"NINCS"_s, true}, Case{QString(), true},
+                              Case{u"ABCDEFGH"_s, false}, Case{u"NA?Y"_s, false},
+                              Case{u"N*"_s, false}}) {
+            const Module1::MediumQuery q = Module1::mediumQuery(db, c.label);
+            const QStringList expected =
+                rows(Module1::kMediumQuery, {Module1::mediumPattern(c.label)});
+            QCOMPARE(rows(q.sql, q.params), expected);
+            QCOMPARE(q.sql != Module1::kMediumQuery, c.ranged);
+            // Seeks only, never a pass over every folder.
+            store::Statement plan = db.prepare(u"EXPLAIN QUERY PLAN "_s + q.sql);
+            plan.bindAll(q.params);
+            while (c.ranged && plan.step())
+                QVERIFY2(!plan.value(3).toString().contains(u"SCAN"_s),
+                         qPrintable(plan.value(3).toString()));
+        }
+        QCOMPARE(rows(Module1::kMediumQuery, {Module1::mediumPattern(u"nagy"_s)}).size(), 10);
+        QCOMPARE(rows(Module1::kMediumQuery, {Module1::mediumPattern(u"k"_s)}).size(), 9);
+
+        // Without the path index every folder is matched, as before.
+        db.exec("PRAGMA foreign_keys = OFF");
+        db.exec("DROP VIEW alapfile");
+        db.exec("CREATE TABLE ut2 AS SELECT * FROM ut");
+        db.exec("DROP TABLE ut");
+        db.exec("ALTER TABLE ut2 RENAME TO ut");
+        QCOMPARE(Module1::mediumQuery(db, u"NAGY"_s).sql, Module1::kMediumQuery);
     }
 };
 

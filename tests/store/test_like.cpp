@@ -2,10 +2,13 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 using store::likeMatch;
 using store::likeMatchUtf8;
+using store::likeCaseVariants;
 
 namespace {
 
@@ -85,6 +88,30 @@ private slots:
         QVERIFY(!utf8Match(pattern, ascii));
         QVERIFY(!utf8Match(pattern, accented));
         QVERIFY(utf8Match(pattern, ascii + u'b'));
+    }
+
+    // The variants are exactly the code points the match takes for a letter,
+    // on either of its paths (ASCII bytes or folded code points).
+    void caseVariantsAreWhatMatches()
+    {
+        for (const char32_t c : {U'a', U'K', U's', U'é', U'Ő', U'\u00DF', U'\u01C5', U'\u03A3',
+                                 U'i', U'\U00010400', U'-', U' '}) {
+            const QList<char32_t> variants = likeCaseVariants(c);
+            QVERIFY(variants.contains(c));
+            QVERIFY(std::is_sorted(variants.begin(), variants.end()));
+            const QByteArray letter = QString::fromUcs4(&c, 1).toUtf8();
+            QList<char32_t> matching;
+            for (char32_t x = 0; x < 0x20000; ++x) {
+                if (x >= 0xD800 && x < 0xE000)
+                    continue;
+                const QByteArray other = QString::fromUcs4(&x, 1).toUtf8();
+                if (likeMatchUtf8(letter.constData(), int(letter.size()), other.constData(),
+                                  int(other.size())))
+                    matching << x;
+            }
+            QCOMPARE(variants, matching);
+        }
+        QCOMPARE(likeCaseVariants(U'k'), (QList<char32_t>{U'K', U'k', U'\u212A'}));
     }
 };
 
