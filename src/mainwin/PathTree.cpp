@@ -4,10 +4,29 @@
 
 namespace {
 
-constexpr int kIndexRole = Qt::UserRole;
-constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kTagRole = Qt::UserRole + 2;
-constexpr int kImageRole = Qt::UserRole + 3;
+// What the tree keeps of a node, as members: item data would cost an
+// allocation a role on every node of a large tree.
+class PathNode : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    int index = 0;
+    QString key;
+    QString tag;
+    QString image;
+    QStringList stored;
+};
+
+PathNode* pathNode(QTreeWidgetItem* item)
+{
+    return static_cast<PathNode*>(item);
+}
+
+const PathNode* pathNode(const QTreeWidgetItem* item)
+{
+    return static_cast<const PathNode*>(item);
+}
 
 } // namespace
 
@@ -28,14 +47,20 @@ int PathTree::add(const QString& parentKey, const QString& key, const QString& t
         if (!parent)
             return 0;
     }
-    auto* item = parent ? new QTreeWidgetItem(parent, QStringList{text})
-                        : new QTreeWidgetItem(this, QStringList{text});
+    PathNode* item = nullptr;
+    if (parent) {
+        item = new PathNode(parent, QStringList{text});
+    } else if (m_building) {
+        item = new PathNode(QStringList{text});
+        m_pending.append(item);
+    } else {
+        item = new PathNode(this, QStringList{text});
+    }
     m_nodes.append(item);
     const int index = int(m_nodes.size());
     m_keys.insert(key, index);
-    item->setData(0, kIndexRole, index);
-    item->setData(0, kKeyRole, key);
-    item->setData(0, kTagRole, QString());
+    item->index = index;
+    item->key = key;
     setImage(index, image);
     // A folder's files come on first opening: until then it offers to open.
     if (image == QLatin1String("close"))
@@ -45,9 +70,17 @@ int PathTree::add(const QString& parentKey, const QString& key, const QString& t
 
 void PathTree::addStoredPath(const QString& key, const QString& storedPath)
 {
-    QStringList& paths = m_stored[key];
-    if (!paths.contains(storedPath))
-        paths.append(storedPath);
+    if (QTreeWidgetItem* item = node(indexOfKey(key))) {
+        QStringList& paths = pathNode(item)->stored;
+        if (!paths.contains(storedPath))
+            paths.append(storedPath);
+    }
+}
+
+QStringList PathTree::storedPaths(int index) const
+{
+    const QTreeWidgetItem* item = node(index);
+    return item ? pathNode(item)->stored : QStringList();
 }
 
 bool PathTree::isFileNode(int index) const
@@ -56,12 +89,20 @@ bool PathTree::isFileNode(int index) const
     return shown == QLatin1String("elem") || shown == QLatin1String("jelolt");
 }
 
+void PathTree::takePending()
+{
+    m_building = false;
+    addTopLevelItems(m_pending);
+    m_pending.clear();
+}
+
 void PathTree::clearNodes()
 {
+    qDeleteAll(m_pending);
+    m_pending.clear();
     clear();
     m_nodes.clear();
     m_keys.clear();
-    m_stored.clear();
     m_archives.clear();
 }
 
@@ -72,31 +113,31 @@ QTreeWidgetItem* PathTree::node(int index) const
 
 int PathTree::indexOf(const QTreeWidgetItem* item) const
 {
-    return item ? item->data(0, kIndexRole).toInt() : 0;
+    return item ? pathNode(item)->index : 0;
 }
 
 QString PathTree::key(int index) const
 {
     const QTreeWidgetItem* item = node(index);
-    return item ? item->data(0, kKeyRole).toString() : QString();
+    return item ? pathNode(item)->key : QString();
 }
 
 QString PathTree::tag(int index) const
 {
     const QTreeWidgetItem* item = node(index);
-    return item ? item->data(0, kTagRole).toString() : QString();
+    return item ? pathNode(item)->tag : QString();
 }
 
 void PathTree::setTag(int index, const QString& tag)
 {
     if (QTreeWidgetItem* item = node(index))
-        item->setData(0, kTagRole, tag);
+        pathNode(item)->tag = tag;
 }
 
 void PathTree::setImage(int index, const QString& image)
 {
     if (QTreeWidgetItem* item = node(index)) {
-        item->setData(0, kImageRole, image);
+        pathNode(item)->image = image;
         const bool archive = m_archives.contains(index) &&
                              (image == QLatin1String("close") || image == QLatin1String("open"));
         item->setIcon(0, m_images.image(archive ? QStringLiteral("archiv") + image : image));
@@ -114,7 +155,7 @@ void PathTree::setArchive(int index)
 QString PathTree::image(int index) const
 {
     const QTreeWidgetItem* item = node(index);
-    return item ? item->data(0, kImageRole).toString() : QString();
+    return item ? pathNode(item)->image : QString();
 }
 
 QString PathTree::fullPath(int index) const

@@ -21,11 +21,24 @@ public:
     int add(const QString& parentKey, const QString& key, const QString& text,
             const QString& image) override;
     void addStoredPath(const QString& key, const QString& storedPath) override;
-    QStringList storedPaths(int index) const { return m_stored.value(key(index)); }
+    QStringList storedPaths(int index) const;
     // File nodes by what they show: a folder's name may end like a file key.
     bool isFileNode(int index) const;
 
     void clearNodes();
+    // Nodes added while a Building lives reach the widget in one piece when
+    // it ends: a model signal for each node is most of a large tree's cost.
+    class Building
+    {
+    public:
+        explicit Building(PathTree& tree) : m_tree(tree) { m_tree.m_building = true; }
+        ~Building() { m_tree.takePending(); }
+        Building(const Building&) = delete;
+        Building& operator=(const Building&) = delete;
+
+    private:
+        PathTree& m_tree;
+    };
     QTreeWidgetItem* node(int index) const; // 1-based; nullptr outside
     int indexOf(const QTreeWidgetItem* item) const;
     int indexOfKey(const QString& key) const { return m_keys.value(key, 0); }
@@ -51,9 +64,12 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
 
 private:
+    void takePending();
+
     ImageList m_images;
+    bool m_building = false;
+    QList<QTreeWidgetItem*> m_pending; // top nodes not in the widget yet
     QList<QTreeWidgetItem*> m_nodes;
     QHash<QString, int> m_keys;
-    QHash<QString, QStringList> m_stored;
     QSet<int> m_archives;
 };

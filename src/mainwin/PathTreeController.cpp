@@ -121,7 +121,8 @@ void PathTreeController::startTree(const QString& label)
         first->setExpanded(false);
     Fa.clearNodes();
     m_marks.aktnode = 0;
-    Datafa.setRecordSource(Module1::kMediumQuery, {Module1::mediumPattern(label)});
+    const Module1::MediumQuery folders = Module1::mediumQuery(Datafa.database(), label);
+    Datafa.setRecordSource(folders.sql, folders.params);
     Datafa.refresh();
 }
 
@@ -147,17 +148,20 @@ void PathTreeController::contextView()
             Datafa.refresh();
             m_marks.aktnev = Datafa.recordCount() > 0 ? Datafa.cell(0, 0).toString() : QString();
         }
-        startTree(m_marks.lemezcimke);
         int shown = 0;
-        if (m_marks.aktnev.isEmpty()) {
-            // A folder without files: the folder itself is shown.
-            Module1::faepit(Fa, Datafa, m_marks.lemezcimke, progress());
-            shown = Fa.indexOfKey(m_marks.aktut);
-        } else {
-            shown = Module1::faepit_jelol(Fa, Datafa, m_marks.lemezcimke, m_marks.aktut,
-                                          m_marks.aktnev, progress());
+        {
+            PathTree::Building building(Fa);
+            startTree(m_marks.lemezcimke);
+            if (m_marks.aktnev.isEmpty()) {
+                // A folder without files: the folder itself is shown.
+                Module1::faepit(Fa, Datafa, m_marks.lemezcimke, progress());
+                shown = Fa.indexOfKey(m_marks.aktut);
+            } else {
+                shown = Module1::faepit_jelol(Fa, Datafa, m_marks.lemezcimke, m_marks.aktut,
+                                              m_marks.aktnev, progress());
+            }
+            markArchives();
         }
-        markArchives();
         if (shown)
             Fa.ensureVisible(shown);
         else
@@ -215,9 +219,12 @@ void PathTreeController::buildMediumTree()
     BusyScope busy(m_host);
     ProgressScope bar(m_host);
     try {
-        startTree(label);
-        Module1::faepit(Fa, Datafa, label, progress());
-        markArchives();
+        {
+            PathTree::Building building(Fa);
+            startTree(label);
+            Module1::faepit(Fa, Datafa, label, progress());
+            markArchives();
+        }
         if (QTreeWidgetItem* first = Fa.node(1))
             first->setExpanded(true);
     } catch (const platform::Error&) {
