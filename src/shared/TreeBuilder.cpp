@@ -124,10 +124,10 @@ MediumQuery mediumQuery(const store::Database& db, const QString& label)
                       .arg(q.params.size() + 2);
         q.params << s << s.chopped(1) + QLatin1Char('!');
     }
-    // The rows reach the sort in table order, as in a pass over every
-    // folder, so that paths equal but for letter case keep their order.
-    q.sql = QStringLiteral("SELECT ut.ut FROM ut WHERE ut.rowid IN (SELECT rowid FROM ut WHERE %1) "
-                           "AND ut.ut LIKE ?1 ORDER BY ut.ut COLLATE NOCASE ASC")
+    // Paths equal but for letter case in table order, as the sort leaves
+    // them after a pass over every folder.
+    q.sql = QStringLiteral("SELECT ut.ut FROM ut WHERE (%1) AND ut.ut LIKE ?1 "
+                           "ORDER BY ut.ut COLLATE NOCASE ASC, ut.rowid")
                 .arg(ranges.join(QStringLiteral(" OR ")));
     return q;
 }
