@@ -1,17 +1,37 @@
 #include "PathTree.h"
 
+#include <QIcon>
 #include <QMouseEvent>
 
 namespace {
 
 // What the tree keeps of a node, as members: item data would cost an
-// allocation a role on every node of a large tree.
+// allocation a role, and the text and picture two more, on every node of a
+// large tree.
 class PathNode : public QTreeWidgetItem
 {
 public:
-    using QTreeWidgetItem::QTreeWidgetItem;
+    explicit PathNode(const QString& text) : shown(text) {}
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return shown;
+        if (column == 0 && role == Qt::DecorationRole)
+            return picture;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    void setPicture(const QIcon& icon)
+    {
+        picture = icon;
+        if (treeWidget())
+            emitDataChanged();
+    }
 
     int index = 0;
+    QString shown;
+    QIcon picture;
     QString key;
     QString tag;
     QString image;
@@ -47,15 +67,13 @@ int PathTree::add(const QString& parentKey, const QString& key, const QString& t
         if (!parent)
             return 0;
     }
-    PathNode* item = nullptr;
-    if (parent) {
-        item = new PathNode(parent, QStringList{text});
-    } else if (m_building) {
-        item = new PathNode(QStringList{text});
+    auto* item = new PathNode(text);
+    if (parent)
+        parent->addChild(item);
+    else if (m_building)
         m_pending.append(item);
-    } else {
-        item = new PathNode(this, QStringList{text});
-    }
+    else
+        addTopLevelItem(item);
     m_nodes.append(item);
     const int index = int(m_nodes.size());
     m_keys.insert(key, index);
@@ -140,7 +158,8 @@ void PathTree::setImage(int index, const QString& image)
         pathNode(item)->image = image;
         const bool archive = m_archives.contains(index) &&
                              (image == QLatin1String("close") || image == QLatin1String("open"));
-        item->setIcon(0, m_images.image(archive ? QStringLiteral("archiv") + image : image));
+        pathNode(item)->setPicture(
+            m_images.image(archive ? QStringLiteral("archiv") + image : image));
     }
 }
 
