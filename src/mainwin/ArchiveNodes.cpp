@@ -3,9 +3,10 @@
 #include "store/Database.h"
 
 #include <QHash>
+#include <QSet>
 #include <utility>
 
-bool splitStoredFolder(const QString& stored, QString& parent, QString& name)
+bool splitStoredFolder(QStringView stored, QStringView& parent, QStringView& name)
 {
     const qsizetype cut = stored.lastIndexOf(QLatin1Char('\\'));
     if (cut < 0 || cut == stored.size() - 1)
@@ -17,35 +18,39 @@ bool splitStoredFolder(const QString& stored, QString& parent, QString& name)
     return true;
 }
 
-QSet<QString> archiveFolders(const store::Database& db, const QStringList& storedPaths)
+QList<qsizetype> archiveFolders(const store::Database& db, const QStringList& storedPaths)
 {
     // Grouped by parent: each parent's files read once, however many
     // folders it holds (a look-up per folder also reads them all when none
     // matches, and pays a statement's locking besides).
-    QHash<QString, QList<std::pair<QString, QString>>> byParent; // parent: (stored, name)
-    QStringList parents;
-    QString parent, name;
-    for (const QString& stored : storedPaths) {
-        if (!splitStoredFolder(stored, parent, name))
+    QHash<QStringView, QList<std::pair<qsizetype, QStringView>>> byParent; // (position, name)
+    QList<QStringView> parents;
+    QStringView parent, name;
+    for (qsizetype i = 0; i < storedPaths.size(); ++i) {
+        if (!splitStoredFolder(storedPaths.at(i), parent, name))
             continue;
         auto& children = byParent[parent];
         if (children.isEmpty())
             parents << parent;
-        children.append({stored, name});
+        children.append({i, name});
     }
-    QSet<QString> found;
+    QList<qsizetype> found;
     store::Statement st = db.prepare(
         QStringLiteral("SELECT prgnev.nev FROM ut, prgnev WHERE ut.ut=?1 AND prgnev.utid=ut.id"));
-    QSet<QString> names;
-    for (const QString& p : std::as_const(parents)) {
+    QStringList files;
+    QSet<QStringView> names; // into 'files'
+    for (const QStringView p : std::as_const(parents)) {
         names.clear();
-        st.bindText(1, p);
+        files.clear();
+        st.bindText(1, p.toString());
         while (st.step())
-            names.insert(st.value(0).toString());
+            files << st.value(0).toString();
         st.reset();
-        for (const auto& [stored, child] : std::as_const(byParent[p]))
+        for (const QString& file : std::as_const(files))
+            names.insert(file);
+        for (const auto& [position, child] : std::as_const(byParent[p]))
             if (names.contains(child))
-                found.insert(stored);
+                found << position;
     }
     return found;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QSet>
+#include <QList>
 #include <QStringList>
+#include <QStringView>
 
 namespace store {
 class Database;
@@ -10,9 +11,10 @@ class Database;
 // Which folder rows of the tree stand for an archive: a folder "P\N" whose
 // parent folder P holds a file named N. A file system cannot hold a file and
 // a folder of one name side by side, so only an archive recorded with its
-// members looks like that. Throws platform::Error.
-QSet<QString> archiveFolders(const store::Database& db, const QStringList& storedPaths);
+// members looks like that. Returns their positions in 'storedPaths'.
+// Throws platform::Error.
+QList<qsizetype> archiveFolders(const store::Database& db, const QStringList& storedPaths);
 
 // A stored folder path split into its parent folder and its last name
 // ("-CD_1- E:\A.ZIP" into "-CD_1- E:\" and "A.ZIP"); false for a root.
-bool splitStoredFolder(const QString& stored, QString& parent, QString& name);
+bool splitStoredFolder(QStringView stored, QStringView& parent, QStringView& name);

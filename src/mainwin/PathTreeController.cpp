@@ -240,7 +240,7 @@ void PathTreeController::buildMediumTree()
 void PathTreeController::markArchives()
 {
     QStringList stored;
-    QHash<QString, int> nodeOf;
+    QList<int> nodeOf; // stored path's node
     for (int i = 2; i <= Fa.count(); ++i) {
         if (Fa.isFileNode(i))
             continue;
@@ -249,14 +249,12 @@ void PathTreeController::markArchives()
         QStringList paths = Fa.storedPaths(i);
         if (paths.isEmpty())
             paths << Fa.key(i);
-        for (const QString& s : std::as_const(paths)) {
-            stored << s;
-            nodeOf.insert(s, i);
-        }
+        stored << paths;
+        nodeOf.insert(nodeOf.size(), paths.size(), i);
     }
     try {
-        for (const QString& s : archiveFolders(Datafa.database(), stored))
-            Fa.setArchive(nodeOf.value(s));
+        for (const qsizetype position : archiveFolders(Datafa.database(), stored))
+            Fa.setArchive(nodeOf.at(position));
     } catch (const platform::Error& e) {
         platform::logSkipped("PathTreeController::markArchives", e);
     }
